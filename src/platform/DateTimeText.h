@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QTime>
+
+// The one place that turns dates and times into the user's regional texts and back.
+// Short date: the locale's short format with a two-digit year widened to four digits.
+// Long time: the locale's long format without its time-zone part.
+namespace DateTimeText {
+
+QString ShortDateFormat(const QLocale& Locale = QLocale::system());
+QString LongTimeFormat(const QLocale& Locale = QLocale::system());
+
+QString FormatDate(const QDate& Date, const QLocale& Locale = QLocale::system());
+QString FormatTime(const QTime& Time, const QLocale& Locale = QLocale::system());
+
+// Report lines: midnight is always "12:00:00 AM", any other time the long time format.
+QString ReportTime(const QTime& Time, const QLocale& Locale = QLocale::system());
+
+// The date part that stands for "no date" in a date-time value (30 December 1899).
+QDate ZeroDate();
+
+// Short date, a space, long time; the date alone at midnight; the time alone on ZeroDate().
+QString DateTimeToStr(const QDateTime& Value, const QLocale& Locale = QLocale::system());
+
+// The inverse of DateTimeToStr (also a date alone or a time alone).
+// Failure: EConvertError "'Text' is not a valid date and time".
+QDateTime StrToDateTime(const QString& Text, const QLocale& Locale = QLocale::system());
+
+} // namespace DateTimeText

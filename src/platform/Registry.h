@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings store: $XDG_CONFIG_HOME/Tamsor/registry.reg (~/.config when unset),
+// a Windows registry export text file. All keys live under HKEY_CURRENT_USER; key paths are
+// given without the root, for example "Software\\Tamsor\\Halvorn 4410".
+//
+// Every read re-reads the file; every write re-reads it under an exclusive lock, changes one
+// value and replaces the file atomically, so two processes never erase each other's values.
+// A file that cannot be parsed raises ERegistryException naming the file and line, and is
+// never written.
+class TRegistry {
+public:
+    TRegistry() = default;
+    ~TRegistry() = default;
+
+    // Opens Key. With CanCreate the key is created (and written) when missing. Returns false
+    // when the key does not exist and may not be created, or cannot be created.
+    bool OpenKey(const QString& Key, bool CanCreate);
+    bool OpenKeyReadOnly(const QString& Key);
+    void CloseKey();
+    bool KeyExists(const QString& Key) const;
+    QString CurrentPath() const { return FCurrentPath; }
+
+    bool ValueExists(const QString& Name) const;
+    // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'".
+    int ReadInteger(const QString& Name) const;
+    // Reads a string or an expandable string (without expansion).
+    QString ReadString(const QString& Name) const;
+    // Failure: "Failed to set data for 'Name'", followed by the store file and the reason.
+    void WriteInteger(const QString& Name, int Value);
+    void WriteString(const QString& Name, const QString& Value);
+    bool DeleteValue(const QString& Name);
+
+    // The store file of the current user.
+    static QString StorePath();
+
+private:
+    QString FCurrentPath;
+    bool FOpen = false;
+    bool FReadOnly = false;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace TestSupport {
+
+// Points XDG_CONFIG_HOME at a fresh temporary folder for the lifetime of the object, so a
+// test never reads or writes the user's settings store. Restores the old value afterwards.
+class TempConfig {
+public:
+    TempConfig();
+    ~TempConfig();
+    QString ConfigHome() const { return FDir.path(); }
+    QString StoreFile() const; // <ConfigHome>/Tamsor/registry.reg
+    // Writes the store file verbatim (creating folders).
+    void WriteStore(const QByteArray& Contents) const;
+    QByteArray ReadStore() const;
+
+private:
+    QTemporaryDir FDir;
+    QByteArray FOld;
+    bool FHadOld;
+};
+
+QByteArray ReadFile(const QString& Path);
+void WriteFile(const QString& Path, const QByteArray& Contents);
+
+// Directory of the build tree (tools' executables live under it), from HALVORN_BUILD_DIR.
+QString BuildDir();
+
+} // namespace TestSupport
