@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// The serial port's error: which step failed and the system's error number (errno) at that
+// moment. It carries no text on purpose; CommErrorText turns it into the user's message.
+// It is not derived from std::exception, so a general handler must catch it by name.
+class ECommError {
+public:
+    static constexpr uint8_t PortAlreadyOpen = 6;
+    static constexpr uint8_t PortNotOpen = 7;
+    static constexpr uint8_t OpenFailed = 8;
+    static constexpr uint8_t ReadFailed = 10;
+    static constexpr uint8_t CloseFailed = 11;
+    static constexpr uint8_t GetStateFailed = 14;
+    static constexpr uint8_t SetStateFailed = 15;
+    static constexpr uint8_t SetupFailed = 16;
+    static constexpr uint8_t SetTimeoutsFailed = 17;
+    static constexpr uint8_t QueueStatusFailed = 18;
+
+    // Takes errno now.
+    explicit ECommError(uint8_t ACode);
+    ECommError(uint8_t ACode, uint32_t ASystemError) : Code(ACode), SystemError(ASystemError) {}
+
+    uint8_t Code;
+    uint32_t SystemError;
+};
+
+// "OpenFailed" for 8; "Unknown" for a number that is not a code.
+const char* CommErrorName(uint8_t Code);
+
+// "Serial port error OpenFailed (8): No such file or directory (2)"; without a system error
+// the part after the colon is left out.
+QString CommErrorText(const ECommError& Error);
