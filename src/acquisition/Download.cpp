@@ -1,0 +1,82 @@
+#include "acquisition/Download.h"
+
+#include "acquisition/ECommError.h"
+#include "acquisition/TSerialPort.h"
+
+#include <array>
+#include <cstring>
+
+TDownload::TDownload(TSerialPort& Port) : FPort(Port) {}
+
+void TDownload::Start() {
+    // A new download never carries bytes of an earlier one.
+    FDownloadText.clear();
+    FPort.Open();
+    FLastQueueCount = 0;
+    FState = TState::Listening;
+}
+
+bool TDownload::Tick() {
+    if (FState == TState::Idle)
+        return false;
+    try {
+        if (FPort.BytesWaiting() == 0)
+            return false;
+        if (FPort.BytesWaiting() == static_cast<uint32_t>(FLastQueueCount)) {
+            ReceiveData();
+            return true;
+        }
+        FLastQueueCount = static_cast<int>(FPort.BytesWaiting());
+        FState = TState::Acquiring;
+        return false;
+    } catch (const ECommError&) {
+        Fail();
+        throw;
+    }
+}
+
+void TDownload::ReceiveData() {
+    std::array<char, ReceiveBufferSize> Buffer;
+    while (FPort.BytesWaiting() > 0) {
+        Buffer.fill(0);
+        FPort.ReadLine(Buffer.data(), ReceiveBufferSize);
+        // A zero byte from the line ends its piece.
+        FDownloadText.append(Buffer.data(),
+                             static_cast<qsizetype>(::strnlen(Buffer.data(), Buffer.size())));
+    }
+    FPort.Close();
+    FState = TState::Idle;
+}
+
+void TDownload::Fail() {
+    // A partial transfer makes no report, and a port left open would fail at every tick.
+    Abort();
+    FDownloadText.clear();
+}
+
+void TDownload::Abort() {
+    try {
+        FPort.Close();
+    } catch (const ECommError&) {
+    }
+    FState = TState::Idle;
+    FLastQueueCount = 0;
+}
+
+QByteArray TDownload::TakeDownloadText() {
+    QByteArray Text;
+    Text.swap(FDownloadText);
+    return Text;
+}
+
+QString StatusText(TDownload::TState State, int PortNumber) {
+    switch (State) {
+    case TDownload::TState::Listening:
+        return QStringLiteral("Listening for data on Com %1...").arg(PortNumber);
+    case TDownload::TState::Acquiring:
+        return QStringLiteral("Acquiring Data on Com %1 - Please Wait...").arg(PortNumber);
+    case TDownload::TState::Idle:
+        break;
+    }
+    return QStringLiteral("Idle");
+}
