@@ -1,0 +1,132 @@
+#include "files/ExportWriter.h"
+
+#include "platform/Exception.h"
+#include "report/StreamConventions.h"
+
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace SC = StreamConventions;
+
+namespace ExportWriter {
+
+namespace {
+
+const QByteArray LineEnd("\r\n");
+
+struct TLandmarks {
+    qsizetype T = -1, A = -1, E = -1;
+};
+
+// Each line counts for one landmark at most, the first of the chain it matches.
+TLandmarks FindLandmarks(const QStringList& Lines) {
+    TLandmarks Found;
+    for (qsizetype i = 0; i < Lines.size(); ++i) {
+        const QString& Line = Lines.at(i);
+        if (Line.contains(SC::LandmarkTimeInterval))
+            Found.T = i;
+        else if (Line.contains(SC::LandmarkOverallAvg))
+            Found.A = i;
+        else if (Line.contains(SC::LandmarkEpaProtocol))
+            Found.E = i;
+    }
+    return Found;
+}
+
+QString Quoted(QLatin1String Text) {
+    return QLatin1Char('"') + Text + QLatin1Char('"');
+}
+
+void Refuse(const QString& Reason) {
+    throw Exception(QStringLiteral("Cannot export the report: ") + Reason);
+}
+
+// The table text: joined, trimmed, one closing space, no double spaces, and the event
+// letters joined to the reading that follows them.
+QByteArray TableText(const QStringList& Lines, qsizetype From, qsizetype To) {
+    QByteArray Joined;
+    for (qsizetype i = From; i <= To; ++i)
+        Joined += Lines.at(i).toLatin1();
+
+    qsizetype Begin = 0;
+    qsizetype End = Joined.size();
+    while (Begin < End && static_cast<unsigned char>(Joined.at(Begin)) <= 32)
+        ++Begin;
+    while (End > Begin && static_cast<unsigned char>(Joined.at(End - 1)) <= 32)
+        --End;
+
+    QByteArray Collapsed;
+    Collapsed.reserve(End - Begin + 1);
+    for (qsizetype i = Begin; i < End; ++i) {
+        const char Char = Joined.at(i);
+        if (Char == ' ' && !Collapsed.isEmpty() && Collapsed.back() == ' ')
+            continue;
+        Collapsed += Char;
+    }
+    Collapsed += ' ';
+
+    QByteArray Text;
+    Text.reserve(Collapsed.size());
+    for (qsizetype i = 0; i < Collapsed.size(); ++i) {
+        const char Char = Collapsed.at(i);
+        Text += Char;
+        if ((Char == 'T' || Char == 'P') && i + 1 < Collapsed.size() && Collapsed.at(i + 1) == ' ')
+            ++i;
+    }
+    return Text;
+}
+
+} // namespace
+
+QByteArray BuildExport(const QStringList& Lines) {
+    const TLandmarks L = FindLandmarks(Lines);
+    if (L.T < 0)
+        Refuse(QStringLiteral("no line contains ") + Quoted(SC::LandmarkTimeInterval) + '.');
+    if (L.A < L.T)
+        Refuse(QStringLiteral("no line after the ") + Quoted(SC::LandmarkTimeInterval) +
+               QStringLiteral(" line contains ") + Quoted(SC::LandmarkOverallAvg) + '.');
+    if (L.E < L.A)
+        Refuse(QStringLiteral("no line after the ") + Quoted(SC::LandmarkOverallAvg) +
+               QStringLiteral(" line contains ") + Quoted(SC::LandmarkEpaProtocol) + '.');
+
+    // With the summary right under the heading, head and tail would share lines; each is
+    // written once.
+    const qsizetype HeadEnd = L.T + 1;
+    const qsizetype TailBegin = std::max(L.A - 1, HeadEnd + 1);
+
+    QByteArray Out;
+    for (qsizetype i = 0; i <= HeadEnd; ++i)
+        Out += Lines.at(i).toLatin1() + LineEnd;
+
+    QByteArray Interval("Interval\t");
+    QByteArray Reading("pCi/l\t");
+    QByteArray Event("Event\t");
+    int N = 1;
+    for (const char Char : TableText(Lines, L.T + 2, L.A - 2)) {
+        if (Char == 'T' || Char == 'P') {
+            Event += Char;
+        } else if (Char == ' ') {
+            Reading += '\t';
+            Event += '\t';
+            Interval += QByteArray::number(N++) + '\t';
+        } else {
+            Reading += Char;
+        }
+    }
+    Out += Interval + LineEnd + Reading + LineEnd + Event + LineEnd;
+
+    for (qsizetype i = TailBegin; i <= L.E; ++i)
+        Out += Lines.at(i).toLatin1() + LineEnd;
+    return Out;
+}
+
+void WriteExport(const QString& Path, const QStringList& Lines) {
+    const QByteArray Bytes = BuildExport(Lines);
+    QSaveFile File(Path);
+    if (!File.open(QIODevice::WriteOnly) || File.write(Bytes) != Bytes.size() || !File.commit())
+        throw Exception(QStringLiteral("Cannot create file ") + Path + QLatin1Char('\n') +
+                        File.errorString());
+}
+
+} // namespace ExportWriter
