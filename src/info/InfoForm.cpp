@@ -1,0 +1,252 @@
+#include "info/InfoForm.h"
+
+#include "platform/DateTimeText.h"
+#include "platform/Exception.h"
+#include "platform/Registry.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextLayout>
+#include <QToolButton>
+
+namespace {
+
+const char* const SettingsKey = "Software\\Tamsor\\Halvorn 4410";
+
+// Picker values are wall-clock values taken from the UTC clock; keeping them in UTC means no
+// time-zone rule can shift them.
+QDateTime AsUtc(const QDateTime& Value) { return QDateTime(Value.date(), Value.time(), Qt::UTC); }
+
+QLabel* Label(QWidget* Parent, const QString& Text, int X, int Y) {
+    auto* l = new QLabel(Text, Parent);
+    l->move(X, Y);
+    l->adjustSize();
+    return l;
+}
+
+QPlainTextEdit* Memo(QWidget* Parent, int X, int Y) {
+    auto* m = new QPlainTextEdit(Parent);
+    m->setGeometry(X, Y, 241, 53);
+    m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m->setTabChangesFocus(true);
+    return m;
+}
+
+QDateTimeEdit* Picker(QWidget* Parent, bool DatePart, int X, int Y) {
+    auto* p = new QDateTimeEdit(Parent);
+    p->setTimeSpec(Qt::UTC);
+    p->setGeometry(X, Y, 118, 21);
+    if (DatePart) {
+        p->setDisplayFormat(DateTimeText::ShortDateFormat());
+        p->setCalendarPopup(true);
+    } else {
+        p->setDisplayFormat(DateTimeText::LongTimeFormat());
+    }
+    return p;
+}
+
+} // namespace
+
+TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
+    setWindowTitle(QStringLiteral("Information Setup"));
+    setFixedSize(368, 346);
+    setModal(true);
+
+    EnableCheckBox = new QCheckBox(QStringLiteral("Enable Info"), this);
+    EnableCheckBox->setGeometry(8, 8, 97, 17);
+    Label(this, QStringLiteral("Monitor S/Ns"), 8, 34);
+    AddSNEdit = new QLineEdit(this);
+    AddSNEdit->setGeometry(8, 50, 73, 21);
+    AddSpeedButton = new QToolButton(this);
+    AddSpeedButton->setText(QStringLiteral("+"));
+    AddSpeedButton->setToolTip(QStringLiteral("Add S/N"));
+    AddSpeedButton->setFocusPolicy(Qt::NoFocus);
+    AddSpeedButton->setGeometry(83, 50, 22, 21);
+    SNListBox = new QListWidget(this);
+    SNListBox->setGeometry(8, 76, 97, 190);
+    SNListBox->setSortingEnabled(true);
+    OKButton = new QPushButton(QStringLiteral("&OK"), this);
+    OKButton->setGeometry(16, 300, 75, 25);
+    OKButton->setDefault(true);
+
+    Label(this, QStringLiteral("Header Info :"), 112, 4);
+    HeaderMemo = Memo(this, 112, 20);
+    Label(this, QStringLiteral("Start Date :"), 112, 76);
+    StartDate = Picker(this, true, 112, 92);
+    Label(this, QStringLiteral("Start Time :"), 235, 76);
+    StartTime = Picker(this, false, 235, 92);
+    Label(this, QStringLiteral("End Date :"), 112, 116);
+    EndDate = Picker(this, true, 112, 132);
+    Label(this, QStringLiteral("End Time :"), 235, 116);
+    EndTime = Picker(this, false, 235, 132);
+    Label(this, QStringLiteral("Halvorn S/N :"), 112, 156);
+    SNEdit = new QLineEdit(this);
+    SNEdit->setGeometry(112, 172, 241, 21);
+    Label(this, QStringLiteral("Location :"), 112, 196);
+    LocationEdit = new QLineEdit(this);
+    LocationEdit->setGeometry(112, 212, 241, 21);
+    Label(this, QStringLiteral("Footer Info :"), 112, 236);
+    FooterMemo = Memo(this, 112, 252);
+
+    QWidget* order[] = {AddSNEdit, SNListBox, HeaderMemo, StartDate, StartTime, EndDate,
+                        EndTime,   SNEdit,    LocationEdit, FooterMemo, OKButton, EnableCheckBox};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    const QDateTime now = AsUtc(QDateTime::currentDateTimeUtc());
+    for (QDateTimeEdit* p : {StartDate, StartTime, EndDate, EndTime})
+        p->setDateTime(now);
+
+    connect(AddSpeedButton, &QToolButton::clicked, this, [this] { AddSpeedButtonClick(); });
+    connect(SNListBox, &QListWidget::itemDoubleClicked, this, [this] { SNListBoxDblClick(); });
+    connect(EnableCheckBox, &QCheckBox::toggled, this, [this] { EnableCheckBoxClick(); });
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    SNListBox->installEventFilter(this);
+}
+
+void TInfoForm::FormCreate() {
+    QString installDir;
+    TRegistry reg;
+    if (reg.OpenKeyReadOnly(SettingsKey) && reg.ValueExists(QStringLiteral("InstallDir")))
+        installDir = reg.ReadString(QStringLiteral("InstallDir"));
+    FInfoPath = InfoFile::PathIn(installDir);
+    EnableCheckBox->setChecked(FInfoEnable != 0);
+    EnableCheckBoxClick();
+    ReadInfoFile(FInfoPath);
+}
+
+void TInfoForm::ReadInfoFile(const QString& Path) {
+    QFile file(Path);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file %1: %2").arg(Path, file.errorString()));
+    const InfoFile::TReadResult r = InfoFile::Parse(file.readAll());
+    SetValues(r.Values, r.FieldsRead);
+    if (!r.Error.isEmpty())
+        throw EConvertError(r.Error);
+}
+
+void TInfoForm::WriteInfoFile(const QString& Path) const { InfoFile::Write(Path, Values()); }
+
+void TInfoForm::SetValues(const InfoFile::TInfoValues& V, int FieldsRead) {
+    using namespace InfoFile;
+    auto take = [FieldsRead](TField f) { return f < FieldsRead; };
+    if (take(SerialNumbers))
+        SNListBox->addItems(V.SerialNumbers);
+    if (take(Header))
+        HeaderMemo->setPlainText(V.Header.join('\n'));
+    if (take(Footer))
+        FooterMemo->setPlainText(V.Footer.join('\n'));
+    const std::pair<TField, QDateTimeEdit*> pickers[] = {
+        {InfoFile::StartDate, StartDate}, {InfoFile::StartTime, StartTime},
+        {InfoFile::EndDate, EndDate},     {InfoFile::EndTime, EndTime}};
+    for (const auto& [field, picker] : pickers) {
+        const QDateTime* value[] = {&V.StartDate, &V.StartTime, &V.EndDate, &V.EndTime};
+        if (take(field))
+            picker->setDateTime(AsUtc(*value[field - InfoFile::StartDate]));
+    }
+    if (take(InfoFile::SNText))
+        SNEdit->setText(V.SNText);
+    if (take(InfoFile::Location))
+        LocationEdit->setText(V.Location);
+}
+
+InfoFile::TInfoValues TInfoForm::Values() const {
+    InfoFile::TInfoValues v;
+    for (int i = 0; i < SNListBox->count(); ++i)
+        v.SerialNumbers << SNListBox->item(i)->text();
+    v.Header = MemoLines(HeaderMemo);
+    v.Footer = MemoLines(FooterMemo);
+    v.StartDate = StartDate->dateTime();
+    v.StartTime = StartTime->dateTime();
+    v.EndDate = EndDate->dateTime();
+    v.EndTime = EndTime->dateTime();
+    v.SNText = SNEdit->text();
+    v.Location = LocationEdit->text();
+    return v;
+}
+
+TReportInfo TInfoForm::Snapshot() const {
+    const InfoFile::TInfoValues v = Values();
+    TReportInfo info;
+    info.Enabled = EnableCheckBox->isChecked();
+    info.Header = v.Header;
+    info.Footer = v.Footer;
+    info.SerialNumber = v.SNText;
+    info.Location = v.Location;
+    info.StartDate = v.StartDate;
+    info.StartTime = v.StartTime;
+    info.EndDate = v.EndDate;
+    info.EndTime = v.EndTime;
+    return info;
+}
+
+QStringList TInfoForm::MemoLines(const QPlainTextEdit* Memo) {
+    const QString text = Memo->toPlainText();
+    if (text.isEmpty())
+        return {};
+    // Laid out here rather than read from the widget: a dialog that was never shown has no
+    // layout yet, and the report must not depend on whether the user opened it.
+    const qreal width = Memo->contentsRect().width() - 2 * Memo->document()->documentMargin();
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QStringList lines;
+    for (const QString& paragraph : text.split('\n')) {
+        if (paragraph.isEmpty()) {
+            lines << QString();
+            continue;
+        }
+        QTextLayout layout(paragraph, Memo->font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+    }
+    return lines;
+}
+
+void TInfoForm::AddSpeedButtonClick() {
+    if (!AddSNEdit->text().isEmpty())
+        SNListBox->addItem(AddSNEdit->text());
+    AddSNEdit->clear();
+    AddSNEdit->setFocus();
+}
+
+void TInfoForm::SNListBoxKeyDown(int Key) {
+    if (Key == Qt::Key_Delete && SNListBox->currentItem() && SNListBox->currentItem()->isSelected())
+        delete SNListBox->takeItem(SNListBox->currentRow());
+}
+
+void TInfoForm::SNListBoxDblClick() {
+    const QList<QListWidgetItem*> selected = SNListBox->selectedItems();
+    if (!selected.isEmpty())
+        SNEdit->setText(selected.first()->text());
+}
+
+void TInfoForm::EnableCheckBoxClick() { FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0; }
+
+void TInfoForm::OKButtonClick() {
+    if (OnApply)
+        OnApply(Snapshot());
+    accept();
+}
+
+bool TInfoForm::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == SNListBox && Event->type() == QEvent::KeyPress)
+        SNListBoxKeyDown(static_cast<QKeyEvent*>(Event)->key());
+    return QDialog::eventFilter(Watched, Event);
+}

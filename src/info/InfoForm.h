@@ -1,0 +1,73 @@
+#pragma once
+
+#include "info/InfoFile.h"
+#include "report/ReportInfo.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+class QCheckBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+// "Information Setup": the report information. Created once at start-up after the main
+// window and kept for the whole run; its controls are the only live copy of the information.
+class TInfoForm : public QDialog {
+    Q_OBJECT
+public:
+    // InfoEnable is the main window's flag, kept in step with the enable box.
+    explicit TInfoForm(int& InfoEnable, QWidget* Parent = nullptr);
+
+    // Sets the enable box from InfoEnable and reads the information file. A conversion error
+    // in the file is raised after the fields before it have been taken.
+    void FormCreate();
+
+    // Runs the rebuild of the report on OK; the main window sets it.
+    std::function<void(const TReportInfo&)> OnApply;
+
+    TReportInfo Snapshot() const;
+    InfoFile::TInfoValues Values() const;
+    void SetValues(const InfoFile::TInfoValues& Values, int FieldsRead = InfoFile::FieldCount);
+
+    // Reads the file InfoFile::PathIn(InstallDir); a missing file leaves the controls alone.
+    void ReadInfoFile(const QString& Path);
+    void WriteInfoFile(const QString& Path) const;
+    QString InfoFilePath() const { return FInfoPath; }
+
+    // The lines of a memo as the box shows them: a long line wrapped at the box's width
+    // counts as several lines.
+    static QStringList MemoLines(const QPlainTextEdit* Memo);
+
+    QCheckBox* EnableCheckBox;
+    QLineEdit* AddSNEdit;
+    QToolButton* AddSpeedButton;
+    QListWidget* SNListBox;
+    QPlainTextEdit* HeaderMemo;
+    QDateTimeEdit* StartDate;
+    QDateTimeEdit* StartTime;
+    QDateTimeEdit* EndDate;
+    QDateTimeEdit* EndTime;
+    QLineEdit* SNEdit;
+    QLineEdit* LocationEdit;
+    QPlainTextEdit* FooterMemo;
+    QPushButton* OKButton;
+
+    void AddSpeedButtonClick();
+    void SNListBoxDblClick();
+    void EnableCheckBoxClick();
+    void OKButtonClick();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void SNListBoxKeyDown(int Key);
+    int& FInfoEnable;
+    QString FInfoPath;
+};
