@@ -3,57 +3,92 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QPointer>
 #include <QTimer>
-#include <memory>
 
 namespace TestSupport {
 
+struct ModalAnswer::TState {
+    std::vector<TAction> Actions;
+    size_t Next = 0;
+    QPointer<QWidget> Last;
+    QStringList Texts;
+    bool Alive = true;
+};
+
 namespace {
-void Poll(std::shared_ptr<bool> alive, std::shared_ptr<bool> answered, std::shared_ptr<QString> text,
-          std::function<void(QWidget*)> action, int remainingMs) {
-    if (!*alive || *answered)
+void Poll(std::shared_ptr<ModalAnswer::TState> S, int RemainingMs) {
+    if (!S->Alive || S->Next >= S->Actions.size() || RemainingMs <= 0)
         return;
-    if (QWidget* w = QApplication::activeModalWidget()) {
-        *answered = true;
+    QWidget* w = QApplication::activeModalWidget();
+    if (w && w != S->Last) {
+        S->Last = w;
         if (auto* box = qobject_cast<QMessageBox*>(w))
-            *text = box->text();
+            S->Texts << box->text();
+        else
+            S->Texts << w->windowTitle();
+        TAction action = S->Actions[S->Next++];
         action(w);
-        return;
     }
-    if (remainingMs <= 0)
-        return;
-    QTimer::singleShot(5, [=] { Poll(alive, answered, text, action, remainingMs - 5); });
+    QTimer::singleShot(5, [S, RemainingMs] { Poll(S, RemainingMs - 5); });
 }
 } // namespace
 
-ModalAnswer::ModalAnswer(std::function<void(QWidget*)> Action, int TimeoutMs)
-    : FAnswered(std::make_shared<bool>(false)), FText(std::make_shared<QString>()),
-      FAlive(std::make_shared<bool>(true)) {
-    auto alive = FAlive;
-    QTimer::singleShot(0, [=, answered = FAnswered, text = FText] {
-        Poll(alive, answered, text, Action, TimeoutMs);
-    });
-    // Safety net: whatever modal widget is still up after the time-out is rejected.
-    QTimer::singleShot(TimeoutMs, [alive] {
-        if (!*alive)
+ModalAnswer::ModalAnswer(TAction Action, int TimeoutMs)
+    : ModalAnswer(std::vector<TAction>{std::move(Action)}, TimeoutMs) {}
+
+ModalAnswer::ModalAnswer(std::vector<TAction> Actions, int TimeoutMs) : FState(std::make_shared<TState>()) {
+    FState->Actions = std::move(Actions);
+    auto s = FState;
+    QTimer::singleShot(0, [s, TimeoutMs] { Poll(s, TimeoutMs); });
+    QTimer::singleShot(TimeoutMs, [s] {
+        if (!s->Alive)
             return;
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             d->reject();
     });
 }
 
-ModalAnswer::~ModalAnswer() { *FAlive = false; }
+ModalAnswer::~ModalAnswer() { FState->Alive = false; }
 
-std::function<void(QWidget*)> ModalAnswer::Press(QMessageBox::StandardButton Button) {
+int ModalAnswer::Answered() const { return int(FState->Next); }
+QStringList ModalAnswer::Texts() const { return FState->Texts; }
+
+TAction ModalAnswer::Press(QMessageBox::StandardButton Button) {
     return [Button](QWidget* w) {
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
             if (QAbstractButton* b = box->button(Button)) {
-                b->click();
+                QTimer::singleShot(0, b, &QAbstractButton::click);
                 return;
             }
         }
         if (auto* d = qobject_cast<QDialog*>(w))
-            d->reject();
+            QTimer::singleShot(0, d, &QDialog::reject);
+    };
+}
+
+TAction ModalAnswer::Reject() {
+    return [](QWidget* w) {
+        if (auto* d = qobject_cast<QDialog*>(w))
+            QTimer::singleShot(0, d, &QDialog::reject);
+    };
+}
+
+TAction ModalAnswer::ChooseFile(const QString& Path, const QString& Filter) {
+    return [Path, Filter](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        if (!d)
+            return;
+        QPointer<QFileDialog> dialog(d);
+        QTimer::singleShot(0, [dialog, Path, Filter] {
+            if (!dialog)
+                return;
+            if (!Filter.isEmpty())
+                dialog->selectNameFilter(Filter);
+            dialog->selectFile(Path);
+            dialog->accept();
+        });
     };
 }
 

@@ -2,30 +2,38 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QWidget;
 
 namespace TestSupport {
 
-// Answers the next modal widget that becomes active: polls with a zero-delay timer for
-// QApplication::activeModalWidget() and hands it to Action. A safety timer closes any modal
-// widget still open after TimeoutMs so a failing test cannot hang in exec().
+using TAction = std::function<void(QWidget*)>;
+
+// Answers the modal widgets that become active, one action per widget, in order: polls with
+// short timers for QApplication::activeModalWidget(). A safety timer rejects any modal dialog
+// still open after TimeoutMs, so a failing test cannot hang in exec().
 class ModalAnswer {
 public:
-    explicit ModalAnswer(std::function<void(QWidget*)> Action, int TimeoutMs = 5000);
+    explicit ModalAnswer(TAction Action, int TimeoutMs = 5000);
+    explicit ModalAnswer(std::vector<TAction> Actions, int TimeoutMs = 5000);
     ~ModalAnswer();
-    bool Answered() const { return *FAnswered; }
-    // Text of the message box that was answered (empty for other widgets).
-    QString Text() const { return *FText; }
+    int Answered() const;
+    // Texts of the message boxes answered, in order (other widgets give their window title).
+    QStringList Texts() const;
 
-    // Presses Button on the next QMessageBox.
-    static std::function<void(QWidget*)> Press(QMessageBox::StandardButton Button);
+    static TAction Press(QMessageBox::StandardButton Button);
+    static TAction Reject();
+    // Accepts a file dialog with Path selected (and the name filter Filter when not empty).
+    static TAction ChooseFile(const QString& Path, const QString& Filter = QString());
+
+    struct TState;
 
 private:
-    std::shared_ptr<bool> FAnswered;
-    std::shared_ptr<QString> FText;
-    std::shared_ptr<bool> FAlive;
+    std::shared_ptr<TState> FState;
 };
 
 } // namespace TestSupport

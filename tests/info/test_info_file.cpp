@@ -1,0 +1,123 @@
+#include "info/InfoFile.h"
+
+#include <QDateTime>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QLocale US("en_US");
+
+InfoFile::TInfoValues Sample() {
+    InfoFile::TInfoValues v;
+    v.SerialNumbers = {"A-100", "A-100", "B-7"};
+    v.Header = {"Acme Radon Testing", "", "  indented line"};
+    v.Footer = {"Tested by Ann"};
+    v.StartDate = QDateTime(QDate(2026, 3, 5), QTime(16, 5, 9), Qt::UTC);
+    v.StartTime = QDateTime(QDate(2026, 3, 5), QTime(0, 0, 0), Qt::UTC);
+    v.EndDate = QDateTime(QDate(2026, 3, 7), QTime(9, 30, 0), Qt::UTC);
+    v.EndTime = QDateTime(QDate(2026, 3, 7), QTime(12, 0, 0), Qt::UTC);
+    v.SNText = "A-100";
+    v.Location = "Basement, 12 Elm St";
+    return v;
+}
+
+void ExpectSame(const QDateTime& A, const QDateTime& B) {
+    EXPECT_EQ(A.date(), B.date());
+    EXPECT_EQ(A.time(), B.time());
+}
+
+} // namespace
+
+TEST(InfoFile, RoundTripKeepsEveryField) {
+    const InfoFile::TInfoValues v = Sample();
+    const InfoFile::TReadResult r = InfoFile::Parse(InfoFile::Format(v, US), US);
+    EXPECT_EQ(r.FieldsRead, InfoFile::FieldCount);
+    EXPECT_TRUE(r.Error.isEmpty());
+    EXPECT_EQ(r.Values.SerialNumbers, v.SerialNumbers);
+    EXPECT_EQ(r.Values.Header, v.Header);
+    EXPECT_EQ(r.Values.Footer, v.Footer);
+    ExpectSame(r.Values.StartDate, v.StartDate);
+    ExpectSame(r.Values.StartTime, v.StartTime);
+    ExpectSame(r.Values.EndDate, v.EndDate);
+    ExpectSame(r.Values.EndTime, v.EndTime);
+    EXPECT_EQ(r.Values.SNText, v.SNText);
+    EXPECT_EQ(r.Values.Location, v.Location);
+}
+
+TEST(InfoFile, LayoutOfTheWrittenFile) {
+    InfoFile::TInfoValues v = Sample();
+    v.Header.clear();
+    v.Location.clear();
+    const QByteArray bytes = InfoFile::Format(v, US);
+    EXPECT_EQ(bytes, QByteArray("3\r\nA-100\r\nA-100\r\nB-7\r\n"
+                                "0\r\n"
+                                "1\r\nTested by Ann\r\n"
+                                "3/5/2026 4:05:09 PM\r\n"
+                                "3/5/2026\r\n" // midnight: the date alone
+                                "3/7/2026 9:30:00 AM\r\n"
+                                "3/7/2026 12:00:00 PM\r\n"
+                                "A-100\r\n"
+                                "\r\n"));
+    const InfoFile::TReadResult r = InfoFile::Parse(bytes, US);
+    EXPECT_TRUE(r.Values.Header.isEmpty());
+    EXPECT_TRUE(r.Values.Location.isEmpty());
+    EXPECT_EQ(r.Values.StartTime.time(), QTime(0, 0));
+}
+
+TEST(InfoFile, EightBitTextAndLongLinesSurvive) {
+    InfoFile::TInfoValues v = Sample();
+    QString odd;
+    for (int b = 128; b < 256; ++b)
+        odd += QChar(b);
+    v.Location = odd;
+    v.Header = {QString(500, 'h')};
+    const QByteArray bytes = InfoFile::Format(v, US);
+    EXPECT_TRUE(bytes.contains(odd.toLatin1()));
+    const InfoFile::TReadResult r = InfoFile::Parse(bytes, US);
+    EXPECT_EQ(r.Values.Location, odd);
+    EXPECT_EQ(r.Values.Header, v.Header);
+}
+
+TEST(InfoFile, LineFeedAloneIsALineEnd) {
+    const QByteArray lf = InfoFile::Format(Sample(), US).replace("\r\n", "\n");
+    const InfoFile::TReadResult r = InfoFile::Parse(lf, US);
+    EXPECT_EQ(r.FieldsRead, InfoFile::FieldCount);
+    EXPECT_EQ(r.Values.Footer, QStringList{"Tested by Ann"});
+}
+
+struct TBadFile {
+    const char* Name;
+    QByteArray Contents;
+    int FieldsRead;
+    QString Error;
+};
+
+TEST(InfoFile, ReadingStopsWhereTheFileGoesWrong) {
+    const TBadFile cases[] = {
+        {"empty file", "", 0, ""},
+        {"count not a number", "x\r\n", 0, "'x' is not a valid integer value"},
+        {"second count not a number", "1\r\nA\r\n2b\r\n", InfoFile::Header,
+         "'2b' is not a valid integer value"},
+        {"negative count", "-1\r\nA\r\n", 0, ""},
+        {"count beyond the file", "5\r\nA\r\nB\r\n", 0, ""},
+        {"huge count", "2147483647\r\n", 0, ""},
+        {"cut after the footer", "1\r\nA\r\n0\r\n0\r\n", InfoFile::StartDate, ""},
+        {"bad date", "0\r\n0\r\n0\r\n3/5/2026\r\nnot a date\r\n", InfoFile::StartTime,
+         "'not a date' is not a valid date and time"},
+        {"cut before the location", "0\r\n0\r\n0\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\nSN",
+         InfoFile::Location, ""},
+    };
+    for (const TBadFile& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const InfoFile::TReadResult r = InfoFile::Parse(c.Contents, US);
+        EXPECT_EQ(r.FieldsRead, c.FieldsRead);
+        EXPECT_EQ(r.Error, c.Error);
+    }
+}
+
+TEST(InfoFile, FieldsBeforeAnErrorHoldTheirValues) {
+    const InfoFile::TReadResult r = InfoFile::Parse("2\r\nB\r\nA\r\n1\r\nHead\r\nzz\r\n", US);
+    ASSERT_EQ(r.FieldsRead, InfoFile::Footer);
+    EXPECT_EQ(r.Values.SerialNumbers, (QStringList{"B", "A"}));
+    EXPECT_EQ(r.Values.Header, QStringList{"Head"});
+}

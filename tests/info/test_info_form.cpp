@@ -1,0 +1,142 @@
+#include "info/InfoForm.h"
+#include "platform/Exception.h"
+
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Items(const QListWidget* List) {
+    QStringList items;
+    for (int i = 0; i < List->count(); ++i)
+        items << List->item(i)->text();
+    return items;
+}
+
+} // namespace
+
+TEST(InfoForm, StartsFromTheUtcClockWithoutAFile) {
+    TestSupport::TempConfig config;
+    int infoEnable = 1;
+    TInfoForm form(infoEnable);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    form.FormCreate();
+    EXPECT_TRUE(form.EnableCheckBox->isChecked());
+    EXPECT_EQ(form.SNListBox->count(), 0);
+    for (QDateTimeEdit* p : {form.StartDate, form.StartTime, form.EndDate, form.EndTime}) {
+        const QDateTime v = p->dateTime();
+        EXPECT_LE(qAbs(QDateTime(v.date(), v.time(), Qt::UTC).secsTo(before)), 120);
+    }
+    EXPECT_EQ(form.InfoFilePath(), QDir::separator() + QStringLiteral("info.zev"));
+}
+
+TEST(InfoForm, SerialNumberListCommands) {
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    for (const char* sn : {"B-2", "A-1", "B-2", ""}) {
+        form.AddSNEdit->setText(sn);
+        form.AddSpeedButtonClick();
+        EXPECT_TRUE(form.AddSNEdit->text().isEmpty());
+    }
+    EXPECT_EQ(Items(form.SNListBox), (QStringList{"A-1", "B-2", "B-2"}));
+
+    form.SNListBoxDblClick(); // nothing selected: nothing happens
+    EXPECT_TRUE(form.SNEdit->text().isEmpty());
+    form.SNListBox->setCurrentRow(0);
+    form.SNListBoxDblClick();
+    EXPECT_EQ(form.SNEdit->text(), "A-1");
+
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.SNListBox, &other);
+    EXPECT_EQ(form.SNListBox->count(), 3);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.SNListBox, &del);
+    EXPECT_EQ(Items(form.SNListBox), (QStringList{"B-2", "B-2"}));
+}
+
+TEST(InfoForm, EnableBoxKeepsTheMainWindowFlagInStep) {
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    form.EnableCheckBox->click();
+    EXPECT_EQ(infoEnable, 1);
+    EXPECT_TRUE(form.Snapshot().Enabled);
+    form.EnableCheckBox->click();
+    EXPECT_EQ(infoEnable, 0);
+}
+
+TEST(InfoForm, MemoLinesAreTheLinesAsTheBoxShowsThem) {
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    EXPECT_TRUE(TInfoForm::MemoLines(form.HeaderMemo).isEmpty());
+    form.HeaderMemo->setPlainText("Short\n\n" + QString(40, 'w') + " " + QString(40, 'x'));
+    const QStringList lines = TInfoForm::MemoLines(form.HeaderMemo);
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], "Short");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines.mid(2).join(""), QString(40, 'w') + " " + QString(40, 'x'));
+}
+
+TEST(InfoForm, FileRoundTripThroughTheControls) {
+    QTemporaryDir dir;
+    const QString path = InfoFile::PathIn(dir.path());
+    int infoEnable = 0;
+    TInfoForm a(infoEnable);
+    a.SNListBox->addItems({"Z9", "K2"});
+    a.HeaderMemo->setPlainText("Header one\nHeader two");
+    a.StartTime->setDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0), Qt::UTC));
+    a.LocationEdit->setText("Attic");
+    a.WriteInfoFile(path);
+
+    TInfoForm b(infoEnable);
+    b.ReadInfoFile(path);
+    EXPECT_EQ(Items(b.SNListBox), (QStringList{"K2", "Z9"}));
+    EXPECT_EQ(TInfoForm::MemoLines(b.HeaderMemo), (QStringList{"Header one", "Header two"}));
+    EXPECT_EQ(b.StartTime->dateTime().time(), QTime(0, 0));
+    EXPECT_EQ(b.StartTime->dateTime().date(), QDate(2026, 1, 2));
+    EXPECT_EQ(b.LocationEdit->text(), "Attic");
+    EXPECT_TRUE(b.FooterMemo->toPlainText().isEmpty());
+}
+
+TEST(InfoForm, BadFileRaisesAfterTakingTheFieldsBeforeIt) {
+    QTemporaryDir dir;
+    const QString path = InfoFile::PathIn(dir.path());
+    TestSupport::WriteFile(path, "1\r\nS1\r\nbad\r\n");
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    form.HeaderMemo->setPlainText("kept");
+    try {
+        form.ReadInfoFile(path);
+        FAIL() << "no error raised";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message, "'bad' is not a valid integer value");
+    }
+    EXPECT_EQ(Items(form.SNListBox), QStringList{"S1"});
+    EXPECT_EQ(form.HeaderMemo->toPlainText(), "kept");
+}
+
+TEST(InfoForm, FailedWriteNamesThePathAndKeepsTheOldFile) {
+    QTemporaryDir dir;
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    // A path below a regular file cannot be created, whoever runs the test.
+    const QString blocker = dir.filePath("file");
+    TestSupport::WriteFile(blocker, "old");
+    const QString path = InfoFile::PathIn(blocker);
+    try {
+        form.WriteInfoFile(path);
+        FAIL() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message.contains(path)) << e.Message.toStdString();
+    }
+    EXPECT_EQ(TestSupport::ReadFile(blocker), "old");
+}
