@@ -87,7 +87,7 @@ TAction ModalAnswer::ChooseFile(const QString& Path, const QString& Filter) {
             if (!Filter.isEmpty())
                 dialog->selectNameFilter(Filter);
             dialog->selectFile(Path);
-            dialog->accept();
+            QMetaObject::invokeMethod(dialog, "accept");
         });
     };
 }
