@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace RegFile {
+struct Value;
+}
+
 // The per-user settings store: $XDG_CONFIG_HOME/Tamsor/registry.reg (~/.config when unset),
 // a Windows registry export text file. All keys live under HKEY_CURRENT_USER; key paths are
 // given without the root, for example "Software\\Tamsor\\Halvorn 4410".
@@ -36,7 +40,15 @@ public:
     // The store file of the current user.
     static QString StorePath();
 
+    // Why the last OpenKey with CanCreate could not create its key (file and reason).
+    QString LastError() const { return FLastError; }
+
 private:
+    bool FindValue(const QString& Name, RegFile::Value& Out) const;
+    void CheckWritable(const QString& Name) const;
+    void WriteValue(const RegFile::Value& Value);
+
+    QString FLastError;
     QString FCurrentPath;
     bool FOpen = false;
     bool FReadOnly = false;

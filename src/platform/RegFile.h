@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The text of a settings store file (a Windows registry export) as plain data: parsing,
+// lookup and writing, no file access. Keys are full paths including the root
+// ("HKEY_CURRENT_USER\\Software\\..."); key paths and value names compare case-insensitively.
+namespace RegFile {
+
+// Longest physical line accepted; a longer one means the file is not a settings store.
+constexpr int MaxLineLength = 1024 * 1024;
+// Largest file accepted (whole-file guard against reading something huge by mistake).
+constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+
+enum class ValueType {
+    String, // "..."
+    Dword,  // dword:xxxxxxxx
+    Hex,    // hex: or hex(N): with HexKind the N (3, REG_BINARY, for a bare hex:)
+    Comment // a ';' line kept where it stood; Text holds the line
+};
+
+struct Value {
+    ValueType Type = ValueType::String;
+    QString Name; // "" is the default value, written as @
+    QString Text; // String: the text; Comment: the line
+    quint32 Dword = 0;
+    int HexKind = 3;
+    QByteArray Bytes;
+};
+
+struct Key {
+    QString Path;
+    QList<Value> Values;
+};
+
+struct Document {
+    QList<Value> Preamble; // comments before the first key
+    QList<Key> Keys;
+};
+
+// Failure: ERegistryException "FileName:Line: what is wrong" (or "FileName: what" for the
+// file as a whole). Reads UTF-8 (with or without BOM) and UTF-16LE with BOM, LF or CRLF,
+// hex lists continued with a trailing backslash. Honours "[-KEY]" and "Name"=- lines.
+Document Parse(const QByteArray& Contents, const QString& FileName);
+
+// UTF-8, LF line ends, keys in document order, a blank line after each key.
+QByteArray Write(const Document& Doc);
+
+// Case-insensitive lookups; nullptr when missing.
+Key* FindKey(Document& Doc, const QString& Path);
+const Key* FindKey(const Document& Doc, const QString& Path);
+const Value* FindValue(const Key& K, const QString& Name);
+
+// True when Path is listed or is the parent of a listed key.
+bool KeyExists(const Document& Doc, const QString& Path);
+
+// Returns the key, appending it when missing.
+Key& EnsureKey(Document& Doc, const QString& Path);
+// Replaces the data of the value of that name (keeping the stored name's case) or appends it.
+void SetValue(Key& K, const Value& V);
+bool RemoveValue(Key& K, const QString& Name);
+
+// The text of a string value: String as is; hex(1)/hex(2) UTF-16LE up to the terminating zero.
+bool StringOf(const Value& V, QString& Out);
+// The number of a dword value: dword, or hex(4) of four bytes.
+bool IntegerOf(const Value& V, quint32& Out);
+
+} // namespace RegFile

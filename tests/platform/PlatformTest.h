@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <ostream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Readable failure output for Qt strings.
+inline void PrintTo(const QString& Text, std::ostream* Out) {
+    *Out << '"' << Text.toStdString() << '"';
+}
+
+namespace PlatformTest {
+
+struct ChildResult {
+    int ExitCode = -1; // -1 when the child died by a signal
+    QByteArray Output; // what the child wrote to its Report descriptor
+};
+
+// A forked child process running Body: a real second process for locking and permissions.
+class Child {
+public:
+    explicit Child(const std::function<int(int Report)>& Body) {
+        int Pipe[2];
+        if (::pipe(Pipe) != 0)
+            return;
+        FPid = ::fork();
+        if (FPid == 0) {
+            ::close(Pipe[0]);
+            int Code = 98;
+            try {
+                Code = Body(Pipe[1]);
+            } catch (...) {
+            }
+            ::_exit(Code);
+        }
+        ::close(Pipe[1]);
+        FPipe = Pipe[0];
+    }
+    ~Child() { Wait(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    ChildResult Wait() {
+        if (FPipe >= 0) {
+            char Buffer[4096];
+            for (ssize_t N; (N = ::read(FPipe, Buffer, sizeof Buffer)) > 0;)
+                FResult.Output.append(Buffer, N);
+            ::close(FPipe);
+            FPipe = -1;
+        }
+        int Status = 0;
+        if (FPid > 0 && ::waitpid(FPid, &Status, 0) == FPid && WIFEXITED(Status))
+            FResult.ExitCode = WEXITSTATUS(Status);
+        FPid = -1;
+        return FResult;
+    }
+
+private:
+    pid_t FPid = -1;
+    int FPipe = -1;
+    ChildResult FResult;
+};
+
+inline ChildResult RunInChild(const std::function<int(int Report)>& Body) {
+    return Child(Body).Wait();
+}
+
+} // namespace PlatformTest
