@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
@@ -94,6 +95,8 @@ TEST(InfoForm, FileRoundTripThroughTheControls) {
     a.SNListBox->addItems({"Z9", "K2"});
     a.HeaderMemo->setPlainText("Header one\nHeader two");
     a.StartTime->setDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0), Qt::UTC));
+    // A date picker still holds a full date and time.
+    a.EndDate->setDateTime(QDateTime(QDate(2026, 1, 3), QTime(13, 14, 15), Qt::UTC));
     a.LocationEdit->setText("Attic");
     a.WriteInfoFile(path);
 
@@ -103,6 +106,7 @@ TEST(InfoForm, FileRoundTripThroughTheControls) {
     EXPECT_EQ(TInfoForm::MemoLines(b.HeaderMemo), (QStringList{"Header one", "Header two"}));
     EXPECT_EQ(b.StartTime->dateTime().time(), QTime(0, 0));
     EXPECT_EQ(b.StartTime->dateTime().date(), QDate(2026, 1, 2));
+    EXPECT_EQ(b.EndDate->dateTime().time(), QTime(13, 14, 15));
     EXPECT_EQ(b.LocationEdit->text(), "Attic");
     EXPECT_TRUE(b.FooterMemo->toPlainText().isEmpty());
 }
