@@ -37,26 +37,31 @@ QString RewriteRuns(const QString& Format,
     return Result;
 }
 
-// Drops the time-zone field together with the blank that separates it from the rest.
+// Drops the time-zone field with its brackets ("(t)", "[t]") and the blank that separates it
+// from the rest.
 QString WithoutZone(const QString& Format) {
-    const QString Marked = RewriteRuns(Format, [](QChar Letter, int Count) -> QString {
+    QString Marked = RewriteRuns(Format, [](QChar Letter, int Count) -> QString {
         return Letter == u't' ? QString(QChar(0)) : QString(Count, Letter);
     });
-    QString Result;
-    for (int i = 0; i < Marked.size(); ++i) {
-        if (Marked[i] != QChar(0)) {
-            Result += Marked[i];
-            continue;
+    for (int At = Marked.indexOf(QChar(0)); At >= 0; At = Marked.indexOf(QChar(0))) {
+        int From = At;
+        int To = At + 1;
+        if (From > 0 && To < Marked.size() &&
+            ((Marked[From - 1] == u'(' && Marked[To] == u')') ||
+             (Marked[From - 1] == u'[' && Marked[To] == u']'))) {
+            --From;
+            ++To;
         }
-        if (!Result.isEmpty() && Result.back().isSpace()) {
-            while (!Result.isEmpty() && Result.back().isSpace())
-                Result.chop(1);
+        if (From > 0 && Marked[From - 1].isSpace()) {
+            while (From > 0 && Marked[From - 1].isSpace())
+                --From;
         } else {
-            while (i + 1 < Marked.size() && Marked[i + 1].isSpace())
-                ++i;
+            while (To < Marked.size() && Marked[To].isSpace())
+                ++To;
         }
+        Marked.remove(From, To - From);
     }
-    return Result;
+    return Marked;
 }
 
 // Numeric fields that accept one or two digits, so "5.3.2026" passes for "dd.MM.yyyy".
