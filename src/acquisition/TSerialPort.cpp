@@ -38,9 +38,9 @@ void CloseQuietly(int Fd) {
 
 TSerialPort::TSerialPort() {
     // The four set values; everything else is taken from the driver at every Open.
+    FLineSettings.c_cflag = CS8 | CREAD | CLOCAL;
     cfsetispeed(&FLineSettings, BaudRate);
     cfsetospeed(&FLineSettings, BaudRate);
-    FLineSettings.c_cflag = CS8 | CREAD | CLOCAL;
 }
 
 TSerialPort::~TSerialPort() {
@@ -188,7 +188,9 @@ uint32_t TSerialPort::BytesWaiting() {
 
 std::optional<uint8_t> TSerialPort::ReadByte() {
     RequireOpen();
-    FillQueue(ECommError::ReadFailed);
+    // The line is only asked when the queue has nothing to give.
+    if (FQueueCount == 0)
+        FillQueue(ECommError::ReadFailed);
     if (FQueueCount == 0) {
         using Clock = std::chrono::steady_clock;
         const auto Deadline =

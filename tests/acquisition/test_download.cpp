@@ -1,0 +1,185 @@
+#include "acquisition/Download.h"
+#include "acquisition/TSerialPort.h"
+
+#include "Pty.h"
+
+#include <QDeadlineTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using TestSupport::TPty;
+using TState = TDownload::TState;
+
+namespace {
+
+// Waits until the port's queue holds Count bytes, so a tick sees what the test wrote.
+void Settle(TSerialPort& Port, uint32_t Count) {
+    const QDeadlineTimer Deadline(5000);
+    while (Port.BytesWaiting() < Count && !Deadline.hasExpired())
+        usleep(500);
+    ASSERT_EQ(Port.BytesWaiting(), Count);
+}
+
+struct TStep {
+    QByteArray Arrives; // written to the line before the tick
+    bool Restart;       // Start again before the tick
+    bool Ended;
+    TState State;
+    int LastQueueCount;
+};
+
+TEST(Download, TicksEndAtTheFirstUnchangedCount) {
+    const struct {
+        const char* Name;
+        std::vector<TStep> Steps;
+        QByteArray Text;
+    } Cases[] = {
+        {"nothing sent: listens for ever",
+         {{"", false, false, TState::Listening, 0},
+          {"", false, false, TState::Listening, 0},
+          {"", false, false, TState::Listening, 0}},
+         ""},
+        {"one burst",
+         {{"", false, false, TState::Listening, 0},
+          {"AB\r", false, false, TState::Acquiring, 3},
+          {"", false, true, TState::Idle, 3}},
+         "AB\r"},
+        {"growing count keeps it going",
+         {{"Line 1\r", false, false, TState::Acquiring, 7},
+          {"Line 2\r", false, false, TState::Acquiring, 14},
+          {"L", false, false, TState::Acquiring, 15},
+          {"ine 3\r", false, false, TState::Acquiring, 21},
+          {"", false, true, TState::Idle, 21}},
+         "Line 1\rLine 2\rLine 3\r"},
+        {"restart while acquiring keeps the bytes and stores the count afresh",
+         {{"ABCDE", false, false, TState::Acquiring, 5},
+          {"", true, false, TState::Acquiring, 5},
+          {"", false, true, TState::Idle, 5}},
+         "ABCDE"},
+        {"zero byte ends its piece",
+         {{QByteArray("AB\0CD\rEF\r", 9), false, false, TState::Acquiring, 9},
+          {"", false, true, TState::Idle, 9}},
+         "ABEF\r"},
+        {"300 bytes and CR arrive whole",
+         {{QByteArray(300, 'z') + '\r', false, false, TState::Acquiring, 301},
+          {"", false, true, TState::Idle, 301}},
+         QByteArray(300, 'z') + '\r'},
+        // A zero byte inside the first piece shows where that piece ends: 199 bytes, then 102.
+        {"300 bytes and CR come as 199 and 102",
+         {{QByteArray(150, 'a') + '\0' + QByteArray(149, 'b') + '\r', false, false,
+           TState::Acquiring, 301},
+          {"", false, true, TState::Idle, 301}},
+         QByteArray(150, 'a') + QByteArray(101, 'b') + '\r'},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TPty Pty;
+        ASSERT_TRUE(Pty.Ok());
+        TSerialPort Port;
+        Port.SetPortName(Pty.SlavePath());
+        TDownload Download(Port);
+        Download.Start();
+        EXPECT_EQ(Download.State(), TState::Listening);
+        EXPECT_TRUE(Port.IsOpen());
+        uint32_t Written = 0;
+        for (size_t I = 0; I < Case.Steps.size(); ++I) {
+            SCOPED_TRACE(I);
+            const TStep& Step = Case.Steps[I];
+            ASSERT_TRUE(Pty.Write(Step.Arrives));
+            Written += Step.Arrives.size();
+            Settle(Port, Written);
+            if (Step.Restart) {
+                Download.Start();
+                EXPECT_EQ(Download.State(), TState::Listening);
+                EXPECT_EQ(Download.LastQueueCount(), 0);
+                EXPECT_TRUE(Port.IsOpen());
+            }
+            EXPECT_EQ(Download.Tick(), Step.Ended);
+            EXPECT_EQ(Download.State(), Step.State);
+            EXPECT_EQ(Download.LastQueueCount(), Step.LastQueueCount);
+            EXPECT_EQ(Port.IsOpen(), Step.State != TState::Idle);
+        }
+        EXPECT_EQ(Download.DownloadText(), Case.Text);
+    }
+}
+
+TEST(Download, TickErrorClosesEmptiesAndRethrowsThenStartWorksAgain) {
+    TSerialPort Port;
+    TDownload Download(Port);
+    {
+        TPty Pty;
+        ASSERT_TRUE(Pty.Ok());
+        Port.SetPortName(Pty.SlavePath());
+        Download.Start();
+        ASSERT_TRUE(Pty.Write("Half a printout\r"));
+        Settle(Port, 16);
+        EXPECT_FALSE(Download.Tick());
+        ASSERT_EQ(Download.State(), TState::Acquiring);
+        Pty.CloseMaster();
+        try {
+            Download.Tick();
+            ADD_FAILURE() << "no error";
+        } catch (const ECommError& Error) {
+            EXPECT_EQ(Error.Code, ECommError::QueueStatusFailed);
+        }
+        EXPECT_EQ(Download.State(), TState::Idle);
+        EXPECT_FALSE(Port.IsOpen());
+        EXPECT_TRUE(Download.DownloadText().isEmpty());
+        // Later ticks of a timer not yet stopped do nothing.
+        EXPECT_FALSE(Download.Tick());
+    }
+    TPty Pty;
+    ASSERT_TRUE(Pty.Ok());
+    Port.SetPortName(Pty.SlavePath());
+    ASSERT_TRUE(Pty.Write("Whole\r"));
+    Download.Start();
+    Settle(Port, 6);
+    EXPECT_FALSE(Download.Tick());
+    EXPECT_TRUE(Download.Tick());
+    EXPECT_EQ(Download.TakeDownloadText(), "Whole\r");
+    EXPECT_TRUE(Download.DownloadText().isEmpty());
+}
+
+TEST(Download, StartEmptiesTheTextAndAFailedOpenStaysIdle) {
+    TPty Pty;
+    ASSERT_TRUE(Pty.Ok());
+    TSerialPort Port;
+    Port.SetPortName(Pty.SlavePath());
+    TDownload Download(Port);
+    ASSERT_TRUE(Pty.Write("First\r"));
+    Download.Start();
+    Settle(Port, 6);
+    Download.Tick();
+    ASSERT_TRUE(Download.Tick());
+    ASSERT_EQ(Download.DownloadText(), "First\r");
+
+    Download.Start();
+    EXPECT_TRUE(Download.DownloadText().isEmpty());
+    Download.Abort();
+    EXPECT_EQ(Download.State(), TState::Idle);
+    EXPECT_FALSE(Port.IsOpen());
+
+    ASSERT_TRUE(Pty.Write("Second\r"));
+    Download.Start();
+    Settle(Port, 7);
+    Download.Tick();
+    ASSERT_TRUE(Download.Tick());
+    Port.SetPortName("/nonexistent/ttyS9");
+    try {
+        Download.Start();
+        ADD_FAILURE() << "no error";
+    } catch (const ECommError& Error) {
+        EXPECT_EQ(Error.Code, ECommError::OpenFailed);
+    }
+    EXPECT_EQ(Download.State(), TState::Idle);
+    EXPECT_FALSE(Port.IsOpen());
+    EXPECT_TRUE(Download.DownloadText().isEmpty());
+}
+
+TEST(Download, StatusTexts) {
+    EXPECT_EQ(StatusText(TState::Idle, 2), "Idle");
+    EXPECT_EQ(StatusText(TState::Listening, 2), "Listening for data on Com 2...");
+    EXPECT_EQ(StatusText(TState::Acquiring, 4), "Acquiring Data on Com 4 - Please Wait...");
+}
+
+} // namespace
