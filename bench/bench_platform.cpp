@@ -1,0 +1,53 @@
+// Cost of the settings store on a store of 50 values, and of date-time texts.
+// Prints figures; not a test.
+#include "platform/DateTimeText.h"
+#include "platform/Registry.h"
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QString AppKey = QStringLiteral("Software\\Tamsor\\Halvorn 4410");
+
+void Measure(const char* What, int Rounds, const std::function<void(int)>& Body) {
+    const auto Start = std::chrono::steady_clock::now();
+    for (int i = 0; i < Rounds; ++i)
+        Body(i);
+    const std::chrono::duration<double, std::micro> Spent =
+        std::chrono::steady_clock::now() - Start;
+    std::printf("%-44s %8d rounds %10.1f us/op\n", What, Rounds, Spent.count() / Rounds);
+}
+
+} // namespace
+
+int main() {
+    QTemporaryDir Dir;
+    qputenv("XDG_CONFIG_HOME", Dir.path().toLocal8Bit());
+    TRegistry Registry;
+    Registry.OpenKey(AppKey, true);
+    for (int i = 0; i < 48; ++i)
+        Registry.WriteString(QStringLiteral("Setting%1").arg(i), QStringLiteral("value %1").arg(i));
+    Registry.WriteInteger("Port", 1);
+    Registry.WriteString("InstallDir", "/home/ann/Halvorn");
+
+    volatile int Sink = 0;
+    Measure("ReadInteger (50 values)", 2000,
+            [&](int) { Sink = Sink + Registry.ReadInteger("Port"); });
+    Measure("ReadString (50 values)", 2000,
+            [&](int) { Sink = Sink + Registry.ReadString("InstallDir").size(); });
+    Measure("WriteInteger, changed (50 values, fsync)", 200,
+            [&](int i) { Registry.WriteInteger("Port", i); });
+    Measure("WriteInteger, unchanged (50 values)", 200,
+            [&](int) { Registry.WriteInteger("InstallDirSize", 7); });
+    const QLocale US("en_US");
+    const QDateTime Value(QDate(2026, 3, 5), QTime(16, 5, 9));
+    Measure("DateTimeToStr en_US", 20000,
+            [&](int) { Sink = Sink + DateTimeText::DateTimeToStr(Value, US).size(); });
+    Measure("StrToDateTime en_US", 20000, [&](int) {
+        Sink = Sink + DateTimeText::StrToDateTime("3/5/2026 4:05:09 PM", US).time().second();
+    });
+    return 0;
+}
