@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "components/ui/BufferedPaintBox.h"
 #include "platform/ComponentPalette.h"
 

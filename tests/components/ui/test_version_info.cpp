@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "platform/VersionInfo.h"
 
 #include <QFile>

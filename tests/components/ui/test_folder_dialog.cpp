@@ -1,0 +1,211 @@
+#include "ModalAnswer.h"
+#include "QtPrinters.h"
+#include "TestSupport.h"
+#include "components/ui/FolderDialog.h"
+#include "platform/ComponentPalette.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using TestSupport::ModalAnswer;
+
+namespace {
+
+// What the browser looked like when it came up, and how the test answered it.
+struct Seen {
+    QString Title;
+    QStringList Selected;
+    QString Directory;
+};
+
+std::function<void(QWidget*)> Choose(const QString& Folder, Seen* Look = nullptr) {
+    return [=](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        if (Look)
+            *Look = {dialog->windowTitle(), dialog->selectedFiles(),
+                     dialog->directory().absolutePath()};
+        if (Folder.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(Folder);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+}
+
+class FolderDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        for (const char* folder : {"data", "data/sub", "empty", "empty/only", "other"})
+            QDir(FDir.path()).mkpath(folder);
+        for (const char* file : {"data/b.txt", "data/A.txt", "data/c", "data/.hidden",
+                                 "data/sub/deep.txt", "other/o.txt"})
+            TestSupport::WriteFile(FDir.filePath(file), "x");
+    }
+    QString At(const QString& Relative) const { return FDir.filePath(Relative); }
+
+    QTemporaryDir FDir;
+    TFolderDialog FDialog;
+};
+
+TEST_F(FolderDialogTest, ChoosingAFolderListsItsFiles) {
+    Seen look;
+    FDialog.SetTitle("Pick the data");
+    ModalAnswer answer(Choose(At("data"), &look));
+    EXPECT_TRUE(FDialog.Execute());
+    EXPECT_TRUE(answer.Answered());
+    EXPECT_EQ(look.Title, "Pick the data");
+    EXPECT_EQ(FDialog.Path(), At("data"));
+    // Regular files only, no hidden ones, no subfolders, by name.
+    EXPECT_EQ(FDialog.Files(), QStringList({At("data/A.txt"), At("data/b.txt"), At("data/c")}));
+}
+
+TEST_F(FolderDialogTest, CancelEmptiesPathAndKeepsFiles) {
+    {
+        ModalAnswer answer(Choose(At("data")));
+        ASSERT_TRUE(FDialog.Execute());
+    }
+    const QStringList files = FDialog.Files();
+    ModalAnswer cancel(Choose(QString()));
+    EXPECT_FALSE(FDialog.Execute());
+    EXPECT_EQ(FDialog.Path(), "");
+    EXPECT_EQ(FDialog.Files(), files);
+    EXPECT_EQ(FDialog.Selection(), "");
+}
+
+TEST_F(FolderDialogTest, AFolderWithOnlySubfoldersGivesNoFiles) {
+    FDialog.SetPath(At("data"));
+    ASSERT_FALSE(FDialog.Files().isEmpty());
+    ModalAnswer answer(Choose(At("empty")));
+    EXPECT_TRUE(FDialog.Execute());
+    EXPECT_TRUE(FDialog.Files().isEmpty());
+    EXPECT_EQ(FDialog.Path(), At("empty"));
+}
+
+TEST_F(FolderDialogTest, TheNextBrowseOpensOnTheFolderChosenLast) {
+    {
+        ModalAnswer answer(Choose(At("data/sub")));
+        ASSERT_TRUE(FDialog.Execute());
+    }
+    Seen second;
+    {
+        ModalAnswer answer(Choose(QString(), &second));
+        EXPECT_FALSE(FDialog.Execute());
+    }
+    EXPECT_EQ(second.Selected, QStringList{At("data/sub")});
+    EXPECT_EQ(second.Directory, At("data"));
+
+    // After the cancel nothing is preselected: the browse starts at the top again.
+    Seen third;
+    ModalAnswer answer(Choose(QString(), &third));
+    FDialog.Execute();
+    EXPECT_EQ(third.Directory, QDir::homePath());
+    EXPECT_FALSE(third.Selected.contains(At("data/sub")));
+}
+
+TEST_F(FolderDialogTest, SetPath) {
+    FDialog.SetPath(At("other"));
+    ASSERT_EQ(FDialog.Path(), At("other"));
+    const struct {
+        const char* What;
+        QString Text;
+        QString Path;
+        QString Selection;
+        QStringList Files;
+    } cases[] = {
+        {"missing folder", At("missing"), At("other"), "", {At("other/o.txt")}},
+        {"empty text", "", At("other"), "", {At("other/o.txt")}},
+        {"a file, not a folder", At("data/c"), At("other"), At("data/c"), {At("other/o.txt")}},
+        {"a folder", At("data/sub"), At("data/sub"), At("data/sub"), {At("data/sub/deep.txt")}},
+        {"text kept as given",
+         At("data/sub/../"),
+         At("data/sub/../"),
+         At("data"),
+         {At("data/A.txt"), At("data/b.txt"), At("data/c")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        FDialog.SetPath(c.Text);
+        EXPECT_EQ(FDialog.Path(), c.Path);
+        EXPECT_EQ(FDialog.Selection(), c.Selection);
+        EXPECT_EQ(QDir::cleanPath(FDialog.Files().value(0)), QDir::cleanPath(c.Files.value(0)));
+        EXPECT_EQ(FDialog.Files().size(), c.Files.size());
+    }
+}
+
+TEST_F(FolderDialogTest, TheBrowseCannotLeaveTheRoot) {
+    FDialog.SetRoot(At("data"));
+    EXPECT_EQ(FDialog.RootDir(), At("data"));
+    bool stayedOpen = false;
+    QString bounced;
+    ModalAnswer answer([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), At("data"));
+        auto* up = dialog->findChild<QToolButton*>("toParentButton");
+        ASSERT_NE(up, nullptr);
+        up->click();
+        bounced = dialog->directory().absolutePath();
+        dialog->selectFile(At("other"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        stayedOpen = dialog->isVisible();
+        dialog->selectFile(At("data/sub"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    EXPECT_TRUE(FDialog.Execute());
+    EXPECT_EQ(bounced, At("data"));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(FDialog.Path(), At("data/sub"));
+
+    // An empty root frees the browse again.
+    FDialog.SetRoot("");
+    EXPECT_EQ(FDialog.RootDir(), "");
+    ModalAnswer free(Choose(At("other")));
+    EXPECT_TRUE(FDialog.Execute());
+    EXPECT_EQ(FDialog.Path(), At("other"));
+}
+
+TEST(FolderDialog, OptionsAndFlags) {
+    TFolderDialog dialog;
+    EXPECT_EQ(dialog.Options(), TBrowseFolderOptions({bfOnlyDirs}));
+    EXPECT_EQ(dialog.BuildBrowseFlags(), 1u);
+    const struct {
+        TBrowseFolderOptions Options;
+        quint32 Flags;
+    } cases[] = {
+        {{}, 0},
+        {{bfStatusText}, 0},
+        {{bfOnlyDirs, bfStatusText}, 0x0001},
+        {{bfComputer}, 0x1000},
+        {{bfPrinter}, 0x2000},
+        {{bfNotBelowDomain}, 0x0002},
+        {{bfFSAncestors}, 0x0008},
+        {{bfComputer, bfPrinter, bfNotBelowDomain, bfFSAncestors, bfOnlyDirs}, 0x300B},
+    };
+    for (const auto& c : cases) {
+        dialog.SetOptions(c.Options);
+        EXPECT_EQ(dialog.BuildBrowseFlags(), c.Flags);
+        EXPECT_FALSE(dialog.Options().Contains(bfStatusText));
+    }
+    TBrowseFolderOptions options;
+    options.Include(bfStatusText);
+    EXPECT_TRUE(options.IsEmpty());
+    options.Include(bfPrinter).Exclude(bfStatusText);
+    EXPECT_TRUE(options.Contains(bfPrinter));
+}
+
+TEST(FolderDialog, VersionIsFixedAndClassIsRegistered) {
+    TFolderDialog dialog;
+    dialog.SetControlVersion("9.99");
+    dialog.setProperty("ControlVersion", "2.00.00");
+    EXPECT_EQ(dialog.ControlVersion(), "1.00.00");
+    TFolderDialog::Register();
+    EXPECT_TRUE(ComponentPalette::IsRegistered("ZEV", "TFolderDialog"));
+}
+
+} // namespace
