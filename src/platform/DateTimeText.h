@@ -26,7 +26,9 @@ QDate ZeroDate();
 // Short date, a space, long time; the date alone at midnight; the time alone on ZeroDate().
 QString DateTimeToStr(const QDateTime& Value, const QLocale& Locale = QLocale::system());
 
-// The inverse of DateTimeToStr (also a date alone or a time alone).
+// The inverse of DateTimeToStr (also a date alone or a time alone); also takes one-digit
+// fields and times without seconds. The value comes back as a Qt::UTC value, so
+// no local daylight-saving gap can move it: use its date() and time().
 // Failure: EConvertError "'Text' is not a valid date and time".
 QDateTime StrToDateTime(const QString& Text, const QLocale& Locale = QLocale::system());
 

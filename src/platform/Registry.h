@@ -13,14 +13,15 @@ struct Value;
 // Every read re-reads the file; every write re-reads it under an exclusive lock, changes one
 // value and replaces the file atomically, so two processes never erase each other's values.
 // A file that cannot be parsed raises ERegistryException naming the file and line, and is
-// never written.
+// never written. Every key path is taken from the root, also while another key is open.
 class TRegistry {
 public:
     TRegistry() = default;
     ~TRegistry() = default;
 
     // Opens Key. With CanCreate the key is created (and written) when missing. Returns false
-    // when the key does not exist and may not be created, or cannot be created.
+    // when the key does not exist and may not be created, or cannot be created (LastError
+    // says why). A store that cannot be read or parsed raises its error.
     bool OpenKey(const QString& Key, bool CanCreate);
     bool OpenKeyReadOnly(const QString& Key);
     void CloseKey();
