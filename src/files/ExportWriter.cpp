@@ -1,9 +1,8 @@
 #include "files/ExportWriter.h"
 
+#include "files/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "report/StreamConventions.h"
-
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -123,10 +122,7 @@ QByteArray BuildExport(const QStringList& Lines) {
 
 void WriteExport(const QString& Path, const QStringList& Lines) {
     const QByteArray Bytes = BuildExport(Lines);
-    QSaveFile File(Path);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Bytes) != Bytes.size() || !File.commit())
-        throw Exception(QStringLiteral("Cannot create file ") + Path + QLatin1Char('\n') +
-                        File.errorString());
+    AtomicWrite::ReplaceFile(Path, Bytes);
 }
 
 } // namespace ExportWriter

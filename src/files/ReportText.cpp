@@ -1,9 +1,9 @@
 #include "files/ReportText.h"
 
+#include "files/AtomicWrite.h"
 #include "platform/Exception.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace ReportText {
 
@@ -32,10 +32,7 @@ QStringList DecodeText(const QByteArray& Bytes) {
 
 void WriteReportText(const QString& Path, const QStringList& Lines) {
     const QByteArray Bytes = EncodeText(Lines);
-    QSaveFile File(Path);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Bytes) != Bytes.size() || !File.commit())
-        throw Exception(QStringLiteral("Cannot create file ") + Path + QLatin1Char('\n') +
-                        File.errorString());
+    AtomicWrite::ReplaceFile(Path, Bytes);
 }
 
 QStringList ReadReportText(const QString& Path) {
