@@ -104,8 +104,9 @@ TEST(InfoFile, ReadingStopsWhereTheFileGoesWrong) {
         {"cut after the footer", "1\r\nA\r\n0\r\n0\r\n", InfoFile::StartDate, ""},
         {"bad date", "0\r\n0\r\n0\r\n3/5/2026\r\nnot a date\r\n", InfoFile::StartTime,
          "'not a date' is not a valid date and time"},
-        {"cut before the location", "0\r\n0\r\n0\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\nSN",
-         InfoFile::Location, ""},
+        {"cut before the location",
+         "0\r\n0\r\n0\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\nSN", InfoFile::Location,
+         ""},
     };
     for (const TBadFile& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -38,7 +38,8 @@ void Poll(std::shared_ptr<ModalAnswer::TState> S, int RemainingMs) {
 ModalAnswer::ModalAnswer(TAction Action, int TimeoutMs)
     : ModalAnswer(std::vector<TAction>{std::move(Action)}, TimeoutMs) {}
 
-ModalAnswer::ModalAnswer(std::vector<TAction> Actions, int TimeoutMs) : FState(std::make_shared<TState>()) {
+ModalAnswer::ModalAnswer(std::vector<TAction> Actions, int TimeoutMs)
+    : FState(std::make_shared<TState>()) {
     FState->Actions = std::move(Actions);
     auto s = FState;
     QTimer::singleShot(0, [s, TimeoutMs] { Poll(s, TimeoutMs); });
@@ -50,10 +51,16 @@ ModalAnswer::ModalAnswer(std::vector<TAction> Actions, int TimeoutMs) : FState(s
     });
 }
 
-ModalAnswer::~ModalAnswer() { FState->Alive = false; }
+ModalAnswer::~ModalAnswer() {
+    FState->Alive = false;
+}
 
-int ModalAnswer::Answered() const { return int(FState->Next); }
-QStringList ModalAnswer::Texts() const { return FState->Texts; }
+int ModalAnswer::Answered() const {
+    return int(FState->Next);
+}
+QStringList ModalAnswer::Texts() const {
+    return FState->Texts;
+}
 
 TAction ModalAnswer::Press(QMessageBox::StandardButton Button) {
     return [Button](QWidget* w) {

@@ -1,0 +1,26 @@
+#include "app/Application.h"
+
+#include "app/ErrorHandler.h"
+#include "app/MainForm.h"
+#include "info/InfoForm.h"
+
+THalvornApplication::THalvornApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
+    setApplicationName(QStringLiteral("Halvorn"));
+    setApplicationVersion(QStringLiteral(HALVORN_VERSION));
+}
+
+bool THalvornApplication::notify(QObject* Receiver, QEvent* Event) {
+    bool result = false;
+    ErrorHandler::Run([&] { result = QApplication::notify(Receiver, Event); });
+    return result;
+}
+
+TMainForm* CreateForms() {
+    auto* main = new TMainForm;
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    main->FormCreate();
+    auto* info = new TInfoForm(main->InfoEnable, main);
+    main->SetInfoForm(info);
+    ErrorHandler::Run([info] { info->FormCreate(); });
+    return main;
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "acquisition/Download.h"
+#include "acquisition/TSerialPort.h"
+#include "app/Settings.h"
+#include "report/ReportInfo.h"
+
+#include <QMainWindow>
+#include <QPrinter>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QFileDialog;
+class QLabel;
+class QPlainTextEdit;
+class QTimer;
+class TInfoForm;
+
+// The program's only top-level window: the report editor, every command, the status bar and
+// the download's state. Controls are public so the start-up code and tests can reach them.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* Parent = nullptr);
+    ~TMainForm() override;
+
+    // Runs the creation handler; called once by start-up right after construction.
+    void FormCreate();
+    void SetInfoForm(TInfoForm* Form);
+
+    // Controls.
+    QPlainTextEdit* TextMemo;
+    QLabel* StatusPanel;
+    QTimer* tmrReceive;
+    QFileDialog* SaveDialog;
+    QFileDialog* OpenDialog;
+    QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *FilePrinterSetup, *FileExit;
+    QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
+    QAction* ComPortCom[4];
+    QAction *GetData, *About;
+    QPrinter Printer;
+
+    // State shared with the download, the settings and the report information.
+    int& PortNumber;
+    int& InfoEnable;
+    QString& InstallDir;
+    std::unique_ptr<TSerialPort> SerialPort;
+    std::unique_ptr<TDownload> Download;
+    Settings::TValues SettingsValues;
+
+    // Handlers.
+    void FileNewClick();
+    void FileOpenClick();
+    void FileSaveClick();
+    void FileSaveAsClick();
+    void FilePrintClick();
+    void FilePrinterSetupClick();
+    void FileExitClick();
+    void EditUndoClick();
+    void EditCutClick();
+    void EditCopyClick();
+    void EditPasteClick();
+    void InfoClick();
+    void FontClick();
+    void ComPortClick(int N);
+    void GetDataClick();
+    void AboutClick();
+    void tmrReceiveTimer();
+    void AppIdle();
+    void TextMemoChange();
+    void BuildReport();
+    void ApplyReportInformation(const TReportInfo& Info);
+
+    // Save-changes prompt: true to go on, false when the caller must stop.
+    bool ConfirmDiscard();
+
+    QString FileName() const { return FFileName; }
+    QString StatusText() const;
+    void SetStatusText(const QString& Text);
+
+    // The editor's text as report lines (a line ends at each line break; a trailing empty
+    // line after the last break is no line) and the whole text as file lines.
+    QStringList EditorLines() const;
+    QStringList EditorFileLines() const;
+    // Replaces the editor's text. Modified says whether the result counts as unsaved.
+    void SetEditorLines(const QStringList& Lines, bool Modified);
+    bool Modified() const;
+    void SetModified(bool Modified);
+
+    // Index of the save dialog's file type, 1 to 3.
+    int SaveFilterIndex() const;
+    void ApplyEditorFont();
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    bool FormClose();
+    void SetCaption();
+    void CreateMenus();
+    QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),
+                     const QKeySequence& Shortcut = {});
+
+    QString FFileName;
+    TInfoForm* FInfoForm = nullptr;
+    QActionGroup* FPortGroup;
+    QMetaObject::Connection FIdleConnection;
+    bool FClosing = false;
+};

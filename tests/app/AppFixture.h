@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/ErrorHandler.h"
+#include "app/MainForm.h"
+#include "info/InfoForm.h"
+#include "platform/Registry.h"
+
+#include "ModalAnswer.h"
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A main window over a private settings store, with errors collected instead of shown.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ErrorHandler::SetSink([this](const QString& Text) { Errors << Text; });
+    }
+    void TearDown() override {
+        if (Form) {
+            Form->SetInfoForm(nullptr);
+            Info.reset();
+            Form->tmrReceive->stop();
+            Form.reset();
+        }
+        ErrorHandler::SetSink({});
+    }
+
+    // Writes the settings key with the given value lines (regedit syntax).
+    void Store(const QByteArray& Values) {
+        Config.WriteStore("Windows Registry Editor Version 5.00\r\n\r\n"
+                          "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]\r\n" +
+                          Values);
+    }
+    void StoreWithInstallDir(
+        const QByteArray& More = "\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n") {
+        QByteArray dir = Install.path().toUtf8();
+        Store("\"InstallDir\"=\"" + dir + "\"\r\n" + More);
+    }
+
+    // Start-up as the program does it; WithInfo also creates the report information dialog.
+    TMainForm& Create(bool WithInfo = false) {
+        Form = std::make_unique<TMainForm>();
+        Form->FormCreate();
+        if (WithInfo) {
+            Info = std::make_unique<TInfoForm>(Form->InfoEnable, Form.get());
+            Form->SetInfoForm(Info.get());
+            ErrorHandler::Run([this] { Info->FormCreate(); });
+        }
+        return *Form;
+    }
+
+    void Type(const QString& Text) {
+        Form->TextMemo->setFocus();
+        Form->TextMemo->insertPlainText(Text);
+    }
+
+    // Lets the event loop run until it would block, so the idle handler runs.
+    static void Idle() {
+        QCoreApplication::processEvents();
+        QTimer::singleShot(1, [] {});
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    TestSupport::TempConfig Config;
+    QTemporaryDir Install;
+    QStringList Errors;
+    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<TInfoForm> Info;
+};
+
+// Runs the event loop until Done() holds or TimeoutMs has passed; true when it held.
+inline bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!Done()) {
+        if (clock.elapsed() > TimeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}

@@ -1,0 +1,169 @@
+#include "AppFixture.h"
+
+#include "Printout.h"
+#include "Sim.h"
+#include "report/ReportBuilder.h"
+
+#include <QAction>
+#include <QSet>
+
+using TestSupport::ModalAnswer;
+using TestSupport::TSim;
+
+namespace {
+
+const QString Listening = "Listening for data on Com 1...";
+const QString Acquiring = "Acquiring Data on Com 1 - Please Wait...";
+
+} // namespace
+
+class DownloadTest : public AppTest {
+protected:
+    // A simulator serving Bytes, recorded as COM1, and a main window with COM1 chosen.
+    TMainForm& Start(const QByteArray& Bytes, const QStringList& SimOptions) {
+        const QString file = Install.filePath("printout.bin");
+        TestSupport::WriteFile(file, Bytes);
+        StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+        Sim = std::make_unique<TSim>(QStringList{"--file", file, "--com", "1"} + SimOptions);
+        EXPECT_TRUE(Sim->Started());
+        TMainForm& f = Create();
+        EXPECT_TRUE(f.ComPortCom[0]->isEnabled());
+        EXPECT_TRUE(f.ComPortCom[0]->isChecked());
+        return f;
+    }
+
+    // Watches the status texts until the report is on screen.
+    QStringList RunToReport(TMainForm& F) {
+        QStringList seen{F.StatusText()};
+        const bool done = WaitUntil([&] {
+            if (seen.last() != F.StatusText())
+                seen << F.StatusText();
+            return F.StatusText() == "Idle" && !F.tmrReceive->isActive();
+        });
+        EXPECT_TRUE(done) << "still " << F.StatusText().toStdString();
+        return seen;
+    }
+
+    std::unique_ptr<TSim> Sim;
+};
+
+TEST_F(DownloadTest, PacedPrintoutBecomesTheReport) {
+    SimPrintout::TOptions o;
+    o.Hours = 6;
+    QByteArray bytes = SimPrintout::Generate(o);
+    bytes.truncate(1000);
+    bytes.append('\r');
+    TMainForm& f = Start(bytes, {"--baud", "1200"});
+    f.FileNewClick();
+    f.GetDataClick();
+    EXPECT_EQ(f.StatusText(), Listening);
+    const QStringList seen = RunToReport(f);
+    EXPECT_EQ(seen, (QStringList{Listening, Acquiring, "Idle"}));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+    EXPECT_TRUE(f.Modified());
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+}
+
+TEST_F(DownloadTest, LargePrintoutArrivesWhole) {
+    SimPrintout::TOptions o;
+    o.Hours = 400;
+    QByteArray bytes = SimPrintout::Generate(o);
+    bytes.truncate(30 * 1024);
+    bytes.append('\r');
+    TMainForm& f = Start(bytes, {"--unpaced"});
+    f.GetDataClick();
+    RunToReport(f);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+}
+
+TEST_F(DownloadTest, PauseEndsTheDownload) {
+    SimPrintout::TOptions o;
+    o.Hours = 48;
+    const QByteArray bytes = SimPrintout::Generate(o);
+    const int cut = bytes.indexOf('\r', bytes.size() / 2) + 1;
+    TMainForm& f = Start(bytes, {"--unpaced", "--pause", QString("%1:1500").arg(cut)});
+    f.GetDataClick();
+    RunToReport(f);
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes.left(cut), TReportInfo{}));
+}
+
+TEST_F(DownloadTest, NoInstrumentKeepsListening) {
+    TMainForm& f = Start("never sent\r", {"--delay", "600000"});
+    f.GetDataClick();
+    QElapsedTimer clock;
+    clock.start();
+    WaitUntil([&] { return clock.elapsed() > 1100; });
+    EXPECT_EQ(f.StatusText(), Listening);
+    EXPECT_TRUE(f.tmrReceive->isActive());
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(DownloadTest, UnpluggedWhileListeningIsOneErrorThenGetDataWorksAgain) {
+    TMainForm& f = Start("never sent\r", {"--delay", "600000"});
+    f.GetDataClick();
+    Sim.reset(); // the line hangs up
+    EXPECT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    // A few more ticks' worth of time: no second message.
+    QElapsedTimer clock;
+    clock.start();
+    WaitUntil([&] { return clock.elapsed() > 600; });
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("Serial port error QueueStatusFailed (18)"))
+        << Errors[0].toStdString();
+    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+
+    const QString file = Install.filePath("second.bin");
+    TestSupport::WriteFile(file, "Serial #\rline\rA\rB\r");
+    Sim = std::make_unique<TSim>(QStringList{"--file", file, "--com", "1", "--unpaced"});
+    ASSERT_TRUE(Sim->Started());
+    f.GetDataClick();
+    RunToReport(f);
+    EXPECT_EQ(Errors.size(), 1);
+    EXPECT_EQ(f.EditorLines(), (QStringList{"Serial #   : ", "line"}));
+}
+
+TEST_F(DownloadTest, PromptAnswersAtGetData) {
+    TMainForm& f = Start("Serial #\rX\rY\rZ\r", {"--unpaced", "--delay", "600000"});
+    Type("edited");
+    {
+        ModalAnswer answer(ModalAnswer::Press(QMessageBox::Cancel));
+        f.GetDataClick();
+        EXPECT_EQ(answer.Answered(), 1);
+    }
+    EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_EQ(f.StatusText(), "Idle");
+    {
+        ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
+        f.GetDataClick();
+        EXPECT_EQ(answer.Answered(), 2);
+    }
+    EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+    {
+        ModalAnswer answer(ModalAnswer::Press(QMessageBox::No));
+        f.GetDataClick();
+    }
+    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_FALSE(f.Modified());
+    EXPECT_TRUE(f.SerialPort->IsOpen());
+    EXPECT_EQ(f.StatusText(), Listening);
+    EXPECT_FALSE(f.FileNew->isEnabled());
+}
+
+TEST_F(DownloadTest, PortItemRefusedWhileTheDownloadHoldsThePort) {
+    TMainForm& f = Start("x\r", {"--delay", "600000"});
+    f.GetDataClick();
+    f.ComPortCom[1]->setEnabled(true);
+    f.ComPortCom[1]->trigger();
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("Serial port error PortAlreadyOpen (6)"))
+        << Errors[0].toStdString();
+    EXPECT_TRUE(f.ComPortCom[0]->isChecked());
+    EXPECT_FALSE(f.ComPortCom[1]->isChecked());
+    EXPECT_EQ(f.PortNumber, 1);
+}
