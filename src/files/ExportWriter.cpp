@@ -5,6 +5,7 @@
 #include "report/StreamConventions.h"
 
 #include <algorithm>
+#include <string>
 
 namespace SC = StreamConventions;
 
@@ -43,34 +44,34 @@ void Refuse(const QString& Reason) {
 
 // The table text: joined, trimmed, one closing space, no double spaces, and the event
 // letters joined to the reading that follows them.
-QByteArray TableText(const QStringList& Lines, qsizetype From, qsizetype To) {
-    QByteArray Joined;
+std::string TableText(const QStringList& Lines, qsizetype From, qsizetype To) {
+    std::string Joined;
     for (qsizetype i = From; i <= To; ++i)
-        Joined += Lines.at(i).toLatin1();
+        Joined += Lines.at(i).toLatin1().toStdString();
 
-    qsizetype Begin = 0;
-    qsizetype End = Joined.size();
-    while (Begin < End && static_cast<unsigned char>(Joined.at(Begin)) <= 32)
+    const auto Blank = [](char Char) { return static_cast<unsigned char>(Char) <= 32; };
+    size_t Begin = 0;
+    size_t End = Joined.size();
+    while (Begin < End && Blank(Joined[Begin]))
         ++Begin;
-    while (End > Begin && static_cast<unsigned char>(Joined.at(End - 1)) <= 32)
+    while (End > Begin && Blank(Joined[End - 1]))
         --End;
 
-    QByteArray Collapsed;
+    std::string Collapsed;
     Collapsed.reserve(End - Begin + 1);
-    for (qsizetype i = Begin; i < End; ++i) {
-        const char Char = Joined.at(i);
-        if (Char == ' ' && !Collapsed.isEmpty() && Collapsed.back() == ' ')
+    for (size_t i = Begin; i < End; ++i) {
+        if (Joined[i] == ' ' && !Collapsed.empty() && Collapsed.back() == ' ')
             continue;
-        Collapsed += Char;
+        Collapsed += Joined[i];
     }
     Collapsed += ' ';
 
-    QByteArray Text;
+    std::string Text;
     Text.reserve(Collapsed.size());
-    for (qsizetype i = 0; i < Collapsed.size(); ++i) {
-        const char Char = Collapsed.at(i);
+    for (size_t i = 0; i < Collapsed.size(); ++i) {
+        const char Char = Collapsed[i];
         Text += Char;
-        if ((Char == 'T' || Char == 'P') && i + 1 < Collapsed.size() && Collapsed.at(i + 1) == ' ')
+        if ((Char == 'T' || Char == 'P') && i + 1 < Collapsed.size() && Collapsed[i + 1] == ' ')
             ++i;
     }
     return Text;
@@ -98,22 +99,26 @@ QByteArray BuildExport(const QStringList& Lines) {
     for (qsizetype i = 0; i <= HeadEnd; ++i)
         Out += Lines.at(i).toLatin1() + LineEnd;
 
-    QByteArray Interval("Interval\t");
-    QByteArray Reading("pCi/l\t");
-    QByteArray Event("Event\t");
+    const std::string Table = TableText(Lines, L.T + 2, L.A - 2);
+    std::string Interval("Interval\t");
+    std::string Reading("pCi/l\t");
+    std::string Event("Event\t");
+    Reading.reserve(Reading.size() + Table.size());
     int N = 1;
-    for (const char Char : TableText(Lines, L.T + 2, L.A - 2)) {
+    for (const char Char : Table) {
         if (Char == 'T' || Char == 'P') {
             Event += Char;
         } else if (Char == ' ') {
             Reading += '\t';
             Event += '\t';
-            Interval += QByteArray::number(N++) + '\t';
+            Interval += std::to_string(N++);
+            Interval += '\t';
         } else {
             Reading += Char;
         }
     }
-    Out += Interval + LineEnd + Reading + LineEnd + Event + LineEnd;
+    for (const std::string* Row : {&Interval, &Reading, &Event})
+        Out += QByteArray::fromStdString(*Row) + LineEnd;
 
     for (qsizetype i = TailBegin; i <= L.E; ++i)
         Out += Lines.at(i).toLatin1() + LineEnd;
