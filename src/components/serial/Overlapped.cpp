@@ -1,0 +1,90 @@
+#include "Overlapped.h"
+
+#include "platform/Exception.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+int NewEvent() {
+    int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd < 0)
+        throw Exception(QStringLiteral("CreateEvent Failed."));
+    return fd;
+}
+
+void Signal(int Fd) {
+    const uint64_t one = 1;
+    while (::write(Fd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+void Drain(int Fd) {
+    uint64_t value;
+    while (::read(Fd, &value, sizeof value) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+TOverlapped::TOverlapped() : FEvent(NewEvent()) {
+    try {
+        FAbortEvent = NewEvent();
+    } catch (...) {
+        ::close(FEvent);
+        throw;
+    }
+}
+
+TOverlapped::~TOverlapped() {
+    ::close(FEvent);
+    ::close(FAbortEvent);
+}
+
+void TOverlapped::SetEvent() {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (!FSet) {
+        Signal(FEvent);
+        FSet = true;
+    }
+}
+
+void TOverlapped::ResetEvent() {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (FSet) {
+        Drain(FEvent);
+        FSet = false;
+    }
+}
+
+bool TOverlapped::EventSet() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    return FSet;
+}
+
+bool TOverlapped::WaitEvent(int64_t Ms) {
+    const auto end = TClock::now() + std::chrono::milliseconds(std::max<int64_t>(Ms, 0));
+    for (;;) {
+        if (EventSet())
+            return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - TClock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{FEvent, POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), 60000)));
+    }
+}
+
+void TOverlapped::Abort() {
+    FAborted = true;
+    Signal(FAbortEvent);
+}
+
+void TOverlapped::ClearAbort() {
+    FAborted = false;
+    Drain(FAbortEvent);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+// The overlapped-I/O record: a manual-reset event (an eventfd) paired with the operation
+// in flight on it. Nothing completes in the background: the thread that waits on the record
+// moves its operation forward through TSerialLine, polling the device and the event.
+class TOverlapped {
+public:
+    // Throws Exception when no event can be made.
+    TOverlapped();
+    ~TOverlapped();
+    TOverlapped(const TOverlapped&) = delete;
+    TOverlapped& operator=(const TOverlapped&) = delete;
+
+    void SetEvent();
+    void ResetEvent();
+    bool EventSet() const;
+    // Waits for the event alone; true when it is (or becomes) set within Ms milliseconds.
+    bool WaitEvent(int64_t Ms);
+    int EventHandle() const { return FEvent; }
+
+private:
+    friend class TSerialLine;
+    enum class TOp { None, Read, Write };
+    using TClock = std::chrono::steady_clock;
+
+    // Asks the operation in flight to end with ECANCELED; wakes whoever drives it.
+    void Abort();
+    void ClearAbort();
+
+    int FEvent = -1;
+    int FAbortEvent = -1;
+    mutable std::mutex FLock;
+    bool FSet = false;
+    std::atomic<bool> FAborted{false};
+
+    // The operation, touched only by the thread that started and drives it.
+    TOp FOp = TOp::None;
+    char* FBuffer = nullptr;       // read target
+    const char* FSource = nullptr; // write source
+    uint32_t FCount = 0;
+    uint32_t FDone = 0;
+    bool FHasDeadline = false;
+    TClock::time_point FDeadline;
+    bool FComplete = true;
+    int FError = 0;
+};
