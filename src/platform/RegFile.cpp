@@ -73,7 +73,8 @@ QStringList Utf8Lines(const QByteArray& Data, const QString& FileName) {
         if (End < 0)
             End = Data.size();
         QByteArrayView Raw(Data.constData() + Start, End - Start);
-        if (Raw.size() > MaxLineLength + 1)
+        // Up to four bytes a character; the exact count is checked once decoded.
+        if (Raw.size() > 4 * qsizetype(MaxLineLength) + 1)
             Fail(FileName, Number,
                  QStringLiteral("line longer than %1 characters").arg(MaxLineLength));
         if (Raw.endsWith('\r'))
@@ -132,10 +133,29 @@ bool ReadQuoted(const QString& Line, int& Pos, QString& Out) {
     return false;
 }
 
-bool ParseHexDigits(const QString& Text, quint32& Out) {
-    bool Ok = false;
-    Out = Text.toUInt(&Ok, 16);
-    return Ok && !Text.isEmpty() && !Text.startsWith(u'+') && !Text.startsWith(u'-');
+int HexDigit(QChar C) {
+    const char16_t U = C.unicode();
+    if (U >= u'0' && U <= u'9')
+        return U - u'0';
+    if (U >= u'a' && U <= u'f')
+        return U - u'a' + 10;
+    if (U >= u'A' && U <= u'F')
+        return U - u'A' + 10;
+    return -1;
+}
+
+// One to eight hex digits and nothing else (no sign, prefix or blanks).
+bool ParseHexDigits(QStringView Text, quint32& Out) {
+    if (Text.isEmpty() || Text.size() > 8)
+        return false;
+    Out = 0;
+    for (const QChar C : Text) {
+        const int D = HexDigit(C);
+        if (D < 0)
+            return false;
+        Out = Out * 16 + quint32(D);
+    }
+    return true;
 }
 
 class Parser {
@@ -264,7 +284,7 @@ private:
             const QString Kind = TypeName.mid(3);
             quint32 N = 0;
             if (!Kind.startsWith(u'(') || !Kind.endsWith(u')') ||
-                !ParseHexDigits(Kind.mid(1, Kind.size() - 2), N) || Kind.size() > 10)
+                !ParseHexDigits(QStringView(Kind).mid(1, Kind.size() - 2), N))
                 Error(QStringLiteral("unknown value type '%1'").arg(Shortened(TypeName)));
             V.HexKind = int(N);
         }
@@ -282,16 +302,24 @@ private:
         V.Bytes.clear();
         if (List.isEmpty())
             return;
-        const QStringList Items = List.split(u',');
-        V.Bytes.reserve(Items.size());
-        for (const QString& Item : Items) {
-            const QString Byte = Item.trimmed();
-            quint32 N = 0;
-            if (Byte.isEmpty() && &Item == &Items.back())
+        // Hand-rolled: a hex list may hold megabytes.
+        V.Bytes.reserve(List.size() / 3 + 1);
+        for (int i = 0;;) {
+            const int Start = i;
+            while (i < List.size() && List[i] != u',')
+                ++i;
+            const QStringView Item = QStringView(List).mid(Start, i - Start).trimmed();
+            const int High = Item.size() == 2 ? HexDigit(Item[0]) : -1;
+            const int Low = Item.size() == 2 ? HexDigit(Item[1]) : -1;
+            if (Item.isEmpty() && i == List.size())
                 Error(QStringLiteral("hex list ends with a comma"));
-            if (Byte.size() != 2 || !ParseHexDigits(Byte, N))
-                Error(QStringLiteral("bad byte '%1' in a hex list").arg(Shortened(Byte)));
-            V.Bytes.append(char(N));
+            if (High < 0 || Low < 0)
+                Error(
+                    QStringLiteral("bad byte '%1' in a hex list").arg(Shortened(Item.toString())));
+            V.Bytes.append(char(High * 16 + Low));
+            if (i == List.size())
+                break;
+            ++i;
         }
     }
 
@@ -330,17 +358,18 @@ QByteArray Utf16Bytes(const QString& Text) {
 void WriteHex(QString& Line, int Kind, const QByteArray& Bytes, QString& Out) {
     Line += Kind == 3 ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(Kind, 0, 16);
     static const char Digits[] = "0123456789abcdef";
+    Out.reserve(Out.size() + Line.size() + Bytes.size() * 3 + Bytes.size() / 20 * 4);
     for (int i = 0; i < Bytes.size(); ++i) {
-        QString Piece;
-        Piece += QChar(Digits[uchar(Bytes[i]) >> 4]);
-        Piece += QChar(Digits[uchar(Bytes[i]) & 15]);
-        if (i + 1 < Bytes.size())
-            Piece += u',';
-        if (i > 0 && Line.size() + Piece.size() > 79) {
-            Out += Line + QStringLiteral("\\\n");
+        const int Width = i + 1 < Bytes.size() ? 3 : 2;
+        if (i > 0 && Line.size() + Width > 79) {
+            Out += Line;
+            Out += QStringLiteral("\\\n");
             Line = QStringLiteral("  ");
         }
-        Line += Piece;
+        Line += QChar(Digits[uchar(Bytes[i]) >> 4]);
+        Line += QChar(Digits[uchar(Bytes[i]) & 15]);
+        if (Width == 3)
+            Line += u',';
     }
 }
 
@@ -352,8 +381,9 @@ void WriteValue(const Value& V, QString& Out) {
     QString Line = V.Name.isEmpty() ? QStringLiteral("@=") : Quoted(V.Name) + u'=';
     switch (V.Type) {
     case ValueType::String:
-        // Line breaks and other control characters cannot stand inside a quoted string.
-        if (NeedsHex(V.Text))
+        // Line breaks and other control characters cannot stand inside a quoted string, and a
+        // huge text would make a line too long to read back.
+        if (NeedsHex(V.Text) || Line.size() + 2 * V.Text.size() + 2 > MaxLineLength)
             WriteHex(Line, 1, Utf16Bytes(V.Text), Out);
         else
             Line += Quoted(V.Text);

@@ -189,6 +189,14 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
         const QByteArray New = RegFile::Write(Doc);
         if (Old && *Old == New)
             return;
+        // Never leave a store behind that could not be read back (a name too long for a line,
+        // a file past the size limit).
+        try {
+            RegFile::Parse(New, Target);
+        } catch (const ERegistryException& E) {
+            throw IoError{QStringLiteral("The change would make the store unreadable: ") +
+                          E.Message};
+        }
         ReplaceFile(Target, New, Mode);
     } catch (const IoError& E) {
         throw ERegistryException(Headline + u'\n' + E.Text);

@@ -166,3 +166,15 @@ TEST(RegFile, Utf16LinesAreCheckedToo) {
     Bytes.chop(1); // an odd byte count: cut in the middle of a character
     EXPECT_THROW(Parse(Bytes, "t.reg"), ERegistryException);
 }
+
+TEST(RegFile, TextTooLongForOneLineIsWrittenAsWrappedHex) {
+    Document Doc;
+    const QString Huge(MaxLineLength + 10, u'\u00e9');
+    SetValue(EnsureKey(Doc, AppKey), Str("Huge", Huge));
+    const QByteArray Text = Write(Doc);
+    EXPECT_TRUE(Text.contains("\"Huge\"=hex(1):e9,00,e9,00,"));
+    const Document Back = Parse(Text, "t.reg");
+    QString Read;
+    ASSERT_TRUE(StringOf(Back.Keys[0].Values[0], Read));
+    EXPECT_TRUE(Read == Huge);
+}

@@ -407,3 +407,17 @@ TEST(Registry, TwoProcessesWritingAtOnceKeepEachOthersValues) {
         for (int i = 0; i < Count; ++i)
             EXPECT_EQ(Reader.ReadInteger(QStringLiteral("%1%2").arg(Prefix).arg(i)), i);
 }
+
+TEST(Registry, WriteThatWouldMakeTheStoreUnreadableIsRefused) {
+    TempConfig Config;
+    Opened().WriteInteger("Port", 1);
+    const QByteArray Before = Config.ReadStore();
+    // A value name cannot be wrapped over lines like a long value can.
+    const QString Name(1024 * 1024 + 1, u'n');
+    const QString Message = MessageOf([&] { Opened().WriteInteger(Name, 1); });
+    EXPECT_TRUE(Message.startsWith("Failed to set data for '" + Name +
+                                   "'\nThe change would make the store unreadable: " +
+                                   Config.StoreFile() + ":5: line longer than 1048576 characters"))
+        << Message.right(200).toStdString();
+    EXPECT_EQ(Config.ReadStore(), Before);
+}
