@@ -50,7 +50,7 @@ TEST(ZEVAboutBox, LabelsFromTheProgramFilesVersionResource) {
     EXPECT_EQ(own.Copyright->text(), "Copyright (C) 2026 Tamsor Instruments");
 }
 
-TEST(ZEVAboutBox, ControlsAndGeometry) {
+TEST(ZEVAboutBox, ControlsStartAsDesigned) {
     TZEVAboutBox box(nullptr, VERSION_PROBE_NONE);
     EXPECT_EQ(box.windowTitle(), "ZEV About");
     EXPECT_EQ(box.size(), QSize(296, 326));
@@ -58,33 +58,31 @@ TEST(ZEVAboutBox, ControlsAndGeometry) {
     const struct {
         QWidget* Control;
         QWidget* Parent;
-        QRect Geometry;
         bool Visible;
     } cases[] = {
-        {box.Panel1, &box, {8, 8, 281, 233}, true},
-        {box.ProgramIcon, box.Panel1, {32, 8, 217, 49}, true},
-        {box.ProductName, box.Panel1, {40, 16, 201, 13}, true},
-        {box.Bevel1, box.Panel1, {0, 65, 281, 7}, true},
-        {box.VersionStaticText, box.Panel1, {16, 80, 113, 17}, true},
-        {box.Version, box.Panel1, {137, 80, 97, 17}, true},
-        {box.UserDefineText1, box.Panel1, {17, 104, 113, 17}, false},
-        {box.UserDefineVersion1, box.Panel1, {137, 104, 97, 17}, false},
-        {box.UserDefineText2, box.Panel1, {17, 136, 113, 17}, false},
-        {box.UserDefineVersion2, box.Panel1, {137, 136, 97, 17}, false},
-        {box.UserDefineText3, box.Panel1, {17, 168, 113, 17}, false},
-        {box.UserDefineVersion3, box.Panel1, {138, 168, 94, 13}, false},
-        {box.UserDefineText4, box.Panel1, {17, 200, 113, 17}, false},
-        {box.UserDefineVersion4, box.Panel1, {138, 200, 94, 13}, false},
-        {box.lbCustomFields, box.Panel1, {2, 104, 277, 127}, false},
-        {box.CopyrightStaticText, &box, {8, 246, 48, 17}, true},
-        {box.Panel2, &box, {8, 264, 281, 33}, true},
-        {box.Copyright, box.Panel2, {11, 8, 262, 17}, true},
-        {box.OKButton, &box, {111, 300, 75, 25}, true},
+        {box.Panel1, &box, true},
+        {box.ProgramIcon, box.Panel1, true},
+        {box.ProductName, box.Panel1, true},
+        {box.Bevel1, box.Panel1, true},
+        {box.VersionStaticText, box.Panel1, true},
+        {box.Version, box.Panel1, true},
+        {box.UserDefineText1, box.Panel1, false},
+        {box.UserDefineVersion1, box.Panel1, false},
+        {box.UserDefineText2, box.Panel1, false},
+        {box.UserDefineVersion2, box.Panel1, false},
+        {box.UserDefineText3, box.Panel1, false},
+        {box.UserDefineVersion3, box.Panel1, false},
+        {box.UserDefineText4, box.Panel1, false},
+        {box.UserDefineVersion4, box.Panel1, false},
+        {box.lbCustomFields, box.Panel1, false},
+        {box.CopyrightStaticText, &box, true},
+        {box.Panel2, &box, true},
+        {box.Copyright, box.Panel2, true},
+        {box.OKButton, &box, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Control->metaObject()->className());
         EXPECT_EQ(c.Control->parentWidget(), c.Parent);
-        EXPECT_EQ(c.Control->geometry(), c.Geometry);
         EXPECT_EQ(!c.Control->isHidden(), c.Visible);
     }
     EXPECT_EQ(box.VersionStaticText->text(), "Application Version");
@@ -287,22 +285,11 @@ TEST(ZEVAboutComponent, DesigningLeavesTheListAloneAndTheVersionIsFixed) {
     EXPECT_EQ(about.ListLineHeight, 14);
 }
 
-TEST(AboutForm, ControlsGeometryAndTheLineOfThisBuild) {
+TEST(AboutForm, ControlsAndTheLineOfThisBuild) {
     TAboutForm form;
     EXPECT_EQ(form.windowTitle(), "About");
     EXPECT_EQ(form.size(), QSize(273, 175));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    const struct {
-        QWidget* Control;
-        QRect Geometry;
-    } cases[] = {
-        {form.Bevel1, {72, 8, 193, 129}},   {form.Label1, {97, 48, 146, 13}},
-        {form.Image1, {0, 8, 65, 49}},      {form.Label2, {104, 16, 130, 13}},
-        {form.Label3, {141, 32, 56, 13}},   {form.WWWLabel, {104, 112, 133, 13}},
-        {form.OKBitBtn, {96, 144, 75, 25}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.Control->geometry(), c.Geometry) << c.Control->metaObject()->className();
     EXPECT_EQ(form.Label1->text(), QString("Software for Linux v") + HALVORN_PROJECT_VERSION);
     EXPECT_EQ(form.Label3->text(), "Model 4410");
     EXPECT_FALSE(form.Label2->text().isEmpty());
