@@ -286,6 +286,8 @@ TEST(Registry, BrokenStoreIsReportedAndNeverWritten) {
          "hex list continued by an empty line"},
         {"unknown type", Head + Key + "\n\n\"Size\"=qword:0000000000000001\n", 6,
          "unknown value type 'qword'"},
+        {"prefixed dword", Head + Key + "\"Port\"=dword:0x000001\n", 4,
+         "bad dword value '0x000001' (eight hex digits expected)"},
         {"bad hex", Head + Key + "\"B\"=hex:01,0g\n", 4, "bad byte '0g' in a hex list"},
         {"bad hex kind", Head + Key + "\"B\"=hex(zz):01\n", 4, "unknown value type 'hex(zz)'"},
         {"value before key", Head + "\"Port\"=dword:00000001\n", 3, "value outside any key"},
