@@ -17,7 +17,7 @@ constexpr double PointsPerPixel = 72.0 / 600.0;
 
 struct TWord {
     int Page; // from 0
-    double X, Y;
+    double X, Y, Width;
 };
 
 struct TPdfText {
@@ -45,7 +45,8 @@ TPdfText ReadPdf(const QString& Path) {
         return Text;
     const QString Html = QString::fromUtf8(Process.readAllStandardOutput());
     static const QRegularExpression Tag(
-        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                       "xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
     for (auto Match = Tag.globalMatch(Html); Match.hasNext();) {
         const auto M = Match.next();
         if (M.captured(0) == QLatin1String("<page ")) {
@@ -54,8 +55,9 @@ TPdfText ReadPdf(const QString& Path) {
             continue;
         }
         ++Text.WordsPerPage.last();
-        Text.Words.insert(M.captured(3),
-                          {Text.Pages - 1, M.captured(1).toDouble(), M.captured(2).toDouble()});
+        const double X = M.captured(1).toDouble();
+        Text.Words.insert(M.captured(4), {Text.Pages - 1, X, M.captured(2).toDouble(),
+                                          M.captured(3).toDouble() - X});
     }
     return Text;
 }
@@ -107,6 +109,8 @@ TEST_F(ReportPrinterTest, WorkedExampleRowsAndPages) {
     EXPECT_NEAR(First.X, 250 * PointsPerPixel, 0.3);
     EXPECT_NEAR(SecondPage.X, 250 * PointsPerPixel, 0.3);
     EXPECT_NEAR(First.Y, 3 * 99 * PointsPerPixel, 1.5);
+    // Four characters of a 10 pt fixed-pitch font: 4 x 0.6 x 10 points, whatever the dpi.
+    EXPECT_NEAR(First.Width, 24.0, 0.5);
     EXPECT_NEAR(Second.Y - First.Y, 99 * PointsPerPixel, 0.02);
     EXPECT_NEAR(LastOfPage.Y - First.Y, (62 - 3) * 99 * PointsPerPixel, 0.02);
     EXPECT_NEAR(SecondPage.Y - First.Y, -99 * PointsPerPixel, 0.02);
