@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/SettingsKey.h"
+
 #include <QString>
 
 // The settings kept between runs under the user's key of the settings store.
 namespace Settings {
 
-inline const char* const Key = "Software\\Tamsor\\Halvorn 4410";
+inline const char* const Key = HalvornSettingsKey;
 
 // Toolkit colour value of the window-text system colour: the editor's design colour.
 constexpr int clWindowText = int(0x80000008u);

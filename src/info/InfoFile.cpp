@@ -2,6 +2,8 @@
 
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
+#include "platform/Registry.h"
+#include "platform/SettingsKey.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -122,14 +124,24 @@ QByteArray Format(const TInfoValues& Values, const QLocale& Locale) {
     list(Values.SerialNumbers);
     list(Values.Header);
     list(Values.Footer);
-    for (const QDateTime* d : {&Values.StartDate, &Values.StartTime, &Values.EndDate, &Values.EndTime})
+    for (const QDateTime* d :
+         {&Values.StartDate, &Values.StartTime, &Values.EndDate, &Values.EndTime})
         line(DateTimeText::DateTimeToStr(*d, Locale));
     line(Values.SNText);
     line(Values.Location);
     return out;
 }
 
-QString PathIn(const QString& InstallDir) { return InstallDir + QDir::separator() + FileName; }
+QString StoredInstallDir() {
+    TRegistry reg;
+    if (reg.OpenKeyReadOnly(HalvornSettingsKey) && reg.ValueExists(QStringLiteral("InstallDir")))
+        return reg.ReadString(QStringLiteral("InstallDir"));
+    return QString();
+}
+
+QString PathIn(const QString& InstallDir) {
+    return InstallDir + QDir::separator() + FileName;
+}
 
 void Write(const QString& Path, const TInfoValues& Values, const QLocale& Locale) {
     const QByteArray bytes = Format(Values, Locale);

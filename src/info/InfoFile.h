@@ -25,23 +25,39 @@ struct TInfoValues {
 };
 
 // The groups of the file in reading order; a group is taken only when read in full.
-enum TField { SerialNumbers, Header, Footer, StartDate, StartTime, EndDate, EndTime, SNText, Location, FieldCount };
+enum TField {
+    SerialNumbers,
+    Header,
+    Footer,
+    StartDate,
+    StartTime,
+    EndDate,
+    EndTime,
+    SNText,
+    Location,
+    FieldCount
+};
 
 struct TReadResult {
     TInfoValues Values;
-    int FieldsRead = 0;   // the first FieldsRead groups of Values hold the file's values
-    QString Error;        // a conversion error that stopped the reading, else empty
+    int FieldsRead = 0; // the first FieldsRead groups of Values hold the file's values
+    QString Error;      // a conversion error that stopped the reading, else empty
 };
 
 // Never throws: a short file, a bad count or a bad date stops the reading where it stands.
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale = QLocale::system());
 QByteArray Format(const TInfoValues& Values, const QLocale& Locale = QLocale::system());
 
+// "InstallDir" of the settings store, opened for reading only; empty when the key or the
+// value is missing.
+QString StoredInstallDir();
+
 // InstallDir followed by the platform's separator and "info.zev".
 QString PathIn(const QString& InstallDir);
 
 // Replaces the file atomically. Failure: Exception naming the path and the system's reason;
 // the previous file is then left as it was.
-void Write(const QString& Path, const TInfoValues& Values, const QLocale& Locale = QLocale::system());
+void Write(const QString& Path, const TInfoValues& Values,
+           const QLocale& Locale = QLocale::system());
 
 } // namespace InfoFile

@@ -2,7 +2,6 @@
 
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
-#include "platform/Registry.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -18,11 +17,11 @@
 
 namespace {
 
-const char* const SettingsKey = "Software\\Tamsor\\Halvorn 4410";
-
 // Picker values are wall-clock values taken from the UTC clock; keeping them in UTC means no
 // time-zone rule can shift them.
-QDateTime AsUtc(const QDateTime& Value) { return QDateTime(Value.date(), Value.time(), Qt::UTC); }
+QDateTime AsUtc(const QDateTime& Value) {
+    return QDateTime(Value.date(), Value.time(), Qt::UTC);
+}
 
 QLabel* Label(QWidget* Parent, const QString& Text, int X, int Y) {
     auto* l = new QLabel(Text, Parent);
@@ -98,8 +97,8 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
     Label(this, QStringLiteral("Footer Info :"), 112, 236);
     FooterMemo = Memo(this, 112, 252);
 
-    QWidget* order[] = {AddSNEdit, SNListBox, HeaderMemo, StartDate, StartTime, EndDate,
-                        EndTime,   SNEdit,    LocationEdit, FooterMemo, OKButton, EnableCheckBox};
+    QWidget* order[] = {AddSNEdit, SNListBox, HeaderMemo,   StartDate,  StartTime, EndDate,
+                        EndTime,   SNEdit,    LocationEdit, FooterMemo, OKButton,  EnableCheckBox};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -115,11 +114,7 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
 }
 
 void TInfoForm::FormCreate() {
-    QString installDir;
-    TRegistry reg;
-    if (reg.OpenKeyReadOnly(SettingsKey) && reg.ValueExists(QStringLiteral("InstallDir")))
-        installDir = reg.ReadString(QStringLiteral("InstallDir"));
-    FInfoPath = InfoFile::PathIn(installDir);
+    FInfoPath = InfoFile::PathIn(InfoFile::StoredInstallDir());
     EnableCheckBox->setChecked(FInfoEnable != 0);
     EnableCheckBoxClick();
     ReadInfoFile(FInfoPath);
@@ -137,7 +132,9 @@ void TInfoForm::ReadInfoFile(const QString& Path) {
         throw EConvertError(r.Error);
 }
 
-void TInfoForm::WriteInfoFile(const QString& Path) const { InfoFile::Write(Path, Values()); }
+void TInfoForm::WriteInfoFile(const QString& Path) const {
+    InfoFile::Write(Path, Values());
+}
 
 void TInfoForm::SetValues(const InfoFile::TInfoValues& V, int FieldsRead) {
     using namespace InfoFile;
@@ -148,9 +145,10 @@ void TInfoForm::SetValues(const InfoFile::TInfoValues& V, int FieldsRead) {
         HeaderMemo->setPlainText(V.Header.join('\n'));
     if (take(Footer))
         FooterMemo->setPlainText(V.Footer.join('\n'));
-    const std::pair<TField, QDateTimeEdit*> pickers[] = {
-        {InfoFile::StartDate, StartDate}, {InfoFile::StartTime, StartTime},
-        {InfoFile::EndDate, EndDate},     {InfoFile::EndTime, EndTime}};
+    const std::pair<TField, QDateTimeEdit*> pickers[] = {{InfoFile::StartDate, StartDate},
+                                                         {InfoFile::StartTime, StartTime},
+                                                         {InfoFile::EndDate, EndDate},
+                                                         {InfoFile::EndTime, EndTime}};
     for (const auto& [field, picker] : pickers) {
         const QDateTime* value[] = {&V.StartDate, &V.StartTime, &V.EndDate, &V.EndTime};
         if (take(field))
@@ -237,7 +235,9 @@ void TInfoForm::SNListBoxDblClick() {
         SNEdit->setText(selected.first()->text());
 }
 
-void TInfoForm::EnableCheckBoxClick() { FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0; }
+void TInfoForm::EnableCheckBoxClick() {
+    FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0;
+}
 
 void TInfoForm::OKButtonClick() {
     if (OnApply)
