@@ -1,0 +1,199 @@
+#include "CliCommands.h"
+
+#include "CaptureText.h"
+#include "CliIo.h"
+
+#include "acquisition/Download.h"
+#include "acquisition/ECommError.h"
+#include "acquisition/TSerialPort.h"
+#include "files/ExportWriter.h"
+#include "files/ReportPrinter.h"
+#include "platform/Exception.h"
+#include "report/ApplyInfo.h"
+#include "report/ReportBuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QPageSize>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace CliCommands {
+
+namespace {
+
+// The status texts name the port as "Com n"; a device path stands in its place.
+QString StateText(TDownload::TState State, const QString& Port) {
+    static const QRegularExpression ComName(QStringLiteral("^COM([1-9])$"));
+    const QRegularExpressionMatch M = ComName.match(Port);
+    if (M.hasMatch())
+        return StatusText(State, M.captured(1).toInt());
+    return StatusText(State, 0).replace(QStringLiteral("Com 0"), Port);
+}
+
+void ShowOnStderr(const QString& Status, int BytesWaiting) {
+    static const bool Terminal = ::isatty(STDERR_FILENO) == 1;
+    static QString Last;
+    const QByteArray Text = Status.toLocal8Bit();
+    if (Terminal) {
+        // One line, rewritten in place; the count only makes sense while bytes arrive.
+        if (BytesWaiting > 0)
+            std::fprintf(stderr, "\r%s %d bytes\033[K", Text.constData(), BytesWaiting);
+        else
+            std::fprintf(stderr, "\r%s\033[K", Text.constData());
+        if (Status == StatusText(TDownload::TState::Idle, 0))
+            std::fputc('\n', stderr);
+    } else if (Status != Last) {
+        std::fprintf(stderr, "%s\n", Text.constData());
+    }
+    std::fflush(stderr);
+    Last = Status;
+}
+
+Exception PortError(const QString& Port, const ECommError& Error) {
+    return Exception(Port + QStringLiteral(": ") + CommErrorText(Error));
+}
+
+void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
+    CliIo::WriteReport(Options.Output, CliIo::SetLines(Report));
+}
+
+} // namespace
+
+void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
+    const TStateSink Sink = GivenSink ? GivenSink : TStateSink(ShowOnStderr);
+    // Read before listening, so a bad file never costs a printout.
+    const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    const QString& PortName = Options.Input;
+
+    TSerialPort Port;
+    TDownload Receive(Port);
+    try {
+        Port.SetPortName(PortName);
+        Receive.Start();
+    } catch (const ECommError& E) {
+        throw PortError(PortName, E);
+    }
+    Sink(StateText(TDownload::TState::Listening, PortName), 0);
+
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point Begin = Clock::now();
+    const auto Limit = std::chrono::duration<double>(Options.WaitSeconds.value_or(0));
+    Clock::time_point NextTick = Begin;
+    for (;;) {
+        // Ticks keep their own rhythm, as the window's timer does.
+        NextTick += std::chrono::milliseconds(TDownload::TickIntervalMs);
+        std::this_thread::sleep_until(NextTick);
+        bool Ended = false;
+        try {
+            Ended = Receive.Tick();
+        } catch (const ECommError& E) {
+            Sink(StateText(TDownload::TState::Idle, PortName), 0);
+            throw PortError(PortName, E);
+        }
+        if (Ended)
+            break;
+        if (Options.WaitSeconds && Receive.State() == TDownload::TState::Listening &&
+            Clock::now() - Begin >= Limit) {
+            Receive.Abort();
+            Sink(StateText(TDownload::TState::Idle, PortName), 0);
+            throw TCliNoData{QStringLiteral("No data received on ") + PortName};
+        }
+        Sink(StateText(Receive.State(), PortName), Receive.LastQueueCount());
+    }
+    Sink(StateText(TDownload::TState::Idle, PortName), 0);
+
+    const QByteArray Text = Receive.TakeDownloadText();
+    if (Text.isEmpty())
+        throw TCliNoData{QStringLiteral("No data received on ") + PortName};
+    const QStringList Report = BuildReport(Text, Info);
+    // The report first: a refused export must not lose the printout.
+    WriteBuilt(Options, Report);
+    if (!Options.ExportFile.isEmpty()) {
+        try {
+            ExportWriter::WriteExport(Options.ExportFile, Report);
+        } catch (const Exception& E) {
+            throw Exception(Options.ExportFile + QStringLiteral(": ") + E.Message);
+        }
+    }
+}
+
+void Build(const TCliOptions& Options) {
+    const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    const QByteArray Text = CaptureText::DownloadText(CliIo::ReadCapture(Options.Input));
+    if (Text.isEmpty())
+        throw TCliNoData{QStringLiteral("No data in ") + Options.Input};
+    WriteBuilt(Options, BuildReport(Text, Info));
+}
+
+void ApplyInfo(const TCliOptions& Options) {
+    const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    const QStringList FileLines = CliIo::ReadReportFileLines(Options.Input);
+    if (const std::optional<QStringList> Rebuilt =
+            ::ApplyInfo(CliIo::EditorLines(FileLines), Info)) {
+        WriteBuilt(Options, *Rebuilt);
+        return;
+    }
+    // Nothing to rebuild: the report as Open loaded it, which a Save writes back.
+    CliIo::WriteReport(Options.Output, FileLines);
+}
+
+void Export(const TCliOptions& Options) {
+    const QStringList Lines = CliIo::ReadReportLines(Options.Input);
+    try {
+        ExportWriter::WriteExport(Options.Output, Lines);
+    } catch (const Exception& E) {
+        // The landmark refusal does not say which report it was.
+        if (E.Message.contains(Options.Output))
+            throw;
+        throw Exception(Options.Input + QStringLiteral(": ") + E.Message);
+    }
+}
+
+void Print(const TCliOptions& Options) {
+    const QStringList Lines = CliIo::ReadReportLines(Options.Input);
+    const QString Target = QFileInfo(Options.Output).absoluteFilePath();
+
+    // The printer writes its file as it goes; a finished job replaces the target at once.
+    QTemporaryFile Partial(QFileInfo(Target).absolutePath() +
+                           QStringLiteral("/.halvorn-cli-XXXXXX"));
+    if (!Partial.open())
+        throw Exception(
+            QStringLiteral("Cannot create file %1: %2").arg(Options.Output, Partial.errorString()));
+    Partial.close();
+
+    QPrinter Printer(QPrinter::HighResolution);
+    Printer.setOutputFormat(QPrinter::PdfFormat);
+    Printer.setOutputFileName(Partial.fileName());
+    Printer.setResolution(Options.Dpi);
+    const TPaper Paper = Options.Paper.value_or(CliIo::LocalePaper());
+    Printer.setPageSize(QPageSize(Paper == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
+
+    QFont Font(Options.FontFamily, Options.FontSize);
+    Font.setStyleHint(QFont::TypeWriter);
+    PrintReport(Printer, Font, Lines, QString());
+
+    const mode_t Mask = ::umask(0);
+    ::umask(Mask);
+    const QByteArray From = QFile::encodeName(Partial.fileName());
+    if (::chmod(From.constData(), 0666 & ~Mask) != 0 ||
+        ::rename(From.constData(), QFile::encodeName(Target).constData()) != 0)
+        throw Exception(QStringLiteral("Cannot create file %1: %2")
+                            .arg(Options.Output, QString::fromLocal8Bit(std::strerror(errno))));
+    Partial.setAutoRemove(false);
+}
+
+QString VersionText() {
+    return QStringLiteral("halvorn-cli " HALVORN_VERSION);
+}
+
+} // namespace CliCommands

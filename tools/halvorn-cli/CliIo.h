@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "report/ReportInfo.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+// The files halvorn-cli reads and writes, each the way the program's window treats it. Every
+// failure is an Exception whose text names the file.
+namespace CliIo {
+
+// The information of --info FILE, else of info.zev in the stored installation folder (none
+// there: empty information); enabled by the option, else by the stored "InfoEnable" (absent:
+// disabled). A file that cannot be read or holds less than all its fields is refused.
+TReportInfo LoadReportInfo(const TCliOptions& Options);
+
+// A raw capture, byte for byte.
+QByteArray ReadCapture(const QString& Path);
+
+// A report file as Open loads it into the editor (what a Save writes back).
+QStringList ReadReportFileLines(const QString& Path);
+// The report lines of the editor's file lines: a trailing empty line is the last line end.
+QStringList EditorLines(QStringList FileLines);
+QStringList ReadReportLines(const QString& Path);
+
+// The editor's file lines once the program has set Lines: every set line ends with a line
+// break, so a saved report ends with CR LF.
+QStringList SetLines(const QStringList& Lines);
+
+// Writes FileLines in the text format to Path, replacing it atomically; to stdout when Path
+// is empty.
+void WriteReport(const QString& Path, const QStringList& FileLines);
+
+// Bytes to stdout; a failed write (full disk, closed pipe) is an error.
+void WriteStdout(const QByteArray& Bytes);
+
+// The paper of the user's territory: Letter where it is the custom (North and Central
+// America, Chile, Colombia, Venezuela, the Philippines), A4 elsewhere.
+TPaper LocalePaper(const QLocale& Locale = QLocale::system());
+
+} // namespace CliIo
