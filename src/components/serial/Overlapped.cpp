@@ -47,17 +47,24 @@ TOverlapped::~TOverlapped() {
 
 void TOverlapped::SetEvent() {
     std::lock_guard<std::mutex> guard(FLock);
-    if (!FSet) {
+    FSet = true;
+    if (!FSignalled) {
         Signal(FEvent);
-        FSet = true;
+        FSignalled = true;
     }
+}
+
+void TOverlapped::MarkSet() {
+    std::lock_guard<std::mutex> guard(FLock);
+    FSet = true;
 }
 
 void TOverlapped::ResetEvent() {
     std::lock_guard<std::mutex> guard(FLock);
-    if (FSet) {
+    FSet = false;
+    if (FSignalled) {
         Drain(FEvent);
-        FSet = false;
+        FSignalled = false;
     }
 }
 
@@ -80,11 +87,19 @@ bool TOverlapped::WaitEvent(int64_t Ms) {
 }
 
 void TOverlapped::Abort() {
+    std::lock_guard<std::mutex> guard(FLock);
     FAborted = true;
-    Signal(FAbortEvent);
+    if (!FAbortSignalled) {
+        Signal(FAbortEvent);
+        FAbortSignalled = true;
+    }
 }
 
 void TOverlapped::ClearAbort() {
+    std::lock_guard<std::mutex> guard(FLock);
     FAborted = false;
-    Drain(FAbortEvent);
+    if (FAbortSignalled) {
+        Drain(FAbortEvent);
+        FAbortSignalled = false;
+    }
 }

@@ -19,7 +19,7 @@ public:
     void SetEvent();
     void ResetEvent();
     bool EventSet() const;
-    // Waits for the event alone; true when it is (or becomes) set within Ms milliseconds.
+    // Waits for the event alone; true when it is set, or SetEvent sets it within Ms.
     bool WaitEvent(int64_t Ms);
     int EventHandle() const { return FEvent; }
 
@@ -31,11 +31,16 @@ private:
     // Asks the operation in flight to end with ECANCELED; wakes whoever drives it.
     void Abort();
     void ClearAbort();
+    // Sets the event from the thread that drives the operation: that thread looks at the
+    // state before it polls, so the eventfd (two system calls a byte) is not needed.
+    void MarkSet();
 
     int FEvent = -1;
     int FAbortEvent = -1;
     mutable std::mutex FLock;
-    bool FSet = false;
+    bool FSet = false;       // the event's state
+    bool FSignalled = false; // the eventfd's counter is not zero
+    bool FAbortSignalled = false;
     std::atomic<bool> FAborted{false};
 
     // The operation, touched only by the thread that started and drives it.

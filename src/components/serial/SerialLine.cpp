@@ -447,7 +447,7 @@ void TSerialLine::Finish(TOverlapped& Ov, int Error) {
         if (FPendingWrite == &Ov)
             FPendingWrite = nullptr;
     }
-    Ov.SetEvent();
+    Ov.MarkSet();
 }
 
 void TSerialLine::PollOnce(TOverlapped& Ov, bool WithEvent, TClock::time_point Until) {
