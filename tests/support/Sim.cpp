@@ -8,7 +8,10 @@
 namespace TestSupport {
 
 QString TSim::Program() {
-    return BuildDir() + "/tools/halvorn-sim/halvorn-sim";
+    // The build directory from the environment, else the one this library was built for.
+    const QString Dir = BuildDir();
+    return Dir.isEmpty() ? QStringLiteral(HALVORN_SIM_PROGRAM)
+                         : Dir + "/tools/halvorn-sim/halvorn-sim";
 }
 
 TSim::TSim(const QStringList& Arguments, int StartTimeoutMs) {

@@ -31,7 +31,8 @@ public:
     int WaitForExit(int TimeoutMs = 10000);
     QProcess& Process() { return FProcess; }
 
-    static QString Program(); // <build>/tools/halvorn-sim/halvorn-sim
+    // <build>/tools/halvorn-sim/halvorn-sim: HALVORN_BUILD_DIR when set, else this build tree.
+    static QString Program();
 
     // Runs the simulator to completion (for --print, --help and usage errors).
     struct TResult {
