@@ -26,7 +26,7 @@ inline QString Program() {
     return TestSupport::BuildDir() + QStringLiteral("/tools/halvorn-cli/halvorn-cli");
 }
 
-inline TRun Run(const QStringList& Arguments, const QStringList& Extra = {},
+inline TRun Cli(const QStringList& Arguments, const QStringList& Extra = {},
                 int TimeoutMs = 30000) {
     QProcess P;
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
