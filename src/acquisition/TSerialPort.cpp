@@ -84,7 +84,7 @@ void TSerialPort::Open() {
 
     // Raw 8N1 receiving. Software flow control goes too: with IXON the line discipline would
     // swallow the instrument's control byte 19, and IXOFF would make us transmit. Hardware
-    // flow control, HUPCL and the special characters keep the driver's values.
+    // flow control, HUPCL and the control characters keep the driver's values.
     Settings.c_iflag &=
         ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
     Settings.c_oflag &= ~OPOST;

@@ -24,8 +24,8 @@ int WaitFor(pollfd* Poll, nfds_t Count, Clock::duration Timeout) {
     if (Timeout < Clock::duration::zero())
         return ::ppoll(Poll, Count, nullptr, &Mask);
     const auto Ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Timeout).count();
-    const timespec Spec{static_cast<time_t>(Ns / 1000000000), static_cast<long>(Ns % 1000000000)};
-    return ::ppoll(Poll, Count, &Spec, &Mask);
+    const timespec Limit{static_cast<time_t>(Ns / 1000000000), static_cast<long>(Ns % 1000000000)};
+    return ::ppoll(Poll, Count, &Limit, &Mask);
 }
 
 bool WaitUntil(Clock::time_point Deadline, const volatile std::sig_atomic_t& Stop) {
