@@ -23,6 +23,13 @@ int Report(const QString& Message, int Status) {
     return Status;
 }
 
+// The toolkit's own notices (no runtime folder, font fallbacks) are not the user's business in a
+// script; its critical messages still reach stderr.
+void ToolkitMessage(QtMsgType Type, const QMessageLogContext&, const QString& Message) {
+    if (Type == QtCriticalMsg || Type == QtFatalMsg)
+        std::fprintf(stderr, "halvorn-cli: %s\n", Message.toLocal8Bit().constData());
+}
+
 int Run(const TCliOptions& Options) {
     switch (Options.Command) {
     case TCliCommand::Download:
@@ -55,6 +62,7 @@ int Run(const TCliOptions& Options) {
 int main(int argc, char* argv[]) {
     // A closed pipe on stdout is a failed write, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    qInstallMessageHandler(ToolkitMessage);
     QStringList Arguments;
     for (int i = 1; i < argc; ++i)
         Arguments << QString::fromLocal8Bit(argv[i]);
