@@ -19,11 +19,10 @@
 class TSerialPort {
 public:
     static constexpr uint32_t InputQueueSize = 32768;
-    static constexpr uint32_t OutputQueueSize = 9216;
     static constexpr uint8_t CarriageReturn = 13;
 
     // Read and write time-outs in milliseconds; a one-byte read waits at most
-    // ReadTotalMultiplier + ReadTotalConstant.
+    // ReadTotalTimeoutMultiplier + ReadTotalTimeoutConstant (251 ms). Nothing is written.
     struct TCommTimeouts {
         uint32_t ReadIntervalTimeout;
         uint32_t ReadTotalTimeoutMultiplier;
