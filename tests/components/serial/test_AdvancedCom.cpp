@@ -1,4 +1,5 @@
 #include "SerialTest.h"
+#include "Sim.h"
 
 #include "components/serial/SerialLine.h"
 #include "platform/ComponentPalette.h"
@@ -517,4 +518,38 @@ TEST(AdvancedCom, WaitForAndRegister) {
     AdvancedCom::Register();
     EXPECT_EQ(
         ComponentPalette::Classes(QStringLiteral("ZEV")).count(QStringLiteral("TAdvancedCom")), 1);
+}
+
+TEST(AdvancedComSim, SimulatedPrintoutArrivesWhole) {
+    TestSupport::TempConfig config;
+    const TestSupport::TSim::TResult printout = TestSupport::TSim::Run({"--print"});
+    ASSERT_EQ(printout.ExitCode, 0);
+    ASSERT_GT(printout.StdOut.size(), 1000);
+    TestSupport::TSim sim({"--unpaced", "--com", "1"});
+    ASSERT_TRUE(sim.Started());
+
+    // Lines by their carriage return; the host restarts the packet after each one.
+    struct TLines : TPacketListener {
+        std::mutex Lock;
+        QByteArray Text;
+        void PacketArrived(TAdvancedCom* Com, const char* Packet) override {
+            std::lock_guard<std::mutex> guard(Lock);
+            Text.append(Packet, Com->ComThread->PacketCount);
+            Com->SetPacketSize(Com->PacketSize());
+        }
+        qsizetype Size() {
+            std::lock_guard<std::mutex> guard(Lock);
+            return Text.size();
+        }
+    } lines;
+    TAdvancedCom com;
+    com.PacketListener = &lines;
+    com.SetPortA(1);
+    com.ComInit();
+    ASSERT_TRUE(com.ComThread);
+    com.SetStopByte(13);
+    com.SetUseStopByte(true);
+    ASSERT_TRUE(WaitUntil([&] { return lines.Size() >= printout.StdOut.size(); }));
+    com.ComClose();
+    EXPECT_EQ(lines.Text, printout.StdOut);
 }
