@@ -21,8 +21,6 @@ void Download(const TCliOptions& Options, const TStateSink& Sink = {});
 void Build(const TCliOptions& Options);
 void ApplyInfo(const TCliOptions& Options);
 void Export(const TCliOptions& Options);
-// Needs a QGuiApplication.
-void Print(const TCliOptions& Options);
 
 QString VersionText();
 

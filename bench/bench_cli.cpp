@@ -1,0 +1,102 @@
+// Whole-process timings of halvorn-cli: what a script pays per call. Prints figures; not a
+// test. Run: build/<dir>/bench/bench_cli [runs]
+#include "Printout.h"
+#include "files/ReportText.h"
+#include "report/ReportBuilder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct TFigures {
+    double Min, Median, Max;
+};
+
+TFigures Time(const QStringList& Arguments, int Runs, int ExpectedExit = 0) {
+    std::vector<double> Ms;
+    for (int i = 0; i < Runs; ++i) {
+        QProcess P;
+        P.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer Clock;
+        Clock.start();
+        P.start(QStringLiteral(HALVORN_CLI_PROGRAM), Arguments);
+        P.waitForFinished(60000);
+        Ms.push_back(Clock.nsecsElapsed() / 1e6);
+        if (P.exitCode() != ExpectedExit) {
+            std::fprintf(stderr, "halvorn-cli %s: exit %d: %s\n",
+                         Arguments.join(' ').toLocal8Bit().constData(), P.exitCode(),
+                         P.readAllStandardError().constData());
+            std::exit(1);
+        }
+    }
+    std::sort(Ms.begin(), Ms.end());
+    return {Ms.front(), Ms[Ms.size() / 2], Ms.back()};
+}
+
+void Show(const char* What, const TFigures& F) {
+    std::printf("%-44s min %8.1f ms  median %8.1f ms  max %8.1f ms\n", What, F.Min, F.Median,
+                F.Max);
+}
+
+void Write(const QString& Path, const QByteArray& Bytes) {
+    QFile F(Path);
+    if (!F.open(QIODevice::WriteOnly) || F.write(Bytes) != Bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", Path.toLocal8Bit().constData());
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication App(argc, argv);
+    const int Runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    QTemporaryDir Dir;
+    // Never the user's settings store.
+    qputenv("XDG_CONFIG_HOME", Dir.path().toLocal8Bit());
+
+    SimPrintout::TOptions Options;
+    Options.Hours = 1;
+    QByteArray Capture;
+    while ((Capture = SimPrintout::Generate(Options)).size() < 32 * 1024)
+        Options.Hours += 16;
+    Capture.truncate(32 * 1024);
+    Write(Dir.filePath("capture.bin"), Capture);
+
+    Options.Hours = 8900;
+    QStringList Report = BuildReport(SimPrintout::Generate(Options), TReportInfo{});
+    Report = Report.mid(0, 10000);
+    Write(Dir.filePath("report.txt"), ReportText::EncodeText(Report));
+
+    std::printf("%d runs each\n", Runs);
+    Show("--version (process start-up)", Time({"--version"}, Runs));
+    Show("build of a 32 KiB capture",
+         Time({"build", Dir.filePath("capture.bin"), "-o", Dir.filePath("built.txt")}, Runs));
+    Show(qPrintable(QStringLiteral("export of a %1-line report").arg(Report.size())),
+         Time({"export", Dir.filePath("report.txt"), "-o", Dir.filePath("export.txt")}, Runs));
+
+    Write(Dir.filePath("short.txt"), ReportText::EncodeText(Report.mid(0, 150)));
+    Show("print of a 150-line report to PDF",
+         Time({"print", Dir.filePath("short.txt"), "-o", Dir.filePath("short.pdf")}, Runs));
+
+    // --wait 1 against a line that stays silent: how long until exit status 3.
+    QProcess Sim;
+    Sim.start(QStringLiteral(HALVORN_SIM_PROGRAM), {"--delay", "600000"});
+    if (!Sim.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "halvorn-sim did not start\n");
+        return 1;
+    }
+    const QString Device = QString::fromLocal8Bit(Sim.readLine().trimmed());
+    Show("download --wait 1 on a silent line",
+         Time({"download", Device, "--wait", "1"}, std::min(Runs, 5), 3));
+    Sim.terminate();
+    Sim.waitForFinished(5000);
+    return 0;
+}
