@@ -152,11 +152,4 @@ TEST(CliIo, PaperFollowsTerritory) {
     }
 }
 
-TEST(CliIo, EditorLinesDropOnlyTheLastLineEnd) {
-    EXPECT_EQ(CliIo::EditorLines({"a", "", ""}), QStringList({"a", ""}));
-    EXPECT_EQ(CliIo::EditorLines({"a"}), QStringList({"a"}));
-    EXPECT_EQ(CliIo::EditorLines({}), QStringList());
-    EXPECT_EQ(CliIo::SetLines({"a"}), QStringList({"a", ""}));
-}
-
 } // namespace
