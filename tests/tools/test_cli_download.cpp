@@ -79,6 +79,17 @@ TEST_F(CliDownload, PortFailuresNameThePort) {
     EXPECT_EQ(Missing.Err, QByteArray("halvorn-cli: COM9: Serial port error OpenFailed (8): No "
                                       "such file or directory (2)\n"));
 
+    // Where the report could not be written, nothing is received.
+    TSim Waiting({"--file", FixturePath("short.bin"), "--unpaced"});
+    ASSERT_TRUE(Waiting.Started());
+    for (const QStringList& Outputs :
+         {QStringList{"-o", In("absent/r.txt")}, QStringList{"--export", In("absent/e.txt")}}) {
+        const TRun R = Cli(QStringList{"download", Waiting.DevicePath()} + Outputs);
+        EXPECT_EQ(R.ExitCode, 1);
+        EXPECT_TRUE(R.Err.startsWith("halvorn-cli: Cannot create file ")) << R.Err.toStdString();
+        EXPECT_FALSE(R.Err.contains("Listening")) << R.Err.toStdString();
+    }
+
     // The instrument's side goes away while it sends: the bytes are lost, no report.
     TSim Sim({"--file", FixturePath("short.bin"), "--baud", "4800", "--linger", "0"});
     ASSERT_TRUE(Sim.Started());

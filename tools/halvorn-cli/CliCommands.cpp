@@ -61,8 +61,11 @@ void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
 
 void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
     const TStateSink Sink = GivenSink ? GivenSink : TStateSink(ShowOnStderr);
-    // Read before listening, so a bad file never costs a printout.
+    // Checked before listening, so a bad file or folder never costs a printout.
     const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    for (const QString& Output : {Options.Output, Options.ExportFile})
+        if (!Output.isEmpty())
+            CliIo::RequireWritableFolder(Output);
     const QString& PortName = Options.Input;
 
     TSerialPort Port;

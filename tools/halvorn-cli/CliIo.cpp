@@ -7,6 +7,7 @@
 #include "platform/SettingsKey.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -81,7 +82,23 @@ QByteArray ReadCapture(const QString& Path) {
 QStringList ReadReportFileLines(const QString& Path) {
     // Opened here first only for the system's reason, which the shared reader leaves out.
     ReadWhole(Path);
-    return ReportText::ReadReportText(Path);
+    try {
+        return ReportText::ReadReportText(Path);
+    } catch (const Exception& E) {
+        if (E.Message.contains(Path))
+            throw;
+        throw Exception(Path + QStringLiteral(": ") + E.Message);
+    }
+}
+
+void RequireWritableFolder(const QString& Path) {
+    const QFileInfo Folder(QFileInfo(Path).absolutePath());
+    if (!Folder.isDir())
+        throw Exception(QStringLiteral("Cannot create file %1: the folder %2 does not exist")
+                            .arg(Path, Folder.filePath()));
+    if (!Folder.isWritable())
+        throw Exception(QStringLiteral("Cannot create file %1: the folder %2 is not writable")
+                            .arg(Path, Folder.filePath()));
 }
 
 QStringList EditorLines(QStringList FileLines) {

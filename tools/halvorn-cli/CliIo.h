@@ -30,6 +30,9 @@ QStringList ReadReportLines(const QString& Path);
 // break, so a saved report ends with CR LF.
 QStringList SetLines(const QStringList& Lines);
 
+// Refuses early a file that could not be created for want of its folder.
+void RequireWritableFolder(const QString& Path);
+
 // Writes FileLines in the text format to Path, replacing it atomically; to stdout when Path
 // is empty.
 void WriteReport(const QString& Path, const QStringList& FileLines);
