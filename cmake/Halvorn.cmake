@@ -35,6 +35,6 @@ function(halvorn_test name)
     endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=en_US.UTF-8;HALVORN_BUILD_DIR=${PROJECT_BINARY_DIR}"
+        PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen
                    TIMEOUT 120)
 endfunction()

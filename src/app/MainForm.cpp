@@ -7,6 +7,7 @@
 #include "files/ReportText.h"
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
+#include "platform/AtomicWrite.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 
@@ -27,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -260,7 +262,8 @@ void TMainForm::SetModified(bool M) {
 }
 
 QStringList TMainForm::EditorFileLines() const {
-    QStringList lines = TextMemo->toPlainText().split(QChar('\n'));
+    // The raw text: toPlainText() would turn a no-break space (byte 160) into a space.
+    QStringList lines = TextMemo->document()->toRawText().split(QChar::ParagraphSeparator);
     for (QString& l : lines)
         l = FromEditor(l);
     return lines;
@@ -279,7 +282,15 @@ void TMainForm::SetEditorLines(const QStringList& Lines, bool M) {
         text += ToEditor(l);
         text += QChar('\n');
     }
-    TextMemo->setPlainText(text);
+    if (M) {
+        // A program edit like any other: the user can undo it (a rebuild drops the lines
+        // outside the separators, which must not be lost for good).
+        QTextCursor all(TextMemo->document());
+        all.select(QTextCursor::Document);
+        all.insertText(text);
+    } else {
+        TextMemo->setPlainText(text);
+    }
     SetModified(M);
 }
 
@@ -345,11 +356,16 @@ void TMainForm::FileSaveAsClick() {
         return;
     const QString chosen = SaveDialog->selectedFiles().first();
     const bool exportType = SaveFilterIndex() == 2;
-    FFileName = ApplySuffix(chosen, exportType);
-    if (exportType)
-        ExportWriter::WriteExport(FFileName, EditorLines());
-    else
+    const QString target = ApplySuffix(chosen, exportType);
+    if (exportType) {
+        // A report the export refuses changes nothing, not even the file name.
+        const QByteArray bytes = ExportWriter::BuildExport(EditorLines());
+        FFileName = target;
+        AtomicWrite::ReplaceFile(FFileName, bytes);
+    } else {
+        FFileName = target;
         ReportText::WriteReportText(FFileName, EditorFileLines());
+    }
     SetModified(false);
     SetCaption();
 }

@@ -1,6 +1,6 @@
 #include "files/ReportText.h"
 
-#include "files/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 
 #include <QFile>

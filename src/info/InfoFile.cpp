@@ -1,12 +1,12 @@
 #include "info/InfoFile.h"
 
+#include "platform/AtomicWrite.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace InfoFile {
 
@@ -144,11 +144,7 @@ QString PathIn(const QString& InstallDir) {
 }
 
 void Write(const QString& Path, const TInfoValues& Values, const QLocale& Locale) {
-    const QByteArray bytes = Format(Values, Locale);
-    QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Exception(QStringLiteral("Cannot write the report information file %1: %2")
-                            .arg(Path, file.errorString()));
+    AtomicWrite::ReplaceFile(Path, Format(Values, Locale));
 }
 
 } // namespace InfoFile

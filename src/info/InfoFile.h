@@ -55,7 +55,7 @@ QString StoredInstallDir();
 // InstallDir followed by the platform's separator and "info.zev".
 QString PathIn(const QString& InstallDir);
 
-// Replaces the file atomically. Failure: Exception naming the path and the system's reason;
+// Replaces the file atomically. Failure: "Cannot create file <Path>" and the system's reason;
 // the previous file is then left as it was.
 void Write(const QString& Path, const TInfoValues& Values,
            const QLocale& Locale = QLocale::system());

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QThread>
 #include <QTimer>
 #include <functional>
@@ -61,6 +62,7 @@ protected:
 
     void Type(const QString& Text) {
         Form->TextMemo->setFocus();
+        Form->TextMemo->moveCursor(QTextCursor::End);
         Form->TextMemo->insertPlainText(Text);
     }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -93,7 +94,11 @@ TAction ModalAnswer::ChooseFile(const QString& Path, const QString& Filter) {
                 return;
             if (!Filter.isEmpty())
                 dialog->selectNameFilter(Filter);
-            dialog->selectFile(Path);
+            // selectFile() leaves a focused name field alone, so type the name instead.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(Path);
+            else
+                dialog->selectFile(Path);
             QMetaObject::invokeMethod(dialog, "accept");
         });
     };

@@ -7,7 +7,8 @@
 
 namespace TestSupport {
 
-TempConfig::TempConfig() : FOld(qgetenv("XDG_CONFIG_HOME")), FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+TempConfig::TempConfig()
+    : FOld(qgetenv("XDG_CONFIG_HOME")), FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
     qputenv("XDG_CONFIG_HOME", FDir.path().toLocal8Bit());
 }
 
@@ -18,11 +19,17 @@ TempConfig::~TempConfig() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempConfig::StoreFile() const { return FDir.path() + "/Tamsor/registry.reg"; }
+QString TempConfig::StoreFile() const {
+    return FDir.path() + "/Tamsor/registry.reg";
+}
 
-void TempConfig::WriteStore(const QByteArray& Contents) const { WriteFile(StoreFile(), Contents); }
+void TempConfig::WriteStore(const QByteArray& Contents) const {
+    WriteFile(StoreFile(), Contents);
+}
 
-QByteArray TempConfig::ReadStore() const { return ReadFile(StoreFile()); }
+QByteArray TempConfig::ReadStore() const {
+    return ReadFile(StoreFile());
+}
 
 QByteArray ReadFile(const QString& Path) {
     QFile f(Path);
@@ -39,6 +46,16 @@ void WriteFile(const QString& Path, const QByteArray& Contents) {
     f.write(Contents);
 }
 
-QString BuildDir() { return qEnvironmentVariable("HALVORN_BUILD_DIR"); }
+void PinTestEnvironment() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LC_ALL", "en_US.UTF-8");
+    if (qEnvironmentVariableIsEmpty("HALVORN_BUILD_DIR"))
+        qputenv("HALVORN_BUILD_DIR", HALVORN_BUILD_DIR_DEFAULT);
+}
+
+QString BuildDir() {
+    return qEnvironmentVariable("HALVORN_BUILD_DIR");
+}
 
 } // namespace TestSupport

@@ -28,7 +28,12 @@ private:
 QByteArray ReadFile(const QString& Path);
 void WriteFile(const QString& Path, const QByteArray& Contents);
 
-// Directory of the build tree (tools' executables live under it), from HALVORN_BUILD_DIR.
+// Runs before the application object exists: headless platform, the United States regional
+// formats (tests that need another locale pass a QLocale explicitly) and the build folder.
+void PinTestEnvironment();
+
+// Directory of the build tree (tools' executables live under it), from HALVORN_BUILD_DIR (set by
+// PinTestEnvironment).
 QString BuildDir();
 
 } // namespace TestSupport

@@ -1,7 +1,10 @@
+#include "TestSupport.h"
 #include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    TestSupport::PinTestEnvironment();
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,252 @@
+#include "AppFixture.h"
+
+#include "Printout.h"
+#include "files/ExportWriter.h"
+#include "report/ReportBuilder.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QProcess>
+#include <sys/mount.h>
+#include <unistd.h>
+
+using TestSupport::ModalAnswer;
+using TestSupport::ReadFile;
+
+namespace {
+
+const QString TextType = "Text Files (*.txt)";
+const QString ExportType = "Import Friendly Format (*.txt)";
+const QString AllType = "All Files (*.*)";
+
+QStringList Report() {
+    SimPrintout::TOptions o;
+    o.Hours = 12;
+    return BuildReport(SimPrintout::Generate(o), TReportInfo{});
+}
+
+} // namespace
+
+class FilesTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        StoreWithInstallDir();
+        QDir(Install.path()).mkdir("Data");
+        Create();
+    }
+    QString Data(const QString& Name) const { return Install.path() + "/Data/" + Name; }
+};
+
+TEST_F(FilesTest, SaveWithoutAFileIsSaveAsThenSaveNeedsNoDialog) {
+    TMainForm& f = *Form;
+    EXPECT_EQ(f.SaveDialog->directory().absolutePath(), Install.path() + "/Data");
+    f.SetEditorLines({"A", "B"}, true);
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
+        f.FileSaveClick();
+        ASSERT_EQ(answer.Answered(), 1);
+        EXPECT_EQ(answer.Texts(), QStringList{"Save As"});
+    }
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(f.FileName(), Data("report_t.txt"));
+    EXPECT_EQ(f.windowTitle(), "Halvorn - " + Data("report_t.txt"));
+    EXPECT_FALSE(f.Modified());
+    EXPECT_EQ(ReadFile(Data("report_t.txt")), "A\r\nB\r\n");
+
+    Type("C");
+    ModalAnswer none(ModalAnswer::Reject(), 500);
+    f.FileSaveClick();
+    EXPECT_EQ(none.Answered(), 0);
+    EXPECT_EQ(ReadFile(Data("report_t.txt")), "A\r\nB\r\nC");
+    EXPECT_FALSE(f.Modified());
+}
+
+TEST_F(FilesTest, SaveAsKeepsTheChosenTypeAndSaveAfterExportWritesPlainText) {
+    TMainForm& f = *Form;
+    const QStringList report = Report();
+    f.SetEditorLines(report, true);
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(Data("house_t.txt"), ExportType));
+        f.FileSaveAsClick();
+    }
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(f.FileName(), Data("house_s.txt"));
+    EXPECT_EQ(ReadFile(Data("house_s.txt")), ExportWriter::BuildExport(report));
+    EXPECT_FALSE(QFile::exists(Data("house_t.txt")));
+    EXPECT_EQ(f.SaveFilterIndex(), 2);
+
+    Type("x");
+    f.FileSaveClick();
+    EXPECT_TRUE(ReadFile(Data("house_s.txt")).startsWith(report[0].toLatin1() + "\r\n"));
+
+    // The next Save As opens with the type chosen last.
+    ModalAnswer peek([](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        EXPECT_EQ(d->selectedNameFilter(), ExportType);
+        QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    });
+    f.FileSaveAsClick();
+    EXPECT_EQ(peek.Answered(), 1);
+}
+
+TEST_F(FilesTest, AllFilesTypeKeepsTheExtensionAndAddsTheSuffix) {
+    TMainForm& f = *Form;
+    f.SetEditorLines({"notes"}, true);
+    ModalAnswer answer(ModalAnswer::ChooseFile(Data("notes.dat"), AllType));
+    f.FileSaveAsClick();
+    EXPECT_EQ(f.FileName(), Data("notes_t.dat"));
+    EXPECT_TRUE(QFile::exists(Data("notes_t.dat")));
+}
+
+TEST_F(FilesTest, RefusedExportWritesNothingAndKeepsTheFlag) {
+    TMainForm& f = *Form;
+    f.SetEditorLines({"no landmarks here"}, true);
+    ModalAnswer answer(ModalAnswer::ChooseFile(Data("bad.txt"), ExportType));
+    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveAsClick(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains("\"Time Interval\"")) << Errors[0].toStdString();
+    EXPECT_TRUE(f.Modified());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+    EXPECT_TRUE(f.FileName().isEmpty());
+    EXPECT_FALSE(QFile::exists(Data("bad_s.txt")));
+}
+
+TEST_F(FilesTest, OpenKeepsTheNameAndReadsAnyLineEnds) {
+    TMainForm& f = *Form;
+    TestSupport::WriteFile(Data("report.txt"), "one\ntwo\rthree\r\nfour\n\rfive");
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
+        f.FileOpenClick();
+    }
+    EXPECT_EQ(f.EditorFileLines(), (QStringList{"one", "two", "three", "four", "", "five"}));
+    EXPECT_FALSE(f.Modified());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - " + Data("report.txt"));
+    Type("!");
+    f.FileSaveClick();
+    EXPECT_EQ(ReadFile(Data("report.txt")), "one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive!");
+}
+
+TEST_F(FilesTest, EightBitBytesComeBackUnchanged) {
+    TMainForm& f = *Form;
+    QByteArray all;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            all += char(b);
+    TestSupport::WriteFile(Data("bytes.txt"), all + "\r\nline");
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(Data("bytes.txt"), AllType));
+        f.FileOpenClick();
+    }
+    f.SetModified(true);
+    f.FileSaveClick();
+    EXPECT_EQ(ReadFile(Data("bytes.txt")), all + "\r\nline");
+}
+
+TEST_F(FilesTest, OpenPromptAndCancel) {
+    TMainForm& f = *Form;
+    Type("unsaved");
+    {
+        // Yes, then Save As cancelled: Open stops before its own dialog.
+        ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
+        f.FileOpenClick();
+        EXPECT_EQ(answer.Answered(), 2);
+        EXPECT_EQ(answer.Texts().last(), "Save As");
+    }
+    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_TRUE(f.Modified());
+    {
+        ModalAnswer answer({ModalAnswer::Press(QMessageBox::No), ModalAnswer::Reject()});
+        f.FileOpenClick();
+        EXPECT_EQ(answer.Answered(), 2);
+    }
+    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_TRUE(f.Modified());
+}
+
+TEST_F(FilesTest, OpenOfAMissingFileLeavesTheEditorEmpty) {
+    TMainForm& f = *Form;
+    f.SetEditorLines({"old"}, false);
+    ModalAnswer answer(ModalAnswer::ChooseFile(Data("missing.txt"), TextType));
+    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileOpenClick(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("Cannot open file " + Data("missing.txt")));
+    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_FALSE(f.Modified());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+}
+
+TEST_F(FilesTest, FailedSaveKeepsTheFlagAndTheOldFile) {
+    TMainForm& f = *Form;
+    const QString blocker = Data("file");
+    TestSupport::WriteFile(blocker, "x");
+    f.SetEditorLines({"report"}, true);
+    ModalAnswer answer(ModalAnswer::ChooseFile(blocker + "/report.txt", TextType));
+    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveAsClick(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("Cannot create file " + blocker + "/report_t.txt"))
+        << Errors[0].toStdString();
+    EXPECT_TRUE(f.Modified());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+}
+
+TEST_F(FilesTest, FullDiskKeepsTheOldFile) {
+    const QString mnt = Install.filePath("small");
+    QDir().mkpath(mnt);
+    if (geteuid() != 0 || mount("tmpfs", mnt.toLocal8Bit(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    struct TUnmount {
+        QString Path;
+        ~TUnmount() { umount(Path.toLocal8Bit()); }
+    } unmount{mnt};
+    TMainForm& f = *Form;
+    TestSupport::WriteFile(mnt + "/report.txt", "old report");
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(mnt + "/report.txt", AllType));
+        f.FileOpenClick();
+    }
+    f.SetEditorLines(QStringList(3000, QString(60, 'r')), true);
+    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveClick(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("Cannot create file " + mnt + "/report.txt"))
+        << Errors[0].toStdString();
+    EXPECT_TRUE(f.Modified());
+    EXPECT_EQ(ReadFile(mnt + "/report.txt"), "old report");
+}
+
+TEST_F(FilesTest, PrintThroughTheDialogToPdf) {
+    TMainForm& f = *Form;
+    f.SetEditorLines({"First line of the report", "Second line"}, false);
+    const QString pdf = Install.filePath("out.pdf");
+    f.Printer.setOutputFormat(QPrinter::PdfFormat);
+    f.Printer.setOutputFileName(pdf);
+    {
+        ModalAnswer cancel(ModalAnswer::Reject());
+        f.FilePrintClick();
+        EXPECT_EQ(cancel.Answered(), 1);
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+    {
+        ModalAnswer accept(
+            [](QWidget* w) { QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection); });
+        f.FilePrintClick();
+        EXPECT_EQ(accept.Answered(), 1);
+    }
+    ASSERT_TRUE(QFile::exists(pdf));
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(10000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("First line of the report")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Second line"));
+}
+
+TEST_F(FilesTest, PrinterSetupOnlyShowsItsDialog) {
+    TMainForm& f = *Form;
+    f.SetEditorLines({"x"}, true);
+    ModalAnswer answer(ModalAnswer::Reject());
+    f.FilePrinterSetupClick();
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_TRUE(f.Modified());
+}
