@@ -4,6 +4,8 @@
 #include "platform/PortMap.h"
 
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace CliTest;
@@ -58,6 +60,28 @@ TEST_F(CliDownload, ComPortShowsTheStates) {
     EXPECT_EQ(R.Err, QByteArray("Listening for data on Com 1...\n"
                                 "Acquiring Data on Com 1 - Please Wait...\n"
                                 "Idle\n"));
+}
+
+// A process held up while bytes arrive (a busy machine) must not end the transfer early: the
+// ticks it missed are not made up back to back.
+TEST_F(CliDownload, StalledProcessStillGetsTheWholePrintout) {
+    TSim Sim({"--file", FixturePath("short.bin"), "--baud", "2400", "--delay", "300"});
+    ASSERT_TRUE(Sim.Started());
+    QProcess P;
+    P.start(Program(), {"download", Sim.DevicePath(), "--info-disabled"});
+    ASSERT_TRUE(P.waitForStarted(5000));
+    P.setReadChannel(QProcess::StandardError);
+    QByteArray Err;
+    while (!Err.contains("Acquiring") && P.waitForReadyRead(10000))
+        Err += P.readAllStandardError();
+    ASSERT_TRUE(Err.contains("Acquiring")) << Err.toStdString();
+    ::kill(static_cast<pid_t>(P.processId()), SIGSTOP);
+    QThread::msleep(700);
+    ::kill(static_cast<pid_t>(P.processId()), SIGCONT);
+    ASSERT_TRUE(P.waitForFinished(30000));
+    EXPECT_EQ(P.exitCode(), 0);
+    EXPECT_EQ(P.readAllStandardOutput(),
+              Cli({"build", FixturePath("short.bin"), "--info-disabled"}).Out);
 }
 
 TEST_F(CliDownload, WaitGivesUpOnASilentLine) {

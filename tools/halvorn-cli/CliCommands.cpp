@@ -81,11 +81,13 @@ void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point Begin = Clock::now();
     const auto Limit = std::chrono::duration<double>(Options.WaitSeconds.value_or(0));
-    Clock::time_point NextTick = Begin;
+    Clock::time_point TickAt = Begin;
     for (;;) {
-        // Ticks keep their own rhythm, as the window's timer does.
-        NextTick += std::chrono::milliseconds(TDownload::TickIntervalMs);
-        std::this_thread::sleep_until(NextTick);
+        // Counted from the tick itself: after a stall (a busy machine, a stopped process) two
+        // ticks in a row would see the same count and end the transfer in the middle.
+        TickAt += std::chrono::milliseconds(TDownload::TickIntervalMs);
+        std::this_thread::sleep_until(TickAt);
+        TickAt = Clock::now();
         bool Ended = false;
         try {
             Ended = Receive.Tick();

@@ -38,7 +38,11 @@ void Print(const TCliOptions& Options) {
 
     QFont Font(Options.FontFamily, Options.FontSize);
     Font.setStyleHint(QFont::TypeWriter);
-    PrintReport(Printer, Font, Lines, QString());
+    try {
+        PrintReport(Printer, Font, Lines, QString());
+    } catch (const Exception& E) {
+        throw Exception(QStringLiteral("Cannot create file %1: %2").arg(Options.Output, E.Message));
+    }
 
     const mode_t Mask = ::umask(0);
     ::umask(Mask);
