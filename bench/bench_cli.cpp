@@ -1,5 +1,6 @@
-// Whole-process timings of halvorn-cli: what a script pays per call. Prints figures; not a
-// test. Run: build/<dir>/bench/bench_cli [runs]
+// Whole-process timings of halvorn-cli: what a script pays per call, as wall-clock time and as
+// the process's CPU time (which other load on the machine does not inflate). Prints figures;
+// not a test. Run: build/<dir>/bench/bench_cli [runs]
 #include "Printout.h"
 #include "files/ReportText.h"
 #include "report/ReportBuilder.h"
@@ -11,17 +12,27 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 struct TFigures {
-    double Min, Median, Max;
+    double Min, Median, Max, CpuMedian;
 };
 
+// User plus system time of all children waited for so far, in milliseconds.
+double ChildrenCpuMs() {
+    rusage Usage{};
+    getrusage(RUSAGE_CHILDREN, &Usage);
+    const auto Ms = [](const timeval& T) { return T.tv_sec * 1e3 + T.tv_usec / 1e3; };
+    return Ms(Usage.ru_utime) + Ms(Usage.ru_stime);
+}
+
 TFigures Time(const QStringList& Arguments, int Runs, int ExpectedExit = 0) {
-    std::vector<double> Ms;
+    std::vector<double> Ms, Cpu;
     for (int i = 0; i < Runs; ++i) {
+        const double CpuBefore = ChildrenCpuMs();
         QProcess P;
         P.setStandardOutputFile(QProcess::nullDevice());
         QElapsedTimer Clock;
@@ -29,6 +40,7 @@ TFigures Time(const QStringList& Arguments, int Runs, int ExpectedExit = 0) {
         P.start(QStringLiteral(HALVORN_CLI_PROGRAM), Arguments);
         P.waitForFinished(60000);
         Ms.push_back(Clock.nsecsElapsed() / 1e6);
+        Cpu.push_back(ChildrenCpuMs() - CpuBefore);
         if (P.exitCode() != ExpectedExit) {
             std::fprintf(stderr, "halvorn-cli %s: exit %d: %s\n",
                          Arguments.join(' ').toLocal8Bit().constData(), P.exitCode(),
@@ -37,12 +49,13 @@ TFigures Time(const QStringList& Arguments, int Runs, int ExpectedExit = 0) {
         }
     }
     std::sort(Ms.begin(), Ms.end());
-    return {Ms.front(), Ms[Ms.size() / 2], Ms.back()};
+    std::sort(Cpu.begin(), Cpu.end());
+    return {Ms.front(), Ms[Ms.size() / 2], Ms.back(), Cpu[Cpu.size() / 2]};
 }
 
 void Show(const char* What, const TFigures& F) {
-    std::printf("%-44s min %8.1f ms  median %8.1f ms  max %8.1f ms\n", What, F.Min, F.Median,
-                F.Max);
+    std::printf("%-38s wall: min %7.1f  median %7.1f  max %7.1f ms; cpu median %6.1f ms\n", What,
+                F.Min, F.Median, F.Max, F.CpuMedian);
 }
 
 void Write(const QString& Path, const QByteArray& Bytes) {

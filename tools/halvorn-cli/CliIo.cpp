@@ -81,7 +81,10 @@ QByteArray ReadCapture(const QString& Path) {
 
 QStringList ReadReportFileLines(const QString& Path) {
     // Opened here first only for the system's reason, which the shared reader leaves out.
-    ReadWhole(Path);
+    QFile File(Path);
+    if (!File.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file %1: %2").arg(Path, File.errorString()));
+    File.close();
     try {
         return ReportText::ReadReportText(Path);
     } catch (const Exception& E) {
