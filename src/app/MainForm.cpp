@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/ErrorHandler.h"
+#include "app/FontDialog.h"
 #include "components/ui/About.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QFontDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -212,6 +212,14 @@ void TMainForm::FormCreate() {
     const QString data = InstallDir + QDir::separator() + QStringLiteral("Data");
     OpenDialog->setDirectory(data);
     SaveDialog->setDirectory(data);
+    // Asking the clipboard at every idle call would be a round trip to the display server on
+    // X11; its change signal keeps the answer instead.
+    auto clipboardChanged = [this] {
+        const QMimeData* clip = QApplication::clipboard()->mimeData();
+        FClipboardHasText = clip && clip->hasText();
+    };
+    clipboardChanged();
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
 }
@@ -241,8 +249,7 @@ void TMainForm::AppIdle() {
     const bool selection = TextMemo->textCursor().hasSelection();
     EditCut->setEnabled(selection);
     EditCopy->setEnabled(selection);
-    const QMimeData* clip = QApplication::clipboard()->mimeData();
-    EditPaste->setEnabled(clip && clip->hasText());
+    EditPaste->setEnabled(FClipboardHasText);
     const bool hasLines = !TextMemo->document()->isEmpty();
     FileSave->setEnabled(Modified() && hasLines);
     FileSaveAs->setEnabled(hasLines);
@@ -425,17 +432,11 @@ void TMainForm::InfoClick() {
 }
 
 void TMainForm::FontClick() {
-    QFontDialog dialog(TextMemo->font(), this);
+    TFontDialog dialog(this);
+    dialog.SetFont(SettingsValues.Font);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QFont f = dialog.selectedFont();
-    Settings::TEditorFont& ef = SettingsValues.Font;
-    ef.Name = f.family();
-    ef.Size = f.pointSize() > 0 ? f.pointSize() : ef.Size;
-    ef.Bold = f.bold();
-    ef.Italic = f.italic();
-    ef.Underline = f.underline();
-    ef.StrikeOut = f.strikeOut();
+    SettingsValues.Font = dialog.ChosenFont(SettingsValues.Font);
     ApplyEditorFont();
 }
 

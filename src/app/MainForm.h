@@ -108,5 +108,5 @@ private:
     TInfoForm* FInfoForm = nullptr;
     QActionGroup* FPortGroup;
     QMetaObject::Connection FIdleConnection;
-    bool FClosing = false;
+    bool FClipboardHasText = false;
 };

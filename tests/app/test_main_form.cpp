@@ -1,5 +1,10 @@
 #include "AppFixture.h"
 
+#include "app/FontDialog.h"
+
+#include <QComboBox>
+#include <QFontDialog>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -247,4 +252,37 @@ TEST_F(AppTest, ResizeNeverNarrowerThan340) {
     QCoreApplication::processEvents();
     EXPECT_EQ(f.width(), 340);
     EXPECT_EQ(f.height(), 300);
+}
+
+TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
+    StoreWithInstallDir();
+    TMainForm& f = Create();
+    {
+        ModalAnswer cancel(ModalAnswer::Reject());
+        f.FontClick();
+        EXPECT_EQ(cancel.Answered(), 1);
+    }
+    EXPECT_EQ(f.SettingsValues.Font.Name, "Courier New");
+    ModalAnswer choose([](QWidget* w) {
+        auto* d = qobject_cast<TFontDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->ColorBox->currentText(), "Window Text");
+        QFont font("Liberation Mono", 14);
+        font.setBold(true);
+        font.setUnderline(true);
+        d->FontPanel->setCurrentFont(font);
+        d->ColorBox->setCurrentIndex(d->ColorBox->findText("Red"));
+        QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+    });
+    f.FontClick();
+    ASSERT_EQ(choose.Answered(), 1);
+    EXPECT_EQ(f.SettingsValues.Font.Name, "Liberation Mono");
+    EXPECT_EQ(f.SettingsValues.Font.Size, 14);
+    EXPECT_EQ(f.SettingsValues.Font.Color, 0x0000FF);
+    EXPECT_EQ(Settings::StyleText(f.SettingsValues.Font), "1010");
+    EXPECT_EQ(f.TextMemo->font().pointSize(), 14);
+    EXPECT_EQ(f.TextMemo->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(ReadInt("FontColor"), 0x0000FF);
+    EXPECT_EQ(ReadStr("FontStyle"), "1010");
 }
