@@ -234,9 +234,13 @@ bool TAdvancedCom::SetupState() {
 }
 
 void TAdvancedCom::SetupThread() {
-    if (PortHandle)
-        ComThread = std::make_unique<TComThread>(PortHandle, this, OnStatusChanged,
-                                                 OnPacketReceived, ReadOverlapped, FBufSize, true);
+    if (!PortHandle)
+        return;
+    // Started only once ComThread is set: the first packet may reach DataRecieved (and a
+    // listener that looks at ComThread) at once.
+    ComThread = std::make_unique<TComThread>(PortHandle, this, OnStatusChanged, OnPacketReceived,
+                                             ReadOverlapped, FBufSize, false);
+    ComThread->start();
 }
 
 void TAdvancedCom::ComClose() {

@@ -37,10 +37,13 @@ private:
 
     int FEvent = -1;
     int FAbortEvent = -1;
+    // Changed under FLock together with the eventfd they stand for. Atomic as well: under
+    // ThreadSanitizer these locked accesses showed as races (its lock history got lost), and
+    // atomics cost nothing here.
     mutable std::mutex FLock;
-    bool FSet = false;       // the event's state
-    bool FSignalled = false; // the eventfd's counter is not zero
-    bool FAbortSignalled = false;
+    std::atomic<bool> FSet{false};       // the event's state
+    std::atomic<bool> FSignalled{false}; // the eventfd's counter is not zero
+    std::atomic<bool> FAbortSignalled{false};
     std::atomic<bool> FAborted{false};
 
     // The operation, touched only by the thread that started and drives it.
