@@ -1,7 +1,19 @@
 #include "acquisition/ECommError.h"
 
+#include "platform/PortMap.h"
+#include "platform/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 ECommError::ECommError(uint8_t ACode) : Code(ACode), SystemError(static_cast<uint32_t>(errno)) {}
 
@@ -31,6 +43,100 @@ const char* CommErrorName(uint8_t Code) {
     return "Unknown";
 }
 
+namespace {
+
+// Serial devices plugged in now, stable names first: what a port could be mapped to.
+QStringList SerialDevicesPresent() {
+    QStringList Found;
+    const QDir::Filters Filter = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
+    for (const QFileInfo& Entry : QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(Filter))
+        Found << Entry.filePath();
+    const QStringList Kinds = {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    for (const QFileInfo& Entry : QDir(QStringLiteral("/dev")).entryInfoList(Kinds, Filter))
+        Found << Entry.filePath();
+    return Found;
+}
+
+QString RegString(QString Text) {
+    return u'"' +
+           Text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) + u'"';
+}
+
+QString MissingDeviceHint(const ECommError& Error) {
+    const QStringList Present = SerialDevicesPresent();
+    QStringList Lines;
+    static const QRegularExpression PortPattern(QStringLiteral("^COM[1-9]$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    if (PortPattern.match(Error.PortName).hasMatch()) {
+        const QString Port = Error.PortName.toUpper();
+        Lines << QStringLiteral("%1 leads to the device %2, which does not exist. Connect the "
+                                "instrument, or point %1 at the device its serial adapter "
+                                "appears as with this line under [HKEY_CURRENT_USER\\%3] in %4:")
+                     .arg(Port, Error.DevicePath, QString::fromLatin1(PortMap::PortsKey),
+                          TRegistry::StorePath());
+        const QString Suggested = Present.isEmpty() ? QStringLiteral("/dev/ttyUSB0") : Present[0];
+        Lines << RegString(Port) + u'=' + RegString(Suggested);
+    } else {
+        Lines << QStringLiteral("The device %1 does not exist. Connect the instrument, or choose "
+                                "the device its serial adapter appears as.")
+                     .arg(Error.DevicePath);
+    }
+    if (Present.isEmpty())
+        Lines << QStringLiteral("No USB serial adapter is connected now (none under "
+                                "/dev/serial/by-id, /dev/ttyUSB*, /dev/ttyACM*).");
+    else
+        Lines
+            << QStringLiteral("Serial devices present: %1").arg(Present.join(QStringLiteral(", ")));
+    return Lines.join(u'\n');
+}
+
+bool InGroup(gid_t Group) {
+    if (::getegid() == Group)
+        return true;
+    const int Count = ::getgroups(0, nullptr);
+    if (Count <= 0)
+        return false;
+    std::vector<gid_t> Groups(static_cast<size_t>(Count));
+    const int Got = ::getgroups(Count, Groups.data());
+    return Got > 0 &&
+           std::find(Groups.begin(), Groups.begin() + Got, Group) != Groups.begin() + Got;
+}
+
+QString GroupName(gid_t Group) {
+    const group* Entry = ::getgrgid(Group);
+    return Entry ? QString::fromLocal8Bit(Entry->gr_name) : QString::number(Group);
+}
+
+QString UserName() {
+    const passwd* Entry = ::getpwuid(::geteuid());
+    return Entry ? QString::fromLocal8Bit(Entry->pw_name) : QStringLiteral("$USER");
+}
+
+QString PermissionHint(const ECommError& Error) {
+    struct stat Info {};
+    const QString Device = Error.DevicePath;
+    const QString NextLogin = QStringLiteral(
+        "then log out and log in again: a new group membership counts from the next login.");
+    if (::stat(QFile::encodeName(Device).constData(), &Info) != 0)
+        return QStringLiteral("You may not open %1. Serial devices belong to a group, usually "
+                              "dialout: ask an administrator to add you to the group that owns "
+                              "the device (sudo usermod -aG dialout %2), %3")
+            .arg(Device, UserName(), NextLogin);
+    const QString Group = GroupName(Info.st_gid);
+    if (!InGroup(Info.st_gid))
+        return QStringLiteral("You may not open %1: it belongs to the group \"%2\", and this "
+                              "login is not a member of it. Ask an administrator to add you "
+                              "(sudo usermod -aG %2 %3), %4")
+            .arg(Device, Group, UserName(), NextLogin);
+    return QStringLiteral("You may not open %1 although this login is in its group \"%2\": the "
+                          "device does not give that group read and write access (mode %3). "
+                          "Ask an administrator to change that, for example with a udev rule.")
+        .arg(Device, Group)
+        .arg(Info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+}
+
+} // namespace
+
 QString CommErrorText(const ECommError& Error) {
     QString Text = QStringLiteral("Serial port error %1 (%2)")
                        .arg(QString::fromLatin1(CommErrorName(Error.Code)))
@@ -39,5 +145,11 @@ QString CommErrorText(const ECommError& Error) {
         Text += QStringLiteral(": %1 (%2)")
                     .arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(Error.SystemError))))
                     .arg(Error.SystemError);
+    if (Error.Code != ECommError::OpenFailed || Error.DevicePath.isEmpty())
+        return Text;
+    if (Error.SystemError == ENOENT)
+        Text += u'\n' + MissingDeviceHint(Error);
+    else if (Error.SystemError == EACCES || Error.SystemError == EPERM)
+        Text += u'\n' + PermissionHint(Error);
     return Text;
 }

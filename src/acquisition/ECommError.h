@@ -25,11 +25,16 @@ public:
 
     uint8_t Code;
     uint32_t SystemError;
+    // Set by a port that could not be opened: the name it was given ("COM1" or a path) and
+    // the device file that name leads to, so the message can say how to get at it.
+    QString PortName;
+    QString DevicePath;
 };
 
 // "OpenFailed" for 8; "Unknown" for a number that is not a code.
 const char* CommErrorName(uint8_t Code);
 
 // "Serial port error OpenFailed (8): No such file or directory (2)"; without a system error
-// the part after the colon is left out.
+// the part after the colon is left out. An OpenFailed that names its device and failed for a
+// missing device or a lack of permission gets further lines telling the user what to do.
 QString CommErrorText(const ECommError& Error);

@@ -69,8 +69,13 @@ void TSerialPort::Open() {
     const speed_t Speed = cfgetispeed(&FLineSettings);
 
     FHandle = OpenDevice(FPortName, O_RDWR);
-    if (FHandle < 0)
-        throw ECommError(ECommError::OpenFailed);
+    if (FHandle < 0) {
+        // The device is named so the message can say how to reach it.
+        ECommError Error(ECommError::OpenFailed);
+        Error.PortName = FPortName;
+        Error.DevicePath = PortMap::DevicePath(FPortName);
+        throw Error;
+    }
     // Exclusive against every other opener: flock also holds against root, whom TIOCEXCL
     // lets through.
     if (::flock(FHandle, LOCK_EX | LOCK_NB) != 0)
