@@ -29,3 +29,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
 include(CPack)
+
+add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/screenshot ${PROJECT_BINARY_DIR}/packaging/screenshot)

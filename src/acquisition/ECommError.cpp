@@ -71,7 +71,7 @@ QString MissingDeviceHint(const ECommError& Error) {
         const QString Port = Error.PortName.toUpper();
         Lines << QStringLiteral("%1 leads to the device %2, which does not exist. Connect the "
                                 "instrument, or point %1 at the device its serial adapter "
-                                "appears as with this line under [HKEY_CURRENT_USER\\%3] in %4:")
+                                "appears as: put this line under [HKEY_CURRENT_USER\\%3] in %4")
                      .arg(Port, Error.DevicePath, QString::fromLatin1(PortMap::PortsKey),
                           TRegistry::StorePath());
         const QString Suggested = Present.isEmpty() ? QStringLiteral("/dev/ttyUSB0") : Present[0];

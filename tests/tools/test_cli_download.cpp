@@ -100,8 +100,12 @@ TEST_F(CliDownload, PortFailuresNameThePort) {
     PortMap::MapPort(QStringLiteral("COM9"), In("no-such-tty"));
     const TRun Missing = Cli({"download", "COM9", "--wait", "1", "-o", In("r.txt")});
     EXPECT_EQ(Missing.ExitCode, 1);
-    EXPECT_EQ(Missing.Err, QByteArray("halvorn-cli: COM9: Serial port error OpenFailed (8): No "
-                                      "such file or directory (2)\n"));
+    // The port's own message first, then how to reach the device, all on one line.
+    EXPECT_TRUE(Missing.Err.startsWith("halvorn-cli: COM9: Serial port error OpenFailed (8): No "
+                                       "such file or directory (2): COM9 leads to the device " +
+                                       In("no-such-tty").toLocal8Bit()))
+        << Missing.Err.toStdString();
+    EXPECT_EQ(Missing.Err.count('\n'), 1);
 
     // Where the report could not be written, nothing is received.
     TSim Waiting({"--file", FixturePath("short.bin"), "--unpaced"});

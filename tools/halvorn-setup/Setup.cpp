@@ -24,10 +24,6 @@ bool MakeFolder(const QString& Path) {
     if (Error)
         throw Exception(QStringLiteral("Cannot create the folder %1: %2")
                             .arg(Path, QString::fromLocal8Bit(Error.message().c_str())));
-    // create_directories also reports success for an existing file of that name.
-    if (!QFileInfo(Path).isDir())
-        throw Exception(
-            QStringLiteral("Cannot create the folder %1: a file of that name exists").arg(Path));
     return Made;
 }
 
