@@ -13,11 +13,10 @@ set(CPACK_PACKAGE_NAME halvorn)
 set(CPACK_PACKAGE_VENDOR "Halvorn developers")
 set(CPACK_PACKAGE_CONTACT "Halvorn developers <dev@halvorn.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reports from a Halvorn 4410 continuous radon monitor")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Downloads the stored measurements of a Halvorn 4410 continuous radon monitor over a\n"
-    "serial line, turns the printout into a report, and lets you annotate, save, export,\n"
-    "reopen and print it. Includes halvorn-cli (the same without windows), halvorn-sim (a\n"
-    "simulated instrument) and halvorn-setup (prepares the settings of each user).")
+set(CPACK_PACKAGE_DESCRIPTION "Downloads the stored measurements of a Halvorn 4410 \
+continuous radon monitor over a serial line, turns the printout into a report, and lets you \
+annotate, save, export, reopen and print it. Includes halvorn-cli (the same without windows), \
+halvorn-sim (a simulated instrument) and halvorn-setup (prepares the settings of each user).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
