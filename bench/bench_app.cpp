@@ -1,0 +1,168 @@
+// The window's figures: start-up to the first idle call, close, a 32 KiB printout built into
+// the editor, and the delay from the last byte on the line to the report on screen.
+// Prints figures; not a test. Runs on a private settings store.
+#include "app/MainForm.h"
+#include "info/InfoForm.h"
+#include "platform/PortMap.h"
+#include "platform/Registry.h"
+#include "platform/SettingsKey.h"
+#include "report/ReportBuilder.h"
+
+#include "Printout.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsBetween(Clock::time_point A, Clock::time_point B) {
+    return std::chrono::duration<double, std::milli>(B - A).count();
+}
+
+void Report(const char* What, std::vector<double> Ms) {
+    std::sort(Ms.begin(), Ms.end());
+    std::printf("%-52s %3zu rounds  min %8.3f ms  median %8.3f ms  max %8.3f ms\n", What, Ms.size(),
+                Ms.front(), Ms[Ms.size() / 2], Ms.back());
+}
+
+void Spin(const std::function<bool()>& Done) {
+    QTimer tick;
+    tick.start(2);
+    while (!Done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void StartupAndClose(const QString& InstallDir) {
+    // The installer's part: the information file goes to a private folder.
+    TRegistry reg;
+    reg.OpenKey(HalvornSettingsKey, true);
+    reg.WriteString(QStringLiteral("InstallDir"), InstallDir);
+    reg.WriteInteger(QStringLiteral("Port"), 0);
+    reg.WriteInteger(QStringLiteral("InfoEnable"), 0);
+    std::vector<double> startup, closing;
+    for (int round = 0; round < 10; ++round) {
+        const auto t0 = Clock::now();
+        auto* form = new TMainForm;
+        form->FormCreate();
+        auto* info = new TInfoForm(form->InfoEnable, form);
+        form->SetInfoForm(info);
+        info->FormCreate();
+        form->show();
+        bool idle = false;
+        auto c = QObject::connect(QAbstractEventDispatcher::instance(),
+                                  &QAbstractEventDispatcher::aboutToBlock, [&] { idle = true; });
+        QTimer::singleShot(1, [] {});
+        Spin([&] { return idle; });
+        startup.push_back(MsBetween(t0, Clock::now()));
+        QObject::disconnect(c);
+        const auto t1 = Clock::now();
+        form->close();
+        closing.push_back(MsBetween(t1, Clock::now()));
+        delete form;
+    }
+    Report("start-up to the first idle call", startup);
+    Report("close (settings, info file, port)", closing);
+}
+
+QByteArray Printout32K() {
+    SimPrintout::TOptions o;
+    o.Hours = 2000;
+    QByteArray bytes = SimPrintout::Generate(o);
+    bytes.truncate(32 * 1024);
+    bytes.truncate(bytes.lastIndexOf('\r') + 1);
+    return bytes;
+}
+
+void BuildIntoEditor() {
+    const QByteArray bytes = Printout32K();
+    TMainForm form;
+    form.FormCreate();
+    form.show();
+    std::vector<double> builder, editor;
+    for (int round = 0; round < 30; ++round) {
+        const auto t0 = Clock::now();
+        const QStringList lines = BuildReport(bytes, TReportInfo{});
+        const auto t1 = Clock::now();
+        form.SetEditorLines(lines, true);
+        QCoreApplication::processEvents();
+        const auto t2 = Clock::now();
+        builder.push_back(MsBetween(t0, t1));
+        editor.push_back(MsBetween(t0, t2));
+    }
+    std::printf("printout: %lld bytes\n", static_cast<long long>(bytes.size()));
+    Report("builder alone", builder);
+    Report("builder and editor, report on screen", editor);
+}
+
+// A line fed by this process at 1200 baud: the delay from its last byte to the report.
+void EndOfTransfer() {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    const QString path = QString::fromLocal8Bit(ptsname(master));
+    const int keep = open(ptsname(master), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(keep, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(keep, TCSANOW, &raw);
+    PortMap::MapPort(QStringLiteral("COM1"), path);
+
+    TMainForm form;
+    form.FormCreate();
+    form.ComPortClick(1);
+    QByteArray bytes = SimPrintout::Generate({});
+    bytes.truncate(240);
+    bytes.truncate(bytes.lastIndexOf('\r') + 1);
+    std::vector<double> delays;
+    for (int round = 0; round < 20; ++round) {
+        form.SetModified(false);
+        form.GetDataClick();
+        std::atomic<bool> sent{false};
+        Clock::time_point last;
+        std::thread writer([&] {
+            // A random phase against the 250 ms ticks, then 120 bytes a second.
+            std::this_thread::sleep_for(std::chrono::milliseconds(37 * round % 250));
+            for (char b : bytes) {
+                (void)!write(master, &b, 1);
+                std::this_thread::sleep_for(std::chrono::microseconds(8333));
+            }
+            last = Clock::now();
+            sent = true;
+        });
+        Spin([&] { return sent && !form.tmrReceive->isActive(); });
+        const auto shown = Clock::now();
+        writer.join();
+        delays.push_back(MsBetween(last, shown));
+    }
+    Report("last byte sent to report shown (1200 baud)", delays);
+    close(keep);
+    close(master);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    QTemporaryDir install;
+    StartupAndClose(install.path());
+    BuildIntoEditor();
+    EndOfTransfer();
+    return 0;
+}
