@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/MainForm.h"
+#include "components/ui/About.h"
 #include "info/InfoForm.h"
 
 THalvornApplication::THalvornApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
@@ -19,6 +20,7 @@ TMainForm* CreateForms() {
     auto* main = new TMainForm;
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->FormCreate();
+    main->AboutForm = new TAboutForm(main);
     auto* info = new TInfoForm(main->InfoEnable, main);
     main->SetInfoForm(info);
     ErrorHandler::Run([info] { info->FormCreate(); });

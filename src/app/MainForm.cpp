@@ -441,8 +441,9 @@ void TMainForm::FontClick() {
 }
 
 void TMainForm::AboutClick() {
-    TAboutForm form(this);
-    form.exec();
+    if (!AboutForm)
+        AboutForm = new TAboutForm(this);
+    AboutForm->exec();
 }
 
 void TMainForm::GetDataClick() {

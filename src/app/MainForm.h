@@ -16,6 +16,7 @@ class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
 class QTimer;
+class TAboutForm;
 class TInfoForm;
 
 // The program's only top-level window: the report editor, every command, the status bar and
@@ -41,6 +42,8 @@ public:
     QAction* ComPortCom[4];
     QAction *GetData, *About;
     QPrinter Printer;
+    // Made at start-up after this window, as the About command's window; owned by this window.
+    TAboutForm* AboutForm = nullptr;
 
     // State shared with the download, the settings and the report information.
     int& PortNumber;

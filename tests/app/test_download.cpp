@@ -2,6 +2,7 @@
 
 #include "Printout.h"
 #include "Sim.h"
+#include "acquisition/CaptureText.h"
 #include "report/ReportBuilder.h"
 
 #include <QAction>
@@ -166,4 +167,20 @@ TEST_F(DownloadTest, PortItemRefusedWhileTheDownloadHoldsThePort) {
     EXPECT_TRUE(f.ComPortCom[0]->isChecked());
     EXPECT_FALSE(f.ComPortCom[1]->isChecked());
     EXPECT_EQ(f.PortNumber, 1);
+}
+
+TEST_F(DownloadTest, GarbageNeverCrashesTheWindow) {
+    QByteArray garbage;
+    for (int i = 0; i < 64; ++i)
+        for (int b = 0; b < 256; ++b)
+            garbage += char((b * 7 + i) & 0xFF);
+    // 16 KiB of every byte value (zero bytes among them), then 16 KiB of one line without CR.
+    garbage += QByteArray(16 * 1024, 'x');
+    TMainForm& f = Start(garbage, {"--unpaced"});
+    f.GetDataClick();
+    RunToReport(f);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+    // What the window shows is what the builder makes of the pieces the port delivered.
+    EXPECT_EQ(f.EditorLines(), BuildReport(CaptureText::DownloadText(garbage), TReportInfo{}));
 }

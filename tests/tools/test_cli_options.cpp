@@ -1,4 +1,4 @@
-#include "CaptureText.h"
+#include "acquisition/CaptureText.h"
 #include "CliIo.h"
 #include "CliOptions.h"
 

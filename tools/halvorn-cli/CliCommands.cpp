@@ -1,6 +1,6 @@
 #include "CliCommands.h"
 
-#include "CaptureText.h"
+#include "acquisition/CaptureText.h"
 #include "CliIo.h"
 
 #include "acquisition/Download.h"

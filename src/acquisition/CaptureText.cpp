@@ -1,4 +1,4 @@
-#include "CaptureText.h"
+#include "acquisition/CaptureText.h"
 
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
