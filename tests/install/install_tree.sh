@@ -14,9 +14,10 @@ for program in halvorn halvorn-cli halvorn-sim halvorn-setup; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program missing or not executable"
 done
 [ -x "$prefix/libexec/halvorn/halvorn-cli-print" ] || fail "libexec/halvorn/halvorn-cli-print missing"
-# Only the programs and their data: no test, benchmark or library files.
+# Only the programs and their data: no test, benchmark, library or header files.
 unexpected=$(cd "$prefix" && find . -type f | grep -v -e '^./bin/' -e '^./libexec/halvorn/' \
-    -e '^./share/applications/' -e '^./share/icons/hicolor/' || true)
+    -e '^./share/applications/' -e '^./share/icons/hicolor/' -e '^./share/man/' \
+    -e '^./share/doc/' || true)
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"
 
 desktop=$prefix/share/applications/halvorn.desktop
