@@ -65,7 +65,7 @@ TEST(AccessHints, MissingDeviceNamesItsPathAndTheMapping) {
         SCOPED_TRACE(Case.Name.toStdString());
         const QStringList Got = Lines(OpenFailureText(Case.Name));
         ASSERT_GE(Got.size(), 3);
-        EXPECT_EQ(Got[0], FirstLine);
+        EXPECT_EQ(Got[0].toStdString(), FirstLine.toStdString());
         const QString Hint = Got.mid(1).join(u'\n');
         for (const QString& Part : Case.Expected)
             EXPECT_THAT(Hint.toStdString(), HasSubstr(Part.toStdString()));
@@ -87,13 +87,14 @@ TEST(AccessHints, OnlyMissingOrForbiddenDevicesGetAHint) {
     TSerialPort Holder;
     Holder.SetPortName(Line.SlavePath());
     Holder.Open();
-    EXPECT_EQ(OpenFailureText(Line.SlavePath()),
-              QStringLiteral("Serial port error OpenFailed (8): %1 (%2)")
-                  .arg(QString::fromLocal8Bit(std::strerror(EWOULDBLOCK)))
-                  .arg(EWOULDBLOCK));
+    // Busy: EBUSY from the exclusive mode, or EWOULDBLOCK from the lock for root.
+    const QString Busy = OpenFailureText(Line.SlavePath());
+    EXPECT_TRUE(Busy.startsWith("Serial port error OpenFailed (8): ")) << Busy.toStdString();
+    EXPECT_FALSE(Busy.contains(u'\n')) << Busy.toStdString();
 
     ECommError Unnamed(ECommError::OpenFailed, EACCES);
-    EXPECT_EQ(CommErrorText(Unnamed), "Serial port error OpenFailed (8): Permission denied (13)");
+    EXPECT_EQ(CommErrorText(Unnamed).toStdString(),
+              "Serial port error OpenFailed (8): Permission denied (13)");
     ECommError Read(ECommError::ReadFailed, ENOENT);
     Read.DevicePath = QStringLiteral("/dev/ttyS0");
     EXPECT_FALSE(CommErrorText(Read).contains(u'\n'));
@@ -156,7 +157,7 @@ TEST(AccessHints, ForbiddenDeviceNamesItsGroupAndTheNextLogin) {
         GTEST_SKIP() << "the device stayed open to an unprivileged user";
     const QStringList Got = Lines(Text);
     ASSERT_EQ(Got.size(), 2) << Text.toStdString();
-    EXPECT_EQ(Got[0], QStringLiteral("Serial port error OpenFailed (8): Permission denied (13)"));
+    EXPECT_EQ(Got[0].toStdString(), "Serial port error OpenFailed (8): Permission denied (13)");
     EXPECT_THAT(Got[1].toStdString(), HasSubstr(Device.toStdString()));
     EXPECT_THAT(Got[1].toStdString(), HasSubstr(('"' + Group + '"').toStdString()));
     if (::geteuid() == 0) {
