@@ -333,8 +333,11 @@ bool TMainForm::ConfirmDiscard() {
 }
 
 void TMainForm::FileNewClick() {
-    if (!ConfirmDiscard())
-        return;
+    if (ConfirmDiscard())
+        ClearReport();
+}
+
+void TMainForm::ClearReport() {
     TextMemo->clear();
     SetModified(false);
     FFileName.clear();
@@ -449,11 +452,7 @@ void TMainForm::AboutClick() {
 void TMainForm::GetDataClick() {
     if (!ConfirmDiscard())
         return;
-    TextMemo->clear();
-    SetModified(false);
-    FFileName.clear();
-    SetCaption();
-    FileNew->setEnabled(false);
+    ClearReport();
     Download->Start();
     SetStatusText(::StatusText(TDownload::TState::Listening, PortNumber));
     tmrReceive->start();

@@ -102,6 +102,8 @@ protected:
 
 private:
     bool FormClose();
+    // Empties the editor; the report has no file any more.
+    void ClearReport();
     void SetCaption();
     void CreateMenus();
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),

@@ -82,6 +82,20 @@ bool ReadText(TLineReader& In, QString& Out) {
 
 } // namespace
 
+TReportInfo ReportInfoOf(const TInfoValues& V, bool Enabled) {
+    TReportInfo info;
+    info.Enabled = Enabled;
+    info.Header = V.Header;
+    info.Footer = V.Footer;
+    info.SerialNumber = V.SNText;
+    info.Location = V.Location;
+    info.StartDate = V.StartDate;
+    info.StartTime = V.StartTime;
+    info.EndDate = V.EndDate;
+    info.EndTime = V.EndTime;
+    return info;
+}
+
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale) {
     TReadResult r;
     TLineReader in(Contents);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "report/ReportInfo.h"
+
 // The report information file "info.zev": one value per line, CR LF line ends, counts in
 // decimal, date-time texts in the user's regional formats. Characters are single bytes.
 namespace InfoFile {
@@ -43,6 +45,9 @@ struct TReadResult {
     int FieldsRead = 0; // the first FieldsRead groups of Values hold the file's values
     QString Error;      // a conversion error that stopped the reading, else empty
 };
+
+// The information a report is built with, from the file's values.
+TReportInfo ReportInfoOf(const TInfoValues& Values, bool Enabled);
 
 // Never throws: a short file, a bad count or a bad date stops the reading where it stands.
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale = QLocale::system());

@@ -176,18 +176,7 @@ InfoFile::TInfoValues TInfoForm::Values() const {
 }
 
 TReportInfo TInfoForm::Snapshot() const {
-    const InfoFile::TInfoValues v = Values();
-    TReportInfo info;
-    info.Enabled = EnableCheckBox->isChecked();
-    info.Header = v.Header;
-    info.Footer = v.Footer;
-    info.SerialNumber = v.SNText;
-    info.Location = v.Location;
-    info.StartDate = v.StartDate;
-    info.StartTime = v.StartTime;
-    info.EndDate = v.EndDate;
-    info.EndTime = v.EndTime;
-    return info;
+    return InfoFile::ReportInfoOf(Values(), EnableCheckBox->isChecked());
 }
 
 QStringList TInfoForm::MemoLines(const QPlainTextEdit* Memo) {

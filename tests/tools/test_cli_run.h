@@ -62,17 +62,7 @@ inline QByteArray Fixture(const char* Name) {
 
 // Information as the dialog would hold it after reading Values.
 inline TReportInfo InfoOf(const InfoFile::TInfoValues& V, bool Enabled) {
-    TReportInfo I;
-    I.Enabled = Enabled;
-    I.Header = V.Header;
-    I.Footer = V.Footer;
-    I.SerialNumber = V.SNText;
-    I.Location = V.Location;
-    I.StartDate = V.StartDate;
-    I.StartTime = V.StartTime;
-    I.EndDate = V.EndDate;
-    I.EndTime = V.EndTime;
-    return I;
+    return InfoFile::ReportInfoOf(V, Enabled);
 }
 
 inline InfoFile::TInfoValues SampleValues() {

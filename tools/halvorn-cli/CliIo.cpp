@@ -61,15 +61,7 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
         if (Read.FieldsRead < InfoFile::FieldCount)
             throw Exception(QStringLiteral("Report information file %1 ends before its %2")
                                 .arg(Path, QLatin1String(FieldNames[Read.FieldsRead])));
-        const InfoFile::TInfoValues& V = Read.Values;
-        Info.Header = V.Header;
-        Info.Footer = V.Footer;
-        Info.SerialNumber = V.SNText;
-        Info.Location = V.Location;
-        Info.StartDate = V.StartDate;
-        Info.StartTime = V.StartTime;
-        Info.EndDate = V.EndDate;
-        Info.EndTime = V.EndTime;
+        Info = InfoFile::ReportInfoOf(Read.Values, false);
     }
     Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
     return Info;
