@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Exception.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -13,6 +15,22 @@ inline void PrintTo(const QString& Text, std::ostream* Out) {
 }
 
 namespace PlatformTest {
+
+// The message of the E that Action throws, or "<no error>".
+template <class E = ERegistryException> QString MessageOf(const std::function<void()>& Action) {
+    try {
+        Action();
+    } catch (const E& Error) {
+        return Error.Message;
+    }
+    return QStringLiteral("<no error>");
+}
+
+// The bytes of a regedit export: UTF-16LE with its byte order mark.
+inline QByteArray Utf16(const QString& Text) {
+    return QByteArray("\xFF\xFE") +
+           QByteArray(reinterpret_cast<const char*>(Text.utf16()), Text.size() * 2);
+}
 
 struct ChildResult {
     int ExitCode = -1; // -1 when the child died by a signal
@@ -64,8 +82,15 @@ private:
     ChildResult FResult;
 };
 
-inline ChildResult RunInChild(const std::function<int(int Report)>& Body) {
-    return Child(Body).Wait();
+// Runs Body in a child and returns its exit code and the message its Action threw.
+inline ChildResult MessageInChild(const std::function<void()>& Prepare,
+                                  const std::function<void()>& Action) {
+    return Child([&](int Report) {
+               Prepare();
+               const QByteArray Text = MessageOf(Action).toUtf8();
+               return ::write(Report, Text.constData(), Text.size()) == Text.size() ? 0 : 1;
+           })
+        .Wait();
 }
 
 } // namespace PlatformTest

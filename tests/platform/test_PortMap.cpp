@@ -1,74 +1,53 @@
 #include "PlatformTest.h"
 #include "TestSupport.h"
-#include "platform/Exception.h"
 #include "platform/PortMap.h"
-#include "platform/Registry.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
+using PlatformTest::MessageOf;
 using TestSupport::TempConfig;
 
 namespace {
 
-const QByteArray Head = "Windows Registry Editor Version 5.00\n\n";
+const QByteArray PortsHead =
+    "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\n";
 
 } // namespace
 
-TEST(PortMap, ClassicalPathsWithoutAStore) {
+TEST(PortMap, StoreValueElseClassicalPathAndPathsUnchanged) {
     TempConfig Config;
-    const std::pair<QString, QString> Cases[] = {
-        {"COM1", "/dev/ttyS0"},
-        {"COM4", "/dev/ttyS3"},
-        {"COM9", "/dev/ttyS8"},
-        {"com2", "/dev/ttyS1"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-        {"/dev/pts/7", "/dev/pts/7"},
-        // Not a port name: unchanged, so opening it fails with the system's reason.
-        {"COM0", "COM0"},
-        {"COM10", "COM10"},
-        {"COM", "COM"},
-        {" COM1", " COM1"},
-        {"ttyS0", "ttyS0"},
-        {"", ""},
-    };
-    for (const auto& [Name, Path] : Cases)
+    const std::pair<QString, QString> Classical[] = {
+        {"COM1", "/dev/ttyS0"}, {"COM9", "/dev/ttyS8"}, {"com2", "/dev/ttyS1"}};
+    for (const auto& [Name, Path] : Classical)
         EXPECT_EQ(PortMap::DevicePath(Name), Path) << Name.toStdString();
+    // Paths, and names that are no port name (so opening them fails with the system's reason).
+    for (const QString Name : {"/dev/ttyUSB0", "/dev/pts/7", "COM0", "COM10", "COM", " COM1", ""})
+        EXPECT_EQ(PortMap::DevicePath(Name), Name) << Name.toStdString();
     EXPECT_FALSE(QFile::exists(Config.StoreFile())); // looking up writes nothing
-}
 
-TEST(PortMap, StoreMappingWins) {
-    TempConfig Config;
-    Config.WriteStore(Head + "[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\n"
-                             "\"COM1\"=\"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\"\n"
-                             "\"com3\"=\"/dev/ttyUSB1\"\n"
-                             "\"COM4\"=\"\"\n");
-    EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
-    EXPECT_EQ(PortMap::DevicePath("COM3"), "/dev/ttyUSB1");
-    EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/ttyS1");
-    EXPECT_EQ(PortMap::DevicePath("COM4"), "/dev/ttyS3"); // an emptied mapping
-    EXPECT_EQ(PortMap::DevicePath("/dev/ttyS0"), "/dev/ttyS0");
+    Config.WriteStore(PortsHead + "\"COM1\"=\"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\"\n"
+                                  "\"com3\"=\"/dev/ttyUSB1\"\n"
+                                  "\"COM4\"=\"\"\n");
+    const std::pair<QString, QString> Mapped[] = {
+        {"COM1", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"},
+        {"COM3", "/dev/ttyUSB1"},
+        {"COM2", "/dev/ttyS1"},
+        {"COM4", "/dev/ttyS3"}, // an emptied mapping
+        {"/dev/ttyS0", "/dev/ttyS0"},
+    };
+    for (const auto& [Name, Path] : Mapped)
+        EXPECT_EQ(PortMap::DevicePath(Name), Path) << Name.toStdString();
 }
 
 TEST(PortMap, StoreErrorsReachTheCaller) {
     TempConfig Config;
-    Config.WriteStore(Head + "[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\n"
-                             "\"COM1\"=dword:00000001\n");
-    try {
-        PortMap::DevicePath("COM1");
-        FAIL() << "no error";
-    } catch (const ERegistryException& E) {
-        EXPECT_EQ(E.Message, "Invalid data type for 'COM1'");
-    }
-    Config.WriteStore(Head + "[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\n\"COM1\"=\"/dev/tty");
-    try {
-        PortMap::DevicePath("COM1");
-        FAIL() << "no error";
-    } catch (const ERegistryException& E) {
-        EXPECT_EQ(E.Message, Config.StoreFile() + ":4: unterminated string");
-    }
-    // Paths need no store.
-    EXPECT_EQ(PortMap::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    Config.WriteStore(PortsHead + "\"COM1\"=dword:00000001\n");
+    EXPECT_EQ(MessageOf([] { PortMap::DevicePath("COM1"); }), "Invalid data type for 'COM1'");
+    Config.WriteStore(PortsHead + "\"COM1\"=\"/dev/tty");
+    EXPECT_EQ(MessageOf([] { PortMap::DevicePath("COM1"); }),
+              Config.StoreFile() + ":4: unterminated string");
+    EXPECT_EQ(PortMap::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0"); // paths need no store
 }
 
 TEST(PortMap, MapPortRecordsTheMapping) {
@@ -77,23 +56,17 @@ TEST(PortMap, MapPortRecordsTheMapping) {
     PortMap::MapPort("COM1", "/dev/ttyUSB0");
     PortMap::MapPort("COM2", "/dev/pts/4");
     EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/pts/4");
-    EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/ttyUSB0");
-    EXPECT_EQ(QString::fromUtf8(Config.ReadStore()),
-              QString::fromUtf8(Head + "[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\n"
-                                       "\"COM2\"=\"/dev/pts/4\"\n"
-                                       "\"COM1\"=\"/dev/ttyUSB0\"\n\n"));
-    EXPECT_THROW(PortMap::MapPort("/dev/ttyS0", "/dev/ttyS1"), ERegistryException);
-    EXPECT_THROW(PortMap::MapPort("COM10", "/dev/ttyS1"), ERegistryException);
+    EXPECT_EQ(
+        QString::fromUtf8(Config.ReadStore()),
+        QString::fromUtf8(PortsHead + "\"COM2\"=\"/dev/pts/4\"\n\"COM1\"=\"/dev/ttyUSB0\"\n\n"));
+    EXPECT_NE(MessageOf([] { PortMap::MapPort("/dev/ttyS0", "/dev/ttyS1"); }), "<no error>");
+    EXPECT_NE(MessageOf([] { PortMap::MapPort("COM10", "/dev/ttyS1"); }), "<no error>");
 }
 
 TEST(PortMap, MapPortFailureSaysWhy) {
     TempConfig Config;
     TestSupport::WriteFile(Config.ConfigHome() + "/Tamsor", "not a folder");
-    try {
-        PortMap::MapPort("COM1", "/dev/ttyUSB0");
-        FAIL() << "no error";
-    } catch (const ERegistryException& E) {
-        EXPECT_EQ(E.Message, "Failed to create key 'Software\\Tamsor\\Ports'\n" +
-                                 Config.ConfigHome() + "/Tamsor: Not a directory");
-    }
+    EXPECT_EQ(MessageOf([] { PortMap::MapPort("COM1", "/dev/ttyUSB0"); }),
+              "Failed to create key 'Software\\Tamsor\\Ports'\n" + Config.ConfigHome() +
+                  "/Tamsor: Not a directory");
 }
