@@ -1,0 +1,523 @@
+#include "Printout.h"
+#include "Sim.h"
+#include "TestSupport.h"
+#include "files/ExportWriter.h"
+#include "files/PrintLayout.h"
+#include "files/ReportText.h"
+#include "info/InfoFile.h"
+#include "platform/PortMap.h"
+#include "platform/Registry.h"
+#include "platform/SettingsKey.h"
+#include "report/ApplyInfo.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportInfo.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+
+// These tests run the built halvorn-cli (and halvorn-sim) as a script would, and compare with
+// the library calls the window makes.
+using TestSupport::ReadFile;
+using TestSupport::TSim;
+using TestSupport::WriteFile;
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QByteArray Out, Err;
+    qint64 Ms = 0;
+};
+
+inline QString Program() {
+    return TestSupport::BuildDir() + QStringLiteral("/tools/halvorn-cli/halvorn-cli");
+}
+
+inline TRun Cli(const QStringList& Arguments, const QStringList& Extra = {},
+                int TimeoutMs = 30000) {
+    QProcess P;
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    for (const QString& Pair : Extra)
+        Env.insert(Pair.section(QLatin1Char('='), 0, 0), Pair.section(QLatin1Char('='), 1));
+    P.setProcessEnvironment(Env);
+    QElapsedTimer Clock;
+    Clock.start();
+    P.start(Program(), Arguments);
+    TRun R;
+    if (!P.waitForStarted(5000))
+        return R;
+    if (!P.waitForFinished(TimeoutMs)) {
+        P.kill();
+        P.waitForFinished(2000);
+    }
+    R.Ms = Clock.elapsed();
+    R.ExitCode = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    R.Out = P.readAllStandardOutput();
+    R.Err = P.readAllStandardError();
+    return R;
+}
+
+// The bytes the window's Save writes for Lines.
+inline QByteArray Saved(const QStringList& Lines) {
+    return ReportText::EncodeText(QStringList(Lines) << QString());
+}
+
+inline QString FixturePath(const char* Name) {
+    return QStringLiteral(HALVORN_REPORT_FIXTURES "/") + QLatin1String(Name);
+}
+
+inline QByteArray Fixture(const char* Name) {
+    return TestSupport::ReadFile(FixturePath(Name));
+}
+
+// The words of Line, with a leading "D/" leading to Dir, "F/" to the report fixtures and "@"
+// standing for Device.
+inline QStringList Words(const QString& Line, const QString& Dir, const QString& Device = {}) {
+    QStringList W = Line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString& Word : W) {
+        if (Word.startsWith(QLatin1String("D/")))
+            Word = Dir + Word.mid(1);
+        else if (Word.startsWith(QLatin1String("F/")))
+            Word = FixturePath("") + Word.mid(2);
+        else if (Word.startsWith(QLatin1Char('@')))
+            Word = Device + Word.mid(1);
+    }
+    return W;
+}
+
+inline TReportInfo InfoOf(const InfoFile::TInfoValues& V, bool Enabled) {
+    return InfoFile::ReportInfoOf(V, Enabled);
+}
+
+inline InfoFile::TInfoValues SampleValues() {
+    InfoFile::TInfoValues V;
+    V.SerialNumbers = {QStringLiteral("4410-0007"), QStringLiteral("4410-0123")};
+    V.Header = {QStringLiteral("Tamsor Radon Services"), QStringLiteral("12 Birch Lane")};
+    V.Footer = {QStringLiteral("Tested by A. Lind")};
+    V.StartDate = QDateTime(QDate(2026, 3, 5), QTime(0, 0), Qt::UTC);
+    V.StartTime = QDateTime(QDate(2026, 3, 5), QTime(16, 5, 9), Qt::UTC);
+    V.EndDate = QDateTime(QDate(2026, 3, 7), QTime(0, 0), Qt::UTC);
+    V.EndTime = V.EndDate;
+    V.SNText = QStringLiteral("4410-0123");
+    V.Location = QStringLiteral("Basement, north wall");
+    return V;
+}
+
+struct TWord {
+    int Page; // from 0
+    double X, Y;
+    QString Text;
+};
+
+QString Tool(const char* Name, const QStringList& Arguments) {
+    QProcess P;
+    P.start(QLatin1String(Name), Arguments);
+    P.waitForFinished(30000);
+    return QString::fromUtf8(P.readAllStandardOutput());
+}
+
+// Every marker word of the PDF with its page and top-left corner in points.
+std::vector<TWord> Markers(const QString& Pdf) {
+    static const QRegularExpression Item(
+        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>(L[0-9]{4})<"));
+    std::vector<TWord> Words;
+    int Page = -1;
+    for (auto It = Item.globalMatch(Tool("pdftotext", {"-bbox", Pdf, "-"})); It.hasNext();) {
+        const QRegularExpressionMatch M = It.next();
+        if (M.captured(0) == QLatin1String("<page "))
+            ++Page;
+        else
+            Words.push_back(
+                {Page, M.captured(1).toDouble(), M.captured(2).toDouble(), M.captured(3)});
+    }
+    return Words;
+}
+
+bool HasPages(const QString& Pdf, int Pages) {
+    return Tool("pdfinfo", {Pdf})
+        .contains(QRegularExpression(QStringLiteral("Pages: +%1\n").arg(Pages)));
+}
+
+QString Marker(int i) {
+    return QStringLiteral("L%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+}
+
+
+class CliTest : public ::testing::Test {
+protected:
+    QString In(const QString& Name) const { return Dir.filePath(Name); }
+    QString Put(const QString& Name, const QByteArray& Bytes) const {
+        WriteFile(In(Name), Bytes);
+        return In(Name);
+    }
+    QString SampleInfoFile(const QLocale& Locale = QLocale::system()) const {
+        return Put(QStringLiteral("sample.zev"), InfoFile::Format(SampleValues(), Locale));
+    }
+    static QByteArray Built(const QString& Capture) {
+        return Cli({"build", Capture, "--info-disabled"}).Out;
+    }
+
+    TestSupport::TempConfig Config;
+    QTemporaryDir Dir;
+};
+using CliReports = CliTest;
+using CliDownload = CliTest;
+using CliPrint = CliTest;
+
+// build runs the builder the window runs after a download, on the same bytes; with -o the
+// report replaces the file, otherwise it goes to stdout.
+TEST_F(CliReports, BuildEqualsTheWindowsReport) {
+    SimPrintout::TOptions Crlf;
+    Crlf.CrLf = true;
+    const QLocale English(QStringLiteral("en_US")), German(QStringLiteral("de_DE"));
+    const struct {
+        const char* Name;
+        QByteArray Bytes;
+        QLocale Locale;
+        const char *WhenEnabled, *Always;
+    } Captures[] = {
+        {"short fixture", Fixture("short.bin"), English, "End Time   : 12:00:00 AM\r\n", ""},
+        {"long fixture", Fixture("long.bin"), English, "Serial #   : 4410-0123\r\n", ""},
+        {"simulator printout", SimPrintout::Generate({}), English, "Location   : Basement", ""},
+        // The line feed opens the next line, so no caption is bare; it stays in the file.
+        {"simulator printout, CR LF", SimPrintout::Generate(Crlf), English, "",
+         "\r\n\nSerial #\r\n"},
+        {"German dates", Fixture("short.bin"), German, "Start Date : 05.03.2026\r\n", ""},
+    };
+    const QString Out = In("report.txt");
+    for (const auto& C : Captures) {
+        const QString Info = SampleInfoFile(C.Locale);
+        const QString Env = QStringLiteral("LC_ALL=%1.UTF-8").arg(C.Locale.name());
+        for (const bool Enabled : {false, true}) {
+            SCOPED_TRACE(std::string(C.Name) + (Enabled ? ", info enabled" : ", info disabled"));
+            WriteFile(Out, "older report");
+            QStringList Args = {"build", Put("capture.bin", C.Bytes), "--info", Info,
+                                Enabled ? "--info-enabled" : "--info-disabled"};
+            if (Enabled)
+                Args << "-o" << Out;
+            const TRun R = Cli(Args, {Env});
+            ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+            EXPECT_TRUE(R.Err.isEmpty());
+            const QByteArray Report = Enabled ? ReadFile(Out) : R.Out;
+            EXPECT_TRUE(!Enabled || R.Out.isEmpty());
+            EXPECT_EQ(Report,
+                      Saved(BuildReport(C.Bytes, InfoOf(SampleValues(), Enabled), C.Locale)));
+            // Independent of the builder: the information reached the labels.
+            EXPECT_EQ(Report.startsWith("Tamsor Radon Services\r\n12 Birch Lane\r\n"), Enabled);
+            EXPECT_EQ(Report.contains(C.WhenEnabled), Enabled || !*C.WhenEnabled);
+            EXPECT_TRUE(Report.contains(C.Always));
+            EXPECT_TRUE(Report.endsWith(Enabled ? "Tested by A. Lind\r\n" : "\r\n"));
+            EXPECT_FALSE(Report.contains('~'));
+        }
+    }
+    // Nothing is left beside the report.
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+TEST_F(CliReports, BuildSplitsTheCaptureAsTheDownloadDoes) {
+    // A zero byte ends its piece of the download: "Serial #" survives, "garbage" does not.
+    const QByteArray Capture = QByteArray("Title\rSerial #\r") + QByteArray("Loc\0garbage\r", 12) +
+                               "ation:\r------------------------\rend 1\rend 2\r";
+    const TRun R = Cli({"build", Put("zero.bin", Capture), "--info-disabled"});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+    EXPECT_EQ(R.Out, QByteArray("Title\r\nSerial #   : \r\nLocation   : \r\n"
+                                "------------------------\r\n"));
+}
+
+// Without options the information comes from the store: InstallDir's info.zev, InfoEnable.
+TEST_F(CliReports, InformationFromTheStore) {
+    WriteFile(In("info.zev"), InfoFile::Format(SampleValues()));
+    {
+        TRegistry Reg;
+        ASSERT_TRUE(Reg.OpenKey(HalvornSettingsKey, true));
+        Reg.WriteString(QStringLiteral("InstallDir"), Dir.path());
+        Reg.WriteInteger(QStringLiteral("InfoEnable"), 1);
+    }
+    const QString Capture = Put("c.bin", Fixture("short.bin"));
+    const auto Expect = [&](const InfoFile::TInfoValues& V, bool Enabled) {
+        return Saved(BuildReport(Fixture("short.bin"), InfoOf(V, Enabled)));
+    };
+    EXPECT_EQ(Cli({"build", Capture}).Out, Expect(SampleValues(), true));
+    EXPECT_EQ(Cli({"build", Capture, "--info-disabled"}).Out, Expect(SampleValues(), false));
+    // No info file in the folder: empty information, as at the program's first start.
+    QFile::remove(In("info.zev"));
+    EXPECT_EQ(Cli({"build", Capture}).Out, Expect({}, true));
+}
+
+// apply-info is OK of "Information Setup" on a report opened from a file.
+TEST_F(CliReports, ApplyInfoEqualsTheDialogsRebuild) {
+    const QStringList Plain = BuildReport(Fixture("long.bin"), TReportInfo{});
+    const QString Report = Put("plain.txt", Saved(Plain));
+    const QString Info = SampleInfoFile();
+    for (const bool Enabled : {true, false}) {
+        SCOPED_TRACE(Enabled);
+        const TRun R = Cli(
+            {"apply-info", Report, "--info", Info, Enabled ? "--info-enabled" : "--info-disabled"});
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_EQ(R.Out, Saved(*ApplyInfo(Plain, InfoOf(SampleValues(), Enabled))));
+    }
+    // An archive rebuilt in place.
+    const TRun R = Cli({"apply-info", Report, "--info", Info, "--info-enabled", "-o", Report});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+    EXPECT_EQ(ReadFile(Report), Saved(*ApplyInfo(Plain, InfoOf(SampleValues(), true))));
+
+    // Without a separator the report is kept, in the window's line ends.
+    for (const auto& [From, To] :
+         {std::pair<QByteArray, QByteArray>{"Notes\nno body\n", "Notes\r\nno body\r\n"},
+          {"Notes\r\nmore", "Notes\r\nmore"}}) {
+        const TRun K = Cli({"apply-info", Put("r.txt", From), "--info-enabled"});
+        ASSERT_EQ(K.ExitCode, 0) << K.Err.toStdString();
+        EXPECT_EQ(K.Out, To);
+    }
+}
+
+// export is Save As with "Import Friendly Format" of a report opened from a file.
+TEST_F(CliReports, ExportEqualsSaveAsImportFriendly) {
+    for (const char* Name : {"short.bin", "long.bin"}) {
+        SCOPED_TRACE(Name);
+        const QStringList Lines = BuildReport(Fixture(Name), InfoOf(SampleValues(), true));
+        const QString Out = In("r_s.csv.data");
+        const TRun R = Cli({"export", Put("r.txt", Saved(Lines)), "-o", Out});
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_TRUE(R.Out.isEmpty());
+        EXPECT_EQ(ReadFile(Out), ExportWriter::BuildExport(Lines));
+        EXPECT_TRUE(ReadFile(Out).contains("\r\nInterval\t1\t2\t"));
+    }
+}
+
+// Every failure: its exit status, one line on stderr naming what failed, nothing written.
+TEST_F(CliReports, FailuresWriteNothing) {
+    Put("c.bin", Fixture("short.bin"));
+    Put("notes.txt", "Just notes\r\n--------------------------\r\n");
+    const QString Kept = Put("kept.txt", "previous export");
+    Put("z.bin", QByteArray(8, '\0'));
+    Put("s.zev", "1\r\n4410-0007\r\n0\r\n");
+    Put("n.zev", "x\r\n");
+    Put("d.zev", "0\r\n0\r\n0\r\nyesterday\r\n");
+    const QByteArray Head =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software";
+    const QByteArray IllTyped = Head + "\\Tamsor\\Halvorn 4410]\r\n\"InfoEnable\"=\"yes\"\r\n";
+    const struct {
+        const char *Name, *Args;
+        int Status;
+        const char *Says, *MustNotExist;
+        QByteArray Store = {};
+    } Cases[] = {
+        {"output folder missing", "build D/c.bin -o D/x/r.txt", 1, "D/x/r.txt", "D/x/r.txt"},
+        {"capture missing", "build D/none -o D/o.txt", 1, "D/none", "D/o.txt"},
+        {"zero bytes", "build D/z.bin -o D/o.txt", 3, "No data in", "D/o.txt"},
+        {"report missing", "export D/none -o D/o.txt", 1, "D/none", "D/o.txt"},
+        {"report is a folder", "apply-info D/ -o D/o.txt", 1, "D/", "D/o.txt"},
+        {"export without landmarks", "export D/notes.txt -o D/o.txt", 1, "D/notes.txt", "D/o.txt"},
+        {"export over a file", "export D/notes.txt -o D/kept.txt", 1, "D/notes.txt", ""},
+        {"print folder missing", "print D/notes.txt -o D/x/r.pdf", 1, "file D/x/r.pdf",
+         "D/x/r.pdf"},
+        {"print report missing", "print D/none -o D/o.pdf", 1, "D/none", "D/o.pdf"},
+        {"info missing", "build D/c.bin --info D/none", 1, "D/none", ""},
+        {"info cut short", "build D/c.bin --info D/s.zev", 1, "ends before its footer", ""},
+        {"info count", "build D/c.bin --info D/n.zev", 1, "'x' is not a valid integer", ""},
+        {"info date", "apply-info D/notes.txt --info D/d.zev", 1, "'yesterday' is not a valid", ""},
+        {"bad option", "build D/c.bin --colour", 2, "unknown option '--colour'", ""},
+        {"store unreadable", "build D/c.bin", 1, "", "", Head + "\r\n"},
+        {"InfoEnable ill-typed", "build D/c.bin", 1, "", "", IllTyped},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        if (!C.Store.isEmpty())
+            Config.WriteStore(C.Store);
+        const TRun R = Cli(Words(QLatin1String(C.Args), Dir.path()));
+        EXPECT_EQ(R.ExitCode, C.Status);
+        EXPECT_TRUE(R.Out.isEmpty());
+        const QString Err = QString::fromLocal8Bit(R.Err);
+        const QString Says =
+            C.Store.isEmpty() ? Words(C.Says, Dir.path()).join(' ') : Config.StoreFile();
+        EXPECT_TRUE(Err.startsWith(QLatin1String("halvorn-cli: "))) << Err.toStdString();
+        EXPECT_TRUE(Err.contains(Says)) << Err.toStdString();
+        EXPECT_EQ(Err.count(QLatin1Char('\n')), 1) << Err.toStdString();
+        EXPECT_TRUE(!*C.MustNotExist || !QFile::exists(Words(C.MustNotExist, Dir.path()).value(0)));
+    }
+    EXPECT_EQ(ReadFile(Kept), "previous export");
+}
+
+// A download gives the report build gives for the bytes sent, and its export is what export
+// makes of that report; through the port map as COM1 the window's states go to stderr.
+TEST_F(CliDownload, EqualsBuildOfTheBytesSent) {
+    const struct {
+        const char* Name;
+        QStringList Sim;
+        bool Com1;
+    } Cases[] = {
+        {"short.bin", {"--unpaced"}, false},
+        {"long.bin", {"--unpaced"}, false},
+        {"short.bin", {"--baud", "9600", "--delay", "300", "--com", "1"}, true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TSim Sim(QStringList{"--file", FixturePath(C.Name)} + C.Sim);
+        ASSERT_TRUE(Sim.Started());
+        const TRun R = Cli({"download", C.Com1 ? QStringLiteral("COM1") : Sim.DevicePath(), "-o",
+                            In("report.txt"), "--export", In("export.txt"), "--info-disabled"});
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_TRUE(R.Out.isEmpty());
+        EXPECT_EQ(ReadFile(In("report.txt")), Built(FixturePath(C.Name)));
+        ASSERT_EQ(Cli({"export", In("report.txt"), "-o", In("export2.txt")}).ExitCode, 0);
+        EXPECT_EQ(ReadFile(In("export.txt")), ReadFile(In("export2.txt")));
+        if (C.Com1) {
+            EXPECT_EQ(R.Err, QByteArray("Listening for data on Com 1...\n"
+                                        "Acquiring Data on Com 1 - Please Wait...\n"
+                                        "Idle\n"));
+        }
+    }
+}
+
+// A process held up while bytes arrive must not end the transfer early: the ticks it missed
+// are not made up back to back.
+TEST_F(CliDownload, StalledProcessStillGetsTheWholePrintout) {
+    TSim Sim({"--file", FixturePath("short.bin"), "--baud", "2400", "--delay", "300"});
+    ASSERT_TRUE(Sim.Started());
+    QProcess P;
+    P.start(Program(), {"download", Sim.DevicePath(), "--info-disabled"});
+    ASSERT_TRUE(P.waitForStarted(5000));
+    P.setReadChannel(QProcess::StandardError);
+    QByteArray Err;
+    while (!Err.contains("Acquiring") && P.waitForReadyRead(10000))
+        Err += P.readAllStandardError();
+    ASSERT_TRUE(Err.contains("Acquiring")) << Err.toStdString();
+    ::kill(static_cast<pid_t>(P.processId()), SIGSTOP);
+    QThread::msleep(700);
+    ::kill(static_cast<pid_t>(P.processId()), SIGCONT);
+    ASSERT_TRUE(P.waitForFinished(30000));
+    EXPECT_EQ(P.exitCode(), 0);
+    EXPECT_EQ(P.readAllStandardOutput(), Built(FixturePath("short.bin")));
+}
+
+// Every failure: its status and, as the last line on stderr, one line naming what failed; no
+// report unless only the export was refused.
+TEST_F(CliDownload, FailuresNameWhatFailed) {
+    WriteFile(In("odd.bin"), "Title\r------------------------\rbody\r------------------------\r"
+                             "end 1\rend 2\r");
+    PortMap::MapPort(QStringLiteral("COM9"), In("no-such-tty"));
+    const struct {
+        const char *Name, *Sim, *Args;
+        int Status;
+        const char* Says;
+        bool Listens, Reported;
+    } Cases[] = {
+        {"silent line", "--delay 600000", "@ --wait 1 -o D/r.txt", 3, "No data received on @", true,
+         false},
+        {"no device", "", "COM9 --wait 1 -o D/r.txt", 1,
+         "COM9: Serial port error OpenFailed (8): No such file or directory (2): COM9 leads to the "
+         "device D/no-such-tty",
+         false, false},
+        {"report folder missing", "--file F/short.bin --unpaced", "@ -o D/x/r.txt", 1,
+         "Cannot create file", false, false},
+        {"export folder missing", "--file F/short.bin --unpaced", "@ -o D/r.txt --export D/x/e", 1,
+         "Cannot create file", false, false},
+        {"line hung up", "--file F/short.bin --baud 4800 --linger 0", "@ -o D/r.txt", 1,
+         "@: Serial port error", true, false},
+        {"export refused", "--file D/odd.bin --unpaced",
+         "@ -o D/r.txt --export D/e.txt --info-disabled", 1, "D/e.txt:", true, true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        std::optional<TSim> Sim;
+        if (*C.Sim)
+            ASSERT_TRUE(Sim.emplace(Words(C.Sim, Dir.path())).Started());
+        const QString Device = Sim ? Sim->DevicePath() : QString();
+        const TRun R = Cli(QStringList{"download"} + Words(C.Args, Dir.path(), Device), {}, 60000);
+        EXPECT_EQ(R.ExitCode, C.Status);
+        const QString Err = QString::fromLocal8Bit(R.Err);
+        EXPECT_TRUE(Err.section(QLatin1Char('\n'), -2)
+                        .startsWith("halvorn-cli: " + Words(C.Says, Dir.path(), Device).join(' ')))
+            << Err.toStdString();
+        EXPECT_TRUE(Err.endsWith(QLatin1Char('\n')));
+        EXPECT_EQ(Err.contains(QLatin1String("Listening")), C.Listens) << Err.toStdString();
+        EXPECT_TRUE(C.Status != 3 || R.Ms < 5000);
+        EXPECT_EQ(QFile::exists(In("r.txt")), C.Reported);
+        EXPECT_FALSE(QFile::exists(In("e.txt")));
+        if (C.Reported)
+            EXPECT_EQ(ReadFile(In("r.txt")), Built(In("odd.bin")));
+    }
+}
+
+// The printed pages hold the lines where the Print command's layout rule puts them.
+TEST_F(CliPrint, PagesFollowTheLayoutRule) {
+    const int Count = 150;
+    QStringList Lines;
+    for (int i = 0; i < Count; ++i)
+        Lines << Marker(i) + QStringLiteral(" \t 5.7 TP 7.6");
+    const QString Report = Dir.filePath(QStringLiteral("report.txt"));
+    WriteFile(Report, Saved(Lines));
+
+    const struct {
+        const char *Name, *Args, *Env;
+        QPageSize::PageSizeId Paper;
+        int Points, Dpi;
+        const char* PdfInfoSize;
+    } Cases[] = {
+        {"defaults, United States", "", "", QPageSize::Letter, 10, 600, "(letter)"},
+        {"defaults, Germany", "", "LC_ALL=de_DE.UTF-8", QPageSize::A4, 10, 600, "(A4)"},
+        {"chosen", "--paper A4 --font-size 14 --dpi 300 --font Courier", "", QPageSize::A4, 14, 300,
+         "(A4)"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const QString Pdf = Dir.filePath(QStringLiteral("report.pdf"));
+        const TRun R =
+            Cli(QStringList{"print", Report, "-o", Pdf} + Words(C.Args, {}), Words(C.Env, {}));
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_TRUE(R.Err.isEmpty()) << R.Err.toStdString();
+
+        QPrinter Printer(QPrinter::HighResolution);
+        Printer.setOutputFormat(QPrinter::PdfFormat);
+        Printer.setResolution(C.Dpi);
+        Printer.setPageSize(QPageSize(C.Paper));
+        const QRect Paint = Printer.pageLayout().paintRectPixels(C.Dpi);
+        const PrintLayout::TPageLayout Layout =
+            PrintLayout::ComputeLayout(C.Dpi, Paint.height(), C.Points, Count);
+        ASSERT_GE(Layout.Pages, 2);
+        EXPECT_TRUE(HasPages(Pdf, Layout.Pages));
+        EXPECT_TRUE(Tool("pdfinfo", {Pdf}).contains(QLatin1String(C.PdfInfoSize)));
+
+        const std::vector<TWord> Words = Markers(Pdf);
+        ASSERT_EQ(Words.size(), static_cast<size_t>(Count));
+        const double PointsPerPixel = 72.0 / C.Dpi;
+        const double Left = (Paint.left() + PrintLayout::LeftMargin) * PointsPerPixel;
+        std::map<int, int> FirstOfPage; // rows are measured from the page's first line
+        for (int i = Count - 1; i >= 0; --i)
+            FirstOfPage[Words.at(i).Page] = i;
+        for (int i = 0; i < Count; ++i) {
+            SCOPED_TRACE(i);
+            const TWord& W = Words.at(i);
+            const int First = FirstOfPage[W.Page];
+            EXPECT_EQ(W.Text, Marker(i));
+            EXPECT_EQ(W.Page, Layout.Lines.at(i).Page);
+            EXPECT_NEAR(W.X, Left, 0.5);
+            EXPECT_NEAR(W.Y - Words.at(First).Y,
+                        (Layout.Lines.at(i).Y - Layout.Lines.at(First).Y) * PointsPerPixel, 0.05);
+        }
+        // The first page starts one row lower than the later ones.
+        EXPECT_NEAR(Words.at(0).Y - Words.at(Layout.FirstPageLines).Y, Layout.H * PointsPerPixel,
+                    0.05);
+    }
+    // Nothing is left beside the PDF.
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    WriteFile(Report, "");
+    ASSERT_EQ(Cli({"print", Report, "-o", Dir.filePath("empty.pdf")}).ExitCode, 0);
+    EXPECT_TRUE(HasPages(Dir.filePath("empty.pdf"), 1)) << "an empty report prints a blank page";
+    EXPECT_TRUE(Markers(Dir.filePath("empty.pdf")).empty());
+}
+
+} // namespace
