@@ -7,16 +7,10 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-// Readable failure output: control characters shown as \xNN.
+// Readable failure output: bytes outside printable ASCII percent-encoded.
 void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"';
-    for (const QChar Char : Text) {
-        if (Char.unicode() < 32 || Char.unicode() >= 127)
-            *Out << "\\x" << QByteArray::number(Char.unicode(), 16).constData();
-        else
-            *Out << static_cast<char>(Char.unicode());
-    }
-    *Out << '"';
+    *Out << '"' << Text.toLatin1().toPercentEncoding(" !\"#$&'()*+,/:;<=>?@[\\]^`{|}").constData()
+         << '"';
 }
 
 namespace {
@@ -76,12 +70,9 @@ QStringList Apply(const QStringList& Lines, const TReportInfo& Info) {
 // A rebuilt report with SampleInfo: header, two empty lines, body, four empty lines, footer.
 QStringList Wrapped(const QStringList& Body, bool Enabled) {
     const TReportInfo Info = SampleInfo(Enabled);
-    return QStringList(Enabled ? Info.Header : QStringList())
-           << ""
-           << "" << Body << ""
-           << ""
-           << ""
-           << "" << (Enabled ? Info.Footer : QStringList());
+    const QStringList None;
+    return (Enabled ? Info.Header : None) + QStringList{"", ""} + Body + QStringList(4, "") +
+           (Enabled ? Info.Footer : None);
 }
 
 } // namespace
@@ -166,6 +157,7 @@ TEST(ReportBuilder, GraphFixUp) {
         {Off, "a|b|#|x|#|y|#|axis", "a|axis|b|#|x|#|y|#|axis"},
         {Off, "a|b|#|axis", "a|b|#|axis"},
         {Off, "#|b|#|axis", "#|b|#|axis"},
+        {Off, "a|b", "a|b"},
         {Off, "a|b|# |~|#|axis", "a|b|# |=|#|axis"},
         {With("#", ""), "a|b|#|~|#|axis", "#|a|b|#|=|#|axis"},
         {With("Title|#", ""), "a|#|~|#|axis", "axis|Title|#|a|#|=|#|axis"},
@@ -178,17 +170,6 @@ TEST(ReportBuilder, GraphFixUp) {
     }
     // The last frame as the very last line: nothing to copy.
     EXPECT_EQ(Build(L("a|b|#|~|#|").join('\r').toLatin1(), Off), L("a|b|#"));
-}
-
-TEST(ReportBuilder, ShortPrintout) {
-    const QStringList Lines = Build(Printout("short.bin"), SampleInfo(true));
-    ASSERT_GT(Lines.size(), 10);
-    EXPECT_EQ(Lines.mid(4, 6),
-              L("Serial #   : 4410-0815|Start Date : 3/5/2026|Start Time : 4:05:09 PM|"
-                "End Date   : 3/7/2026|End Time   : 12:00:00 AM|"
-                "Location   : Basement, 12 Elm St."));
-    EXPECT_EQ(Lines.mid(Lines.size() - 2), L("END OF REPORT|Tested by A. Berg"));
-    EXPECT_EQ(Lines.at(Lines.indexOf(S) - 2), Lines.at(Lines.lastIndexOf(S) + 1));
 }
 
 TEST(ReportBuilder, ArbitraryBytesNeverBreakIt) {
@@ -209,24 +190,21 @@ TEST(ReportBuilder, ArbitraryBytesNeverBreakIt) {
 
 TEST(ApplyInfo, BodyLinesAreRenewedInTestOrder) {
     const struct {
-        const char* Name;
         QString Line, Enabled, Disabled;
     } Cases[] = {
-        {"start date", "Start Date : 1/1/2020", "Start Date : 3/5/2026", "Start Date : "},
-        {"start time", "Start Time : 1:00:00 AM", "Start Time : 4:05:09 PM", "Start Time : "},
-        {"end date", "End Date   : ", "End Date   : 3/7/2026", "End Date   : "},
-        {"end time at midnight", "End Time   : x", "End Time   : 12:00:00 AM", "End Time   : "},
-        {"serial", "Serial #   : old", "Serial #   : 4410-0815", "Serial #   : "},
-        {"location", "Location:", "Location   : Basement, 12 Elm St.", "Location   : "},
-        {"start date tested before end time", "End Time Start Date", "Start Date : 3/5/2026",
-         "Start Date : "},
-        {"start time tested before serial", "Serial # Start Time", "Start Time : 4:05:09 PM",
-         "Start Time : "},
-        {"other case is no match", "start date", "start date", "start date"},
-        {"ordinary line", " 1.2  T 3.4 ", " 1.2  T 3.4 ", " 1.2  T 3.4 "},
+        {"Start Date : 1/1/2020", "Start Date : 3/5/2026", "Start Date : "},
+        {"Start Time : 1:00:00 AM", "Start Time : 4:05:09 PM", "Start Time : "},
+        {"End Date   : ", "End Date   : 3/7/2026", "End Date   : "},
+        {"End Time   : x", "End Time   : 12:00:00 AM", "End Time   : "},
+        {"Serial #   : old", "Serial #   : 4410-0815", "Serial #   : "},
+        {"Location:", "Location   : Basement, 12 Elm St.", "Location   : "},
+        {"End Time Start Date", "Start Date : 3/5/2026", "Start Date : "},
+        {"Serial # Start Time", "Start Time : 4:05:09 PM", "Start Time : "},
+        {"start date", "start date", "start date"}, // other case: no match
+        {" 1.2  T 3.4 ", " 1.2  T 3.4 ", " 1.2  T 3.4 "},
     };
     for (const auto& Case : Cases) {
-        SCOPED_TRACE(Case.Name);
+        SCOPED_TRACE(Case.Line.toStdString());
         const QStringList Report{"old header", Sep, Case.Line, Sep, "old footer"};
         EXPECT_EQ(Apply(Report, SampleInfo(true)), Wrapped({Sep, Case.Enabled, Sep}, true));
         EXPECT_EQ(Apply(Report, SampleInfo(false)), Wrapped({Sep, Case.Disabled, Sep}, false));
