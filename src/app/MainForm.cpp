@@ -405,7 +405,8 @@ void TMainForm::FilePrintClick() {
     QPrintDialog dialog(&Printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PrintReport(Printer, TextMemo->font(), EditorLines(), QString());
+    PrintReport(Printer, TextMemo->font(), EditorLines(), QString(),
+                TextMemo->palette().color(QPalette::Text));
 }
 
 void TMainForm::FilePrinterSetupClick() {

@@ -21,13 +21,14 @@ int PointSizeOn(const QPainter& Painter) {
 } // namespace
 
 void PrintReport(QPrinter& Printer, const QFont& Font, const QStringList& Lines,
-                 const QString& JobName) {
+                 const QString& JobName, const QColor& Color) {
     Printer.setDocName(JobName);
     Printer.setFullPage(false);
     QPainter Painter;
     if (!Painter.begin(&Printer))
         throw Exception(QStringLiteral("Cannot start the print job"));
     Painter.setFont(Font);
+    Painter.setPen(Color);
 
     const int Resolution = Printer.resolution();
     const int PageHeight = Printer.pageLayout().paintRectPixels(Resolution).height();
