@@ -57,9 +57,13 @@ QString TAdvancedCom::PortName(quint32 PortNumber) {
     return QStringLiteral("COM") + QString::number(PortNumber);
 }
 
-void TAdvancedCom::SetBufSize(quint32 Value) {
+void TAdvancedCom::RequireBeforeComInit(const char* Message) const {
     if (ComThread)
-        Fail("Buffer can only be resized before ComInit()!");
+        Fail(Message);
+}
+
+void TAdvancedCom::SetBufSize(quint32 Value) {
+    RequireBeforeComInit("Buffer can only be resized before ComInit()!");
     FBufSize = Value;
 }
 
@@ -78,46 +82,39 @@ void TAdvancedCom::SetBaud(quint32 Value) {
 void TAdvancedCom::SetDataBits(quint32 Value) {
     if (Value > 5 && FStopBits == s1_5)
         Fail("1.5 Stop Bits with 6,7, or 8 Data Bits is an invalid combination");
-    if (ComThread)
-        Fail("Data bits can only be set before ComInit()!");
+    RequireBeforeComInit("Data bits can only be set before ComInit()!");
     FDataBits = Value;
 }
 
 void TAdvancedCom::SetParity(TParity Value) {
-    if (ComThread)
-        Fail("Parity can only be set before ComInit()!");
+    RequireBeforeComInit("Parity can only be set before ComInit()!");
     FParity = Value;
 }
 
 void TAdvancedCom::SetStopBits(TStopBits Value) {
     if (Value == s1_5 && FDataBits > 5)
         Fail("1.5 Stop Bits with 6,7, or 8 Data Bits is an invalid combination");
-    if (ComThread)
-        Fail("Stop bits can only be set before ComInit()!");
+    RequireBeforeComInit("Stop bits can only be set before ComInit()!");
     FStopBits = Value;
 }
 
 void TAdvancedCom::SetPortA(quint32 Value) {
-    if (ComThread)
-        Fail("Port can only be set before ComInit()!");
+    RequireBeforeComInit("Port can only be set before ComInit()!");
     FPort = Value;
 }
 
 void TAdvancedCom::SetTimeout(quint32 Value) {
-    if (ComThread)
-        Fail("Timeout can only be set before ComInit()!");
+    RequireBeforeComInit("Timeout can only be set before ComInit()!");
     FTimeout = Value;
 }
 
 void TAdvancedCom::SetDtrControl(TDtrControl Value) {
-    if (ComThread)
-        Fail("Dtr control can only be set before ComInit()!");
+    RequireBeforeComInit("Dtr control can only be set before ComInit()!");
     FDtrControl = Value;
 }
 
 void TAdvancedCom::SetRtsControl(TRtsControl Value) {
-    if (ComThread)
-        Fail("Rts control can only be set before ComInit()!");
+    RequireBeforeComInit("Rts control can only be set before ComInit()!");
     FRtsControl = Value;
 }
 

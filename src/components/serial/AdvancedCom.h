@@ -141,6 +141,9 @@ public:
     static quint64 WriteWaitLimit(qint32 Count, quint32 Baud);
 
 private:
+    // Settings that shape the open line are refused once the reader runs.
+    void RequireBeforeComInit(const char* Message) const;
+
     quint32 FBufSize = 254;
     quint32 FBaud = 9600;
     quint32 FDataBits = 8;
