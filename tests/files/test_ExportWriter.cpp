@@ -40,6 +40,7 @@ TEST(ExportWriter, TableRows) {
         {{" 1.2 3.4 T "}, Rows("1\t2\t", "1.2\t3.4\t", "\t\tT")},    // no value for the letter
         {{" 1.2\t7 3.4 "}, Rows("1\t2\t", "1.2\t7\t3.4\t", "\t\t")}, // a tab in a reading
         {{" 1T2 PP  3 "}, Rows("1\t2\t", "12\t3\t", "T\tPP\t")},
+        {{" 1.2 3.4T"}, Rows("1\t", "1.2\t3.4", "\tT")}, // the table ends inside a value
     };
     for (const auto& Case : Cases) {
         SCOPED_TRACE(Case.Table.join('|').toStdString());
