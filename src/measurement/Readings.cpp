@@ -1,0 +1,169 @@
+#include "measurement/Readings.h"
+
+#include "measurement/ReadingsTable.h"
+#include "platform/DateTimeText.h"
+#include "platform/Exception.h"
+#include "report/StreamConventions.h"
+
+#include <limits>
+
+namespace SC = StreamConventions;
+
+namespace Readings {
+
+namespace {
+
+bool IsDigit(QChar Char) {
+    return Char >= u'0' && Char <= u'9';
+}
+
+// The first run of digits after "Time Interval", optional spaces, then a unit whose first
+// letter is H (hours) or M (minutes).
+int IntervalMinutes(const QString& Line) {
+    qsizetype i = Line.indexOf(SC::LandmarkTimeInterval);
+    if (i < 0)
+        return 0;
+    i += SC::LandmarkTimeInterval.size();
+    while (i < Line.size() && !IsDigit(Line[i]))
+        ++i;
+    qint64 Count = 0;
+    for (; i < Line.size() && IsDigit(Line[i]); ++i) {
+        Count = Count * 10 + (Line[i].unicode() - u'0');
+        // Beyond any real interval; also keeps the product below in range.
+        if (Count > std::numeric_limits<int>::max() / 60)
+            return 0;
+    }
+    while (i < Line.size() && Line[i] == u' ')
+        ++i;
+    if (i >= Line.size())
+        return 0;
+    const QChar Unit = Line[i].toUpper();
+    if (Unit == u'H')
+        return static_cast<int>(Count * 60);
+    if (Unit == u'M')
+        return static_cast<int>(Count);
+    return 0;
+}
+
+// The first decimal number after Word in Line: an optional sign, digits, and a point with
+// digits when they follow.
+std::optional<TDecimal> NumberAfter(const QString& Line, QLatin1String Word) {
+    qsizetype i = Line.indexOf(Word);
+    if (i < 0)
+        return std::nullopt;
+    const qsizetype After = i + Word.size();
+    for (i = After; i < Line.size() && !IsDigit(Line[i]); ++i) {
+    }
+    if (i >= Line.size())
+        return std::nullopt;
+    qsizetype Begin = i;
+    if (Begin > After && (Line[Begin - 1] == u'-' || Line[Begin - 1] == u'+'))
+        --Begin;
+    while (i < Line.size() && IsDigit(Line[i]))
+        ++i;
+    if (i + 1 < Line.size() && Line[i] == u'.' && IsDigit(Line[i + 1]))
+        for (++i; i < Line.size() && IsDigit(Line[i]); ++i) {
+        }
+    return TDecimal::Parse(Line.mid(Begin, i - Begin).toStdString());
+}
+
+// The value of the first line that begins with Label, trimmed.
+QString LabelValue(const QStringList& Lines, QLatin1String Label) {
+    for (const QString& Line : Lines)
+        if (Line.startsWith(Label))
+            return Line.mid(Label.size()).trimmed();
+    return {};
+}
+
+QDate ReadDate(const QString& Text, const QLocale& Locale) {
+    try {
+        const QDateTime Value = DateTimeText::StrToDateTime(Text, Locale);
+        if (Value.date() != DateTimeText::ZeroDate() && Value.time() == QTime(0, 0))
+            return Value.date();
+    } catch (const EConvertError&) {
+    }
+    const QDate Written = QLocale::c().toDate(Text, QStringLiteral("M/d/yyyy"));
+    return Written.isValid() ? Written : QDate::fromString(Text, Qt::ISODate);
+}
+
+QTime ReadTime(const QString& Text, const QLocale& Locale) {
+    // The report's own spelling of midnight, whatever the user's format makes of it.
+    if (Text == QLatin1String("12:00:00 AM"))
+        return QTime(0, 0);
+    try {
+        const QDateTime Value = DateTimeText::StrToDateTime(Text, Locale);
+        if (Value.date() == DateTimeText::ZeroDate())
+            return Value.time();
+    } catch (const EConvertError&) {
+    }
+    const QTime Written = QLocale::c().toTime(Text, QStringLiteral("h:mm:ss AP"));
+    return Written.isValid() ? Written : QTime::fromString(Text, QStringLiteral("HH:mm:ss"));
+}
+
+QDateTime WallClock(const QDate& Date, const QTime& Time, const QTimeZone& Zone) {
+    const QDateTime Value(Date, Time, Zone);
+    if (Value.isValid())
+        return Value;
+    // A time the clocks skipped when daylight saving began: read on the clock of the day
+    // before, as an instrument that started then would have counted.
+    const QDateTime AsUtc(Date, Time, Qt::UTC);
+    return AsUtc.addSecs(-Zone.offsetFromUtc(AsUtc.addDays(-1))).toTimeZone(Zone);
+}
+
+} // namespace
+
+TReadings Read(const QStringList& Lines, const QLocale& Locale, const QTimeZone& Zone) {
+    TReadings Result;
+    const ReadingsTable::TLandmarks Landmarks = ReadingsTable::FindLandmarks(Lines);
+    const QString Missing = ReadingsTable::MissingLandmark(Landmarks);
+    if (!Missing.isEmpty()) {
+        Result.Refusal = NoTable + QStringLiteral(": ") + Missing;
+        return Result;
+    }
+
+    ReadingsTable::TCut Table = ReadingsTable::Cut(Lines, Landmarks);
+    // An empty table still closes one empty cell in the export; it is no reading.
+    const bool Empty =
+        Table.Values.size() == 1 && Table.Values[0].Text.empty() && Table.Values[0].Events.empty();
+    if (!Empty) {
+        Result.Values.reserve(Table.Values.size());
+        for (ReadingsTable::TValue& Value : Table.Values) {
+            std::optional<TDecimal> PciL = TDecimal::Parse(Value.Text);
+            Result.Values.push_back({std::move(Value.Text), std::move(Value.Events), PciL});
+        }
+    }
+
+    Result.IntervalMinutes = IntervalMinutes(Lines.at(Landmarks.T));
+    Result.InstrumentOverallAvg = NumberAfter(Lines.at(Landmarks.A), SC::LandmarkOverallAvg);
+    Result.InstrumentEpaProtocol = NumberAfter(Lines.at(Landmarks.E), SC::LandmarkEpaProtocol);
+    Result.SerialNumber = LabelValue(Lines, SC::LabelSerial);
+
+    const QString DateText = LabelValue(Lines, SC::LabelStartDate);
+    const QString TimeText = LabelValue(Lines, SC::LabelStartTime);
+    if (!DateText.isEmpty() && !TimeText.isEmpty()) {
+        const QDate Date = ReadDate(DateText, Locale);
+        const QTime Time = ReadTime(TimeText, Locale);
+        if (Date.isValid() && Time.isValid())
+            Result.Start = WallClock(Date, Time, Zone);
+    }
+    return Result;
+}
+
+QDateTime IntervalStart(const TReadings& Readings, int K) {
+    if (!Readings.Start.isValid() || Readings.IntervalMinutes <= 0)
+        return {};
+    return Readings.Start.addSecs(static_cast<qint64>(K - 1) * Readings.IntervalMinutes * 60);
+}
+
+QString Timestamp(const QDateTime& Time) {
+    if (!Time.isValid())
+        return {};
+    const int Offset = Time.offsetFromUtc();
+    const int Minutes = (Offset < 0 ? -Offset : Offset) / 60;
+    return Time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) + (Offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(Minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(Minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace Readings

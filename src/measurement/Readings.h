@@ -1,0 +1,58 @@
+#pragma once
+
+#include "measurement/Decimal.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QTimeZone>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One value of the readings table: its text as printed and its event letters ("T", "P",
+// both or none), both Latin-1 as the report's bytes; the reading in pCi/L when the whole
+// text is a decimal number, otherwise the value is invalid.
+struct TReadingValue {
+    std::string Text;
+    std::string Events;
+    std::optional<TDecimal> PciL;
+};
+
+// A report's readings as data. The report's text is only read.
+struct TReadings {
+    // Set when the report has no readings table: "No readings table in this report: no line
+    // contains "Time Interval"." (the three landmarks must come in their order).
+    QString Refusal;
+    // Value k at index k - 1.
+    std::vector<TReadingValue> Values;
+    // From the "Time Interval" line; 0: unknown.
+    int IntervalMinutes = 0;
+    // The "Start Date" and "Start Time" labels as a wall-clock time in the given zone;
+    // invalid: unknown.
+    QDateTime Start;
+    // The "Serial #" label's value; empty: none.
+    QString SerialNumber;
+    // The instrument's own figures in pCi/L.
+    std::optional<TDecimal> InstrumentOverallAvg;
+    std::optional<TDecimal> InstrumentEpaProtocol;
+};
+
+namespace Readings {
+
+inline const QString NoTable = QStringLiteral("No readings table in this report");
+
+// Lines: the report's lines (the editor's, or a report file's). Locale: whose short date and
+// long time the start labels are read in (then M/d/yyyy h:mm:ss AP, then ISO 8601).
+TReadings Read(const QStringList& Lines, const QLocale& Locale = QLocale::system(),
+               const QTimeZone& Zone = QTimeZone::systemTimeZone());
+
+// The start of interval K (from 1): Start plus (K - 1) intervals of elapsed time, so a
+// daylight-saving change shows in the offset. Invalid when the start or interval is unknown.
+QDateTime IntervalStart(const TReadings& Readings, int K);
+
+// "2026-03-05T16:05:09-06:00": local time with its offset from UTC, never "Z".
+QString Timestamp(const QDateTime& Time);
+
+} // namespace Readings
