@@ -45,13 +45,24 @@ QByteArray JsonBool(const std::optional<bool>& Value) {
 }
 
 // Quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
-QByteArray CsvField(const QString& Text) {
-    QByteArray Bytes = Text.toUtf8();
-    if (!Bytes.contains(',') && !Bytes.contains('"') && !Bytes.contains('\r') &&
-        !Bytes.contains('\n'))
-        return Bytes;
-    Bytes.replace('"', "\"\"");
-    return '"' + Bytes + '"';
+// UTF-8, quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
+void AppendCsvField(QByteArray& Out, const std::string& Latin1Text) {
+    const bool Quoted = Latin1Text.find_first_of(",\"\r\n") != std::string::npos;
+    if (Quoted)
+        Out += '"';
+    for (const char Char : Latin1Text) {
+        const auto Byte = static_cast<unsigned char>(Char);
+        if (Byte >= 0x80) {
+            Out += static_cast<char>(0xC0 | Byte >> 6);
+            Out += static_cast<char>(0x80 | (Byte & 0x3F));
+        } else {
+            Out += Char;
+            if (Char == '"')
+                Out += Char;
+        }
+    }
+    if (Quoted)
+        Out += '"';
 }
 
 QString Line(const QString& Label, const QString& Value) {
@@ -164,16 +175,21 @@ QByteArray Json(const TMeasurement& M) {
 QByteArray Csv(const TReadings& R) {
     const QByteArray End = "\r\n";
     QByteArray Out = "interval,time,radon_pci_l,radon_bq_m3,events" + End;
+    const std::vector<QByteArray> Times = Readings::IntervalTimestamps(R);
+    Out.reserve(Out.size() + static_cast<qsizetype>(R.Values.size()) * 48);
     for (size_t i = 0; i < R.Values.size(); ++i) {
         const TReadingValue& Value = R.Values[i];
-        const int K = static_cast<int>(i + 1);
-        Out += QByteArray::number(K) + ',' +
-               Readings::Timestamp(Readings::IntervalStart(R, K)).toLatin1() + ',' +
-               CsvField(Latin1(Value.Text)) + ',' +
-               (Value.PciL
-                    ? QByteArray::fromStdString(Units::Rounded(*Value.PciL, 1, TUnit::BqM3).Text())
-                    : QByteArray()) +
-               ',' + CsvField(Latin1(Value.Events)) + End;
+        Out += QByteArray::number(static_cast<qulonglong>(i + 1));
+        Out += ',';
+        Out += Times[i];
+        Out += ',';
+        AppendCsvField(Out, Value.Text);
+        Out += ',';
+        if (Value.PciL)
+            Out += Units::Rounded(*Value.PciL, 1, TUnit::BqM3).Text();
+        Out += ',';
+        AppendCsvField(Out, Value.Events);
+        Out += End;
     }
     return Out;
 }

@@ -5,6 +5,8 @@
 #include "platform/Exception.h"
 #include "report/StreamConventions.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace SC = StreamConventions;
@@ -110,6 +112,23 @@ QDateTime WallClock(const QDate& Date, const QTime& Time, const QTimeZone& Zone)
     return AsUtc.addSecs(-Zone.offsetFromUtc(AsUtc.addDays(-1))).toTimeZone(Zone);
 }
 
+// "yyyy-MM-ddTHH:mm:ss+hh:mm" of the wall-clock time Utc + Offset seconds.
+QByteArray Stamp(qint64 Utc, int Offset) {
+    constexpr qint64 Day = 86400;
+    constexpr qint64 UnixEpochJulianDay = 2440588;
+    const qint64 Local = Utc + Offset;
+    const qint64 Days = Local >= 0 ? Local / Day : -((-Local + Day - 1) / Day);
+    const qint64 Seconds = Local - Days * Day;
+    const QDate Date = QDate::fromJulianDay(UnixEpochJulianDay + Days);
+    const int Minutes = std::abs(Offset) / 60;
+    char Text[48];
+    const int Length = std::snprintf(
+        Text, sizeof Text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", Date.year(), Date.month(),
+        Date.day(), static_cast<int>(Seconds / 3600), static_cast<int>(Seconds / 60 % 60),
+        static_cast<int>(Seconds % 60), Offset < 0 ? '-' : '+', Minutes / 60, Minutes % 60);
+    return QByteArray(Text, Length);
+}
+
 } // namespace
 
 TReadings Read(const QStringList& Lines, const QLocale& Locale, const QTimeZone& Zone) {
@@ -158,12 +177,30 @@ QDateTime IntervalStart(const TReadings& Readings, int K) {
 QString Timestamp(const QDateTime& Time) {
     if (!Time.isValid())
         return {};
-    const int Offset = Time.offsetFromUtc();
-    const int Minutes = (Offset < 0 ? -Offset : Offset) / 60;
-    return Time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) + (Offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2")
-               .arg(Minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(Minutes % 60, 2, 10, QLatin1Char('0'));
+    return QString::fromLatin1(Stamp(Time.toSecsSinceEpoch(), Time.offsetFromUtc()));
+}
+
+std::vector<QByteArray> IntervalTimestamps(const TReadings& Readings) {
+    std::vector<QByteArray> Stamps(Readings.Values.size());
+    if (!Readings.Start.isValid() || Readings.IntervalMinutes <= 0)
+        return Stamps;
+    const QTimeZone Zone = Readings.Start.timeZone();
+    const qint64 Step = static_cast<qint64>(Readings.IntervalMinutes) * 60;
+    qint64 Utc = Readings.Start.toSecsSinceEpoch();
+    int Offset = 0;
+    qint64 Until = Utc - 1; // the offset holds before this instant
+    for (QByteArray& Text : Stamps) {
+        if (Utc >= Until || !Zone.hasTransitions()) {
+            const QDateTime At = QDateTime::fromSecsSinceEpoch(Utc, Qt::UTC);
+            Offset = Zone.offsetFromUtc(At);
+            const QTimeZone::OffsetData Next = Zone.nextTransition(At);
+            Until = Next.atUtc.isValid() ? Next.atUtc.toSecsSinceEpoch()
+                                         : std::numeric_limits<qint64>::max();
+        }
+        Text = Stamp(Utc, Offset);
+        Utc += Step;
+    }
+    return Stamps;
 }
 
 } // namespace Readings

@@ -2,6 +2,7 @@
 
 #include "measurement/Decimal.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -54,5 +55,9 @@ QDateTime IntervalStart(const TReadings& Readings, int K);
 
 // "2026-03-05T16:05:09-06:00": local time with its offset from UTC, never "Z".
 QString Timestamp(const QDateTime& Time);
+
+// The timestamps of every interval's start, in order; empty when unknown. The zone is asked
+// for an offset only where it changes, so 10,000 of them are cheap.
+std::vector<QByteArray> IntervalTimestamps(const TReadings& Readings);
 
 } // namespace Readings

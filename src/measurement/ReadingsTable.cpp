@@ -2,6 +2,8 @@
 
 #include "report/StreamConventions.h"
 
+#include <algorithm>
+
 namespace SC = StreamConventions;
 
 namespace ReadingsTable {
@@ -10,41 +12,6 @@ namespace {
 
 QString Quoted(QLatin1String Text) {
     return QLatin1Char('"') + Text + QLatin1Char('"');
-}
-
-// The table text: joined, trimmed, one closing space, no double spaces, and the event
-// letters joined to the reading that follows them.
-std::string TableText(const QStringList& Lines, qsizetype From, qsizetype To) {
-    std::string Joined;
-    for (qsizetype i = From; i <= To; ++i)
-        Joined += Lines.at(i).toLatin1().toStdString();
-
-    const auto Blank = [](char Char) { return static_cast<unsigned char>(Char) <= 32; };
-    size_t Begin = 0;
-    size_t End = Joined.size();
-    while (Begin < End && Blank(Joined[Begin]))
-        ++Begin;
-    while (End > Begin && Blank(Joined[End - 1]))
-        --End;
-
-    std::string Collapsed;
-    Collapsed.reserve(End - Begin + 1);
-    for (size_t i = Begin; i < End; ++i) {
-        if (Joined[i] == ' ' && !Collapsed.empty() && Collapsed.back() == ' ')
-            continue;
-        Collapsed += Joined[i];
-    }
-    Collapsed += ' ';
-
-    std::string Text;
-    Text.reserve(Collapsed.size());
-    for (size_t i = 0; i < Collapsed.size(); ++i) {
-        const char Char = Collapsed[i];
-        Text += Char;
-        if ((Char == 'T' || Char == 'P') && i + 1 < Collapsed.size() && Collapsed[i + 1] == ' ')
-            ++i;
-    }
-    return Text;
 }
 
 } // namespace
@@ -76,17 +43,48 @@ QString MissingLandmark(const TLandmarks& L) {
 }
 
 TCut Cut(const QStringList& Lines, const TLandmarks& Landmarks) {
+    // The table lines joined, one byte a character.
+    std::string Joined;
+    qsizetype Size = 0;
+    for (qsizetype i = Landmarks.T + 2; i <= Landmarks.A - 2; ++i)
+        Size += Lines.at(i).size();
+    Joined.reserve(static_cast<size_t>(Size));
+    for (qsizetype i = Landmarks.T + 2; i <= Landmarks.A - 2; ++i)
+        for (const QChar Char : Lines.at(i))
+            Joined += Char.unicode() > 255 ? '?' : static_cast<char>(Char.unicode());
+
+    const auto Blank = [](char Char) { return static_cast<unsigned char>(Char) <= 32; };
+    size_t Begin = 0;
+    size_t End = Joined.size();
+    while (Begin < End && Blank(Joined[Begin]))
+        ++Begin;
+    while (End > Begin && Blank(Joined[End - 1]))
+        --End;
+
+    // One walk over the trimmed text and a closing space does what the export's steps do
+    // one after the other: a space after a space is dropped (runs collapse), a space after
+    // "T" or "P" is dropped (the letters join the value that follows), any other space
+    // closes a value.
     TCut Result;
+    Result.Values.reserve(
+        static_cast<size_t>(std::count(Joined.begin() + static_cast<long>(Begin),
+                                       Joined.begin() + static_cast<long>(End), ' ')) +
+        1);
     TValue Current;
-    for (const char Char : TableText(Lines, Landmarks.T + 2, Landmarks.A - 2)) {
-        if (Char == 'T' || Char == 'P') {
+    char Previous = 0;
+    for (size_t i = Begin; i <= End; ++i) {
+        const char Char = i < End ? Joined[i] : ' ';
+        if (Char == ' ') {
+            if (Previous != ' ' && Previous != 'T' && Previous != 'P') {
+                Result.Values.push_back(std::move(Current));
+                Current = TValue();
+            }
+        } else if (Char == 'T' || Char == 'P') {
             Current.Events += Char;
-        } else if (Char == ' ') {
-            Result.Values.push_back(std::move(Current));
-            Current = TValue();
         } else {
             Current.Text += Char;
         }
+        Previous = Char;
     }
     Result.TrailingText = std::move(Current.Text);
     Result.TrailingEvents = std::move(Current.Events);

@@ -88,9 +88,10 @@ TEST(Outputs, CsvRowsQuotingAndTimes) {
                    "3,2026-03-08T01:00:00-06:00,\"1,5\",,\r\n"
                    "4,2026-03-08T03:00:00-05:00,\"\"\"x\"\"\",,\r\n"
                    "5,2026-03-08T04:00:00-05:00,0.5,19,TP\r\n");
-    // Without a start the time stays empty; a line feed inside a value is quoted.
-    EXPECT_EQ(Measurement::Csv(Measure(Report({" 2.0 a\nb "})).Readings),
-              "interval,time,radon_pci_l,radon_bq_m3,events\r\n1,,2.0,74,\r\n2,,\"a\nb\",,\r\n");
+    // Without a start the time stays empty; a line feed inside a value is quoted; UTF-8.
+    EXPECT_EQ(Measurement::Csv(Measure(Report({QString::fromLatin1(" 2.0 a\nb \xb5 ")})).Readings),
+              "interval,time,radon_pci_l,radon_bq_m3,events\r\n1,,2.0,74,\r\n2,,\"a\nb\",,\r\n"
+              "3,,\xc2\xb5,,\r\n");
     EXPECT_EQ(Measurement::Csv(Measure(Report({})).Readings),
               "interval,time,radon_pci_l,radon_bq_m3,events\r\n");
 }
