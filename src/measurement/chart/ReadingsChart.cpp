@@ -59,9 +59,9 @@ QString TickText(double Value, int Decimals) {
 TLayout MakeLayout(const QRectF& Rect, const TMeasurement& M, TUnit Unit,
                    const QFontMetricsF& Metrics) {
     TLayout L;
-    L.Outer = Rect;
     L.U = Metrics.height();
     L.Digit = Metrics.horizontalAdvance(u'0');
+    L.Outer = Rect.adjusted(L.Digit / 2, 0, -L.Digit / 2, 0);
     L.Count = static_cast<int>(M.Readings.Values.size());
     L.Values.reserve(M.Readings.Values.size());
     double Low = 0;
@@ -86,7 +86,7 @@ TLayout MakeLayout(const QRectF& Rect, const TMeasurement& M, TUnit Unit,
     const double Top = L.U * 1.6;
     const double Bottom = L.U * 2.6;
     const double Right = L.Digit * 2;
-    L.Plot = Rect.adjusted(Left, Top, -Right, -Bottom);
+    L.Plot = L.Outer.adjusted(Left, Top, -Right, -Bottom);
     if (L.Count > 0)
         L.Pitch = L.Plot.width() / L.Count;
     return L;
