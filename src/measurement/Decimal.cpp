@@ -76,18 +76,6 @@ std::optional<TDecimal> TDecimal::Parse(std::string_view Text) {
     return Result;
 }
 
-TDecimal TDecimal::FromInteger(std::int64_t Value) {
-    TDecimal Result;
-    Result.FNegative = Value < 0;
-    // Through unsigned, so the smallest int64 has a magnitude too.
-    std::uint64_t Magnitude =
-        Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
-    for (; Magnitude != 0; Magnitude /= 10)
-        Result.FDigits.push_back(static_cast<char>(Magnitude % 10));
-    Result.Normalize();
-    return Result;
-}
-
 void TDecimal::Normalize() {
     while (!FDigits.empty() && FDigits.back() == 0)
         FDigits.pop_back();

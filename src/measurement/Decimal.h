@@ -15,7 +15,6 @@ public:
     // The whole text must be a decimal number: an optional sign, digits, and optionally a
     // point followed by digits ("-0.5", "+12", "3.40"; not ".5", "5.", "1e3").
     static std::optional<TDecimal> Parse(std::string_view Text);
-    static TDecimal FromInteger(std::int64_t Value);
 
     TDecimal& operator+=(const TDecimal& Other);
     TDecimal operator+(const TDecimal& Other) const;
@@ -42,7 +41,6 @@ public:
     std::string Text() const;
     // The nearest double.
     double ToDouble() const;
-    int Scale() const { return FScale; }
 
 private:
     void Normalize();
