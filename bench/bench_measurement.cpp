@@ -73,8 +73,9 @@ void Csv10000(benchmark::State& State) {
 }
 BENCHMARK(Csv10000)->Unit(benchmark::kMillisecond);
 
-void Chart10000(benchmark::State& State) {
-    const TMeasurement M = Measurement::Measure(Readings(10000), Calibration, TUnit::PciL);
+void Chart(benchmark::State& State) {
+    const TMeasurement M =
+        Measurement::Measure(Readings(static_cast<int>(State.range(0))), Calibration, TUnit::PciL);
     QImage Image(1200, 500, QImage::Format_ARGB32_Premultiplied);
     const TChartPalette Palette = ReadingsChart::LightPalette();
     for (auto _ : State) {
@@ -82,18 +83,7 @@ void Chart10000(benchmark::State& State) {
         ReadingsChart::Paint(Painter, QRectF(0, 0, 1200, 500), M, TUnit::PciL, Palette);
     }
 }
-BENCHMARK(Chart10000)->Unit(benchmark::kMillisecond);
-
-void Chart48(benchmark::State& State) {
-    const TMeasurement M = Measurement::Measure(Readings(48), Calibration, TUnit::PciL);
-    QImage Image(1200, 500, QImage::Format_ARGB32_Premultiplied);
-    const TChartPalette Palette = ReadingsChart::LightPalette();
-    for (auto _ : State) {
-        QPainter Painter(&Image);
-        ReadingsChart::Paint(Painter, QRectF(0, 0, 1200, 500), M, TUnit::PciL, Palette);
-    }
-}
-BENCHMARK(Chart48)->Unit(benchmark::kMillisecond);
+BENCHMARK(Chart)->Arg(48)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
