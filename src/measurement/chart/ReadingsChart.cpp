@@ -400,8 +400,7 @@ void Paint(QPainter& Painter, const QRectF& Rect, const TMeasurement& M, TUnit U
 
 int HitTest(const QRectF& Rect, const TMeasurement& M, TUnit Unit, const QFont& Font,
             QPointF Position, const QPaintDevice* Device) {
-    const TLayout L =
-        MakeLayout(Rect, M, Unit, QFontMetricsF(Font, const_cast<QPaintDevice*>(Device)));
+    const TLayout L = MakeLayout(Rect, M, Unit, QFontMetricsF(Font, Device));
     if (!L.Usable() || Position.x() < L.Plot.left() || Position.x() >= L.Plot.right() ||
         Position.y() < Rect.top() || Position.y() > L.Plot.bottom())
         return -1;
