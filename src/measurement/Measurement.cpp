@@ -69,13 +69,13 @@ QString Line(const QString& Label, const QString& Value) {
     return Label + QStringLiteral(": ") + Value + u'\n';
 }
 
-QString Mark(const std::optional<bool>& Ok) {
+} // namespace
+
+QString Verdict(const std::optional<bool>& Ok) {
     if (!Ok)
         return QStringLiteral("Undecided");
-    return *Ok ? QStringLiteral("Passed   ") : QStringLiteral("Failed   ");
+    return *Ok ? QStringLiteral("Passed") : QStringLiteral("Failed");
 }
-
-} // namespace
 
 TMeasurement Measure(const QStringList& Lines, const TCalibrationDates& Calibration, TUnit Unit,
                      const QLocale& Locale, const QTimeZone& Zone) {
@@ -122,7 +122,8 @@ QString ForPeople(const TMeasurement& M, TUnit Unit, const QLocale& Locale) {
     Out += Line(QStringLiteral("Instrument's EPA Protocol"), Instrument(R.InstrumentEpaProtocol));
     Out += QStringLiteral("\nChecks:\n");
     for (const TCheck& Check : M.Checks)
-        Out += QStringLiteral("  ") + Mark(Check.Ok) + u' ' + Check.Text + u'\n';
+        Out +=
+            QStringLiteral("  ") + Verdict(Check.Ok).leftJustified(9) + u' ' + Check.Text + u'\n';
     return Out;
 }
 

@@ -27,6 +27,9 @@ TMeasurement Measure(const QStringList& Lines, const TCalibrationDates& Calibrat
 QString ForPeople(const TMeasurement& Measurement, TUnit Unit,
                   const QLocale& Locale = QLocale::system());
 
+// A check's outcome for people: "Passed", "Failed" or "Undecided".
+QString Verdict(const std::optional<bool>& Ok);
+
 // One JSON object (UTF-8): interval_minutes, start, readings, summary, checks, in that order;
 // numbers unrounded in pCi/L, null where unknown. The report must have a table (no Refusal).
 QByteArray Json(const TMeasurement& Measurement);

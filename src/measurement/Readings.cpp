@@ -69,14 +69,6 @@ std::optional<TDecimal> NumberAfter(const QString& Line, QLatin1String Word) {
     return TDecimal::Parse(Line.mid(Begin, i - Begin).toStdString());
 }
 
-// The value of the first line that begins with Label, trimmed.
-QString LabelValue(const QStringList& Lines, QLatin1String Label) {
-    for (const QString& Line : Lines)
-        if (Line.startsWith(Label))
-            return Line.mid(Label.size()).trimmed();
-    return {};
-}
-
 QDate ReadDate(const QString& Text, const QLocale& Locale) {
     try {
         const QDateTime Value = DateTimeText::StrToDateTime(Text, Locale);
@@ -130,6 +122,13 @@ QByteArray Stamp(qint64 Utc, int Offset) {
 }
 
 } // namespace
+
+QString LabelValue(const QStringList& Lines, QLatin1String Label) {
+    for (const QString& Line : Lines)
+        if (Line.startsWith(Label))
+            return Line.mid(Label.size()).trimmed();
+    return {};
+}
 
 TReadings Read(const QStringList& Lines, const QLocale& Locale, const QTimeZone& Zone) {
     TReadings Result;

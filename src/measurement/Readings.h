@@ -44,6 +44,10 @@ namespace Readings {
 
 inline const QString NoTable = QStringLiteral("No readings table in this report");
 
+// The value of the first line that begins with Label (a StreamConventions label), trimmed;
+// empty when none does.
+QString LabelValue(const QStringList& Lines, QLatin1String Label);
+
 // Lines: the report's lines (the editor's, or a report file's). Locale: whose short date and
 // long time the start labels are read in (then M/d/yyyy h:mm:ss AP, then ISO 8601).
 TReadings Read(const QStringList& Lines, const QLocale& Locale = QLocale::system(),

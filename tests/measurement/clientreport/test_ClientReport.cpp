@@ -1,0 +1,204 @@
+#include "../MeasurementTestHelpers.h"
+#include "measurement/clientreport/ClientReport.h"
+#include "platform/Exception.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+const QLocale English(QLocale::English, QLocale::UnitedStates);
+
+TReportInfo Info() {
+    TReportInfo Info;
+    Info.Enabled = true;
+    Info.Header << "Radon Services Ltd."
+                << "Phone 555-0100";
+    Info.Footer << "Tested by A. Tester, certified radon measurement professional";
+    return Info;
+}
+
+const TCalibrationDates Calibration{{"4410-0815", QDate(2025, 11, 20)}};
+
+// The output of a poppler tool run on Pdf (-layout text, or pdfinfo).
+QString Poppler(const QString& Tool, const QByteArray& Pdf, QStringList Arguments = {}) {
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("report.pdf");
+    QFile File(Path);
+    EXPECT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write(Pdf);
+    File.close();
+    QProcess Process;
+    Process.start(Tool,
+                  Arguments << Path << (Tool == "pdftotext" ? QStringList{"-"} : QStringList{}));
+    EXPECT_TRUE(Process.waitForFinished(60000)) << Tool.toStdString();
+    EXPECT_EQ(Process.exitCode(), 0) << Process.readAllStandardError().toStdString();
+    return QString::fromUtf8(Process.readAllStandardOutput());
+}
+
+QString Text(const QByteArray& Pdf) {
+    return Poppler("pdftotext", Pdf, {"-layout"});
+}
+
+// Count hourly readings in the instrument's shape, eight a line; value k is (k mod 50) / 10
+// but every 97th, which is not a number; every 17th carries a T.
+QStringList LongReport(int Count) {
+    QStringList Table;
+    QString Row = " ";
+    for (int k = 1; k <= Count; ++k) {
+        const QString Value = k % 97 == 0 ? "--.-" : QString::number(k % 50 / 10.0, 'f', 1);
+        Row += QString(k % 17 == 0 ? "T" : "").rightJustified(3) + ' ' + Value.rightJustified(4);
+        if (k % 8 == 0 || k == Count) {
+            Table << Row + ' ';
+            Row = " ";
+        }
+    }
+    return Report(Table, "Time Interval   1 Hr",
+                  {"Serial #   : 4410-0815", "Start Date : 3/5/2026", "Start Time : 4:00:00 PM"});
+}
+
+// The text's pages, each checked for its "Page n of m".
+QStringList NumberedPages(const QString& All) {
+    const QStringList Pages = All.split('\f', Qt::SkipEmptyParts);
+    for (qsizetype n = 0; n < Pages.size(); ++n)
+        EXPECT_TRUE(Pages[n].contains(QString("Page %1 of %2").arg(n + 1).arg(Pages.size())))
+            << n + 1 << Pages[n].toStdString();
+    return Pages;
+}
+
+QByteArray Fixture48(TPaper Paper = TPaper::A4) {
+    return ClientReport::Pdf(Fixture("current_48h.txt"), Info(), Calibration, TUnit::PciL, Paper,
+                             English, Chicago);
+}
+
+TEST(ClientReport, FirstPageCarriesTheParticularsResultAndChecks) {
+    const QByteArray Pdf = Fixture48();
+    ASSERT_TRUE(Pdf.startsWith("%PDF"));
+    const QString All = Text(Pdf);
+    const QString Page1 = All.section('\f', 0, 0);
+    for (const QString Expected :
+         {"Radon Services Ltd.", "Phone 555-0100", "Radon Measurement Report",
+          "12 Elm Street, basement", "4410-0815", "11/20/2025", "3/5/2026 4:05:09 PM",
+          "3/7/2026 4:05:09 PM", "48 hours (48 readings \u00d7 1 hour)", "4.6 pCi/L", "170 Bq/m3",
+          "is at or above the EPA action level of 4.0 pCi/L (148 Bq/m3)", "Tested by A. Tester",
+          "Page 1 of 2"})
+        EXPECT_TRUE(Page1.contains(Expected)) << Expected.toStdString();
+    // The checks, each with its verdict, in their order.
+    const QRegularExpression Checks(
+        "Passed\\s+The test lasted 48 hours.*Passed\\s+All 48 values.*Failed\\s+Events are "
+        "marked.*Passed\\s+The monitor 4410-0815 was calibrated.*Failed\\s+EPA protocol average",
+        QRegularExpression::DotMatchesEverythingOption);
+    EXPECT_TRUE(Checks.match(Page1).hasMatch()) << Page1.toStdString();
+    EXPECT_EQ(NumberedPages(All).size(), 2);
+}
+
+// Placed against the levels as reported: one decimal in pCi/L, 3.95 reported as 4.0.
+TEST(ClientReport, ResultSentenceFollowsTheReportedFigure) {
+    const struct {
+        const char* Epa;
+        const char* Sentence;
+        const char* Becquerel;
+    } Cases[] = {
+        {"3.95", "is at or above the EPA action level", "146 Bq/m3"},
+        {"3.9", "is below the EPA action level of 4.0 pCi/L (148 Bq/m3), but at or above",
+         "144 Bq/m3"},
+        {"2.7", "but at or above the WHO reference level", "100 Bq/m3"},
+        {"2.6", "and below the WHO reference level", "96 Bq/m3"},
+    };
+    for (const auto& Case : Cases) {
+        QStringList Lines = Report({" 1.0 2.0 "});
+        Lines.replaceInStrings(QRegularExpression("^EPA Protocol.*"),
+                               QString("EPA Protocol   %1 pCi/l").arg(Case.Epa));
+        const QString Page =
+            Text(ClientReport::Pdf(Lines, Info(), {}, TUnit::PciL, TPaper::A4, English, Chicago))
+                .simplified();
+        EXPECT_TRUE(Page.contains(Case.Sentence)) << Case.Epa << Page.toStdString();
+        EXPECT_TRUE(Page.contains(Case.Becquerel)) << Case.Epa;
+    }
+}
+
+// Every reading on the data pages, in order, and "Page n of m" right on every page.
+TEST(ClientReport, TenThousandReadingsAllPresentAndPagesNumbered) {
+    const int Count = 10000;
+    const QString All = Text(ClientReport::Pdf(LongReport(Count), Info(), Calibration, TUnit::BqM3,
+                                               TPaper::Letter, English, Chicago));
+    const QStringList Pages = NumberedPages(All);
+    ASSERT_GT(Pages.size(), 2);
+    std::vector<bool> Seen(Count + 1, false);
+    // A row: number, date, time, pCi/L as printed, Bq/m3 (or "-"), optional T.
+    const QRegularExpression Row("(\\d+)\\s+(\\d+/\\d+/\\d{4}) (\\d+:\\d\\d:\\d\\d "
+                                 "[AP]M)\\s+(\\d\\.\\d|--\\.-)\\s+(\\d+|-)");
+    for (qsizetype n = 1; n < Pages.size(); ++n) {
+        for (auto Match = Row.globalMatch(Pages[n]); Match.hasNext();) {
+            const auto M = Match.next();
+            const int K = M.captured(1).toInt();
+            ASSERT_TRUE(K >= 1 && K <= Count) << M.captured(0).toStdString();
+            const QString Expected = K % 97 == 0 ? "--.-" : QString::number(K % 50 / 10.0, 'f', 1);
+            EXPECT_EQ(M.captured(4), Expected) << K;
+            const QDateTime At =
+                QDateTime(QDate(2026, 3, 5), QTime(16, 0), Chicago).addSecs(3600LL * (K - 1));
+            EXPECT_EQ(M.captured(2), At.date().toString("M/d/yyyy")) << K;
+            EXPECT_EQ(M.captured(3), English.toString(At.time(), "h:mm:ss AP")) << K;
+            Seen[K] = true;
+        }
+    }
+    for (int K = 1; K <= Count; ++K)
+        ASSERT_TRUE(Seen[K]) << "reading " << K << " missing";
+}
+
+TEST(ClientReport, PaperSizeIsTheOneAsked) {
+    for (const auto& [Paper, Size] : {std::pair{TPaper::A4, "595 x 842 pts (A4)"},
+                                      std::pair{TPaper::Letter, "612 x 792 pts (letter)"}}) {
+        const QString Info = Poppler("pdfinfo", Fixture48(Paper));
+        EXPECT_TRUE(Info.contains(Size)) << Info.toStdString();
+    }
+    EXPECT_EQ(ClientReport::PaperFromName("Letter"), TPaper::Letter);
+    EXPECT_EQ(ClientReport::PaperFromName("letter"), std::nullopt);
+}
+
+TEST(ClientReport, FontsEmbedded) {
+    const QString Fonts = Poppler("pdffonts", Fixture48());
+    const QStringList Rows = Fonts.split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(Rows.isEmpty());
+    for (const QString& Row : Rows)
+        // Embedded, with a Unicode map (so the text can be searched).
+        EXPECT_TRUE(Row.contains(QRegularExpression("\\s+yes\\s+(yes|no)\\s+yes\\s+")))
+            << Row.toStdString();
+}
+
+TEST(ClientReport, WithoutReadingsTableRefusedWithTheModelsMessage) {
+    try {
+        ClientReport::Pdf({"HALVORN 4410", "Overall Avg 1.0"}, Info(), {}, TUnit::PciL, TPaper::A4,
+                          English, Chicago);
+        FAIL() << "no exception";
+    } catch (const Exception& E) {
+        EXPECT_TRUE(E.Message.startsWith("No readings table in this report: ")) << E.what();
+    }
+}
+
+// An empty table, no start, no interval, an invalid value and long texts still give pages
+// whose texts are all there.
+TEST(ClientReport, UnknownsAndOddTextsStillLaidOut) {
+    TReportInfo Long = Info();
+    Long.Header = QStringList(40, QString(500, 'H'));
+    const struct {
+        QStringList Lines;
+        TReportInfo Info;
+        const char* Expected;
+    } Cases[] = {
+        {Report({}), Info(), "0"},
+        {Report({" 1.0 abcdefghijklmnopqrstuvwxyz 2.0 "}, "Time Interval"), Info(),
+         "Unknown: the report gives no time interval"},
+        {Report({" 1.0 "}), Long, "Tested by A. Tester"},
+    };
+    for (const auto& Case : Cases) {
+        const QString All = Text(ClientReport::Pdf(Case.Lines, Case.Info, {}, TUnit::PciL,
+                                                   TPaper::A4, English, Chicago));
+        EXPECT_TRUE(All.contains(Case.Expected)) << Case.Expected << All.toStdString();
+        EXPECT_TRUE(All.contains("Radon Measurement Report"));
+        NumberedPages(All);
+    }
+}
+
+} // namespace
