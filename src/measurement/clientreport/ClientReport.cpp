@@ -182,58 +182,61 @@ TBlock Result(const TSheet& S, const TMeasurement& M) {
     const double Pad = 8 * Pt;
     const double Half = (Body.width() - 3 * Pad) / 2;
     const std::optional<TDecimal>& Epa = M.Readings.InstrumentEpaProtocol;
-    const QFont Caption = Font(9), Big = Font(26, true), Second = Font(14), Plain = Font(10);
+    const QFont Caption = Font(9), Big = Font(26, true), Second = Font(14), Plain = Font(9.5);
+    using TParts = std::vector<std::tuple<QString, QFont, QColor>>;
 
-    const QString Left1 = QStringLiteral("EPA Protocol average, as the instrument reports it");
-    const QString Big1 = Epa ? Units::ForPeople(*Epa, 1, TUnit::PciL) : QStringLiteral("None");
-    const QString Big2 = Epa ? Units::ForPeople(*Epa, 1, TUnit::BqM3)
-                             : QStringLiteral("The report gives no EPA Protocol figure");
-    const QColor BigColour = Epa ? LevelColour(*Epa) : Muted;
+    const QColor Level = Epa ? LevelColour(*Epa) : Muted;
+    const TParts Left{
+        {QStringLiteral("EPA Protocol average, as the instrument reports it"), Caption, Muted},
+        {Epa ? Units::ForPeople(*Epa, 1, TUnit::PciL) : QStringLiteral("None"), Big, Level},
+        {Epa ? Units::ForPeople(*Epa, 1, TUnit::BqM3)
+             : QStringLiteral("The report gives no EPA Protocol figure"),
+         Second, Level}};
 
-    const QString Right1 = QStringLiteral("Computed from the readings");
     const TMean& Mean = M.Figures.MeanAfter4h;
-    QString Right2 = QStringLiteral("Mean without the first 4 hours: ") +
-                     (Mean.Known() ? Mean.ForPeople(TUnit::PciL) : QStringLiteral("unknown"));
     const TCheck* Agreement = FindCheck(M, QStringLiteral("agrees_epa_protocol"));
-    if (Agreement && Agreement->Ok)
-        Right2 += *Agreement->Ok ? QStringLiteral(".\nAgrees with the instrument's figure "
-                                                  "(within 0.1 pCi/L).")
-                                 : QStringLiteral(".\nDiffers by more than 0.1 pCi/L from the "
-                                                  "instrument's figure.");
-    else if (Agreement)
-        Right2 += QStringLiteral(".\n") + Agreement->Text + u'.';
+    QString Verdict = Agreement ? Agreement->Text : QString();
+    QColor VerdictColour = Muted;
+    if (Agreement && Agreement->Ok) {
+        Verdict = *Agreement->Ok ? QStringLiteral("Agrees with the instrument (within 0.1 pCi/L)")
+                                 : QStringLiteral("Differs from the instrument by more than 0.1 "
+                                                  "pCi/L");
+        VerdictColour = *Agreement->Ok ? Below : Above;
+    }
+    const TParts Right{
+        {QStringLiteral("Computed: the mean without the first 4 hours"), Caption, Muted},
+        {Mean.Known() ? Mean.ForPeople(TUnit::PciL) : QStringLiteral("Unknown"), Second, Ink},
+        {Verdict, Plain, VerdictColour}};
 
     const int Flags = Qt::AlignLeft | Qt::TextWordWrap;
-    const double LeftHeight = S.TextHeight(Left1, Caption, Half, Flags) + S.Metrics(Big).height() +
-                              S.TextHeight(Big2, Second, Half, Flags);
-    const double RightHeight = S.TextHeight(Right1, Caption, Half, Flags) +
-                               S.TextHeight(Right2, Plain, Half, Flags) + 2 * Pt;
-    const double Height = std::max(LeftHeight, RightHeight) + 2 * Pad;
-    return {
-        Height, 10 * Pt, [=](QPainter& P, double Top) {
-            P.setPen(Qt::NoPen);
-            P.setBrush(Band);
-            P.drawRoundedRect(QRectF(Body.left(), Top, Body.width(), Height), 4 * Pt, 4 * Pt);
-            P.setBrush(Qt::NoBrush);
-            const auto Column =
-                [&](double Left, std::initializer_list<std::tuple<QString, QFont, QColor>> Parts) {
+    const auto Tall = [&S, Half, Flags](const TParts& Parts) {
+        double Height = 0;
+        for (const auto& [Part, F, Colour] : Parts)
+            Height += S.TextHeight(Part, F, Half, Flags);
+        return Height;
+    };
+    const double Height = std::max(Tall(Left), Tall(Right)) + 2 * Pad;
+    return {Height, 10 * Pt, [=](QPainter& P, double Top) {
+                P.setPen(Qt::NoPen);
+                P.setBrush(Band);
+                P.drawRoundedRect(QRectF(Body.left(), Top, Body.width(), Height), 4 * Pt, 4 * Pt);
+                P.setBrush(Qt::NoBrush);
+                const auto Column = [&](double X, const TParts& Parts) {
                     double Y = Top + Pad;
                     for (const auto& [Part, F, Colour] : Parts) {
                         const double H = S.TextHeight(Part, F, Half, Flags);
                         P.setFont(F);
                         P.setPen(Colour);
-                        P.drawText(QRectF(Left, Y, Half, H), Flags, Part);
+                        P.drawText(QRectF(X, Y, Half, H), Flags, Part);
                         Y += H;
                     }
                 };
-            Column(Body.left() + Pad, {{Left1, Caption, Muted},
-                                       {Big1, Big, BigColour},
-                                       {Big2, Second, Epa ? BigColour : Muted}});
-            const double Divider = Body.left() + Half + 1.5 * Pad;
-            P.setPen(QPen(Rule, 0));
-            P.drawLine(QPointF(Divider, Top + Pad), QPointF(Divider, Top + Height - Pad));
-            Column(Body.left() + Half + 2 * Pad, {{Right1, Caption, Muted}, {Right2, Plain, Ink}});
-        }};
+                Column(Body.left() + Pad, Left);
+                const double Divider = Body.left() + Half + 1.5 * Pad;
+                P.setPen(QPen(Rule, 0));
+                P.drawLine(QPointF(Divider, Top + Pad), QPointF(Divider, Top + Height - Pad));
+                Column(Body.left() + Half + 2 * Pad, Right);
+            }};
 }
 
 TBlock Chart(const TSheet& S, const TMeasurement& M, TUnit Unit, double Height) {
