@@ -157,8 +157,11 @@ TEST(ClientReport, PaperSizeIsTheOneAsked) {
     EXPECT_EQ(ClientReport::PaperFromName("letter"), std::nullopt);
 }
 
-TEST(ClientReport, FontsEmbedded) {
-    const QString Fonts = Poppler("pdffonts", Fixture48());
+// Fonts embedded; the chart drawn, not pasted in as a picture.
+TEST(ClientReport, FontsEmbeddedNoImages) {
+    const QByteArray Pdf = Fixture48();
+    EXPECT_EQ(Poppler("pdfimages", Pdf, {"-list"}).count('\n'), 2);
+    const QString Fonts = Poppler("pdffonts", Pdf);
     const QStringList Rows = Fonts.split('\n', Qt::SkipEmptyParts).mid(2);
     ASSERT_FALSE(Rows.isEmpty());
     for (const QString& Row : Rows)
@@ -187,7 +190,7 @@ TEST(ClientReport, UnknownsAndOddTextsStillLaidOut) {
         TReportInfo Info;
         const char* Expected;
     } Cases[] = {
-        {Report({}), Info(), "0"},
+        {Report({}), Info(), "0 hours (0 readings"},
         {Report({" 1.0 abcdefghijklmnopqrstuvwxyz 2.0 "}, "Time Interval"), Info(),
          "Unknown: the report gives no time interval"},
         {Report({" 1.0 "}), Long, "Tested by A. Tester"},
