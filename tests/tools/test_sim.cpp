@@ -48,8 +48,9 @@ std::vector<int> CheckShape(const QByteArray& Printout, const QByteArray& End) {
     QList<QByteArray> Lines = Text.replace(End, "\r").split('\r');
     Lines.removeLast();
 
+    EXPECT_EQ(Lines.value(0), QByteArray(24, '-')) << "the first separator opens the body";
     const qsizetype Serial = Lines.indexOf("Serial #");
-    EXPECT_GT(Serial, 0) << "a title comes first";
+    EXPECT_GT(Serial, 1) << "a title comes first";
     EXPECT_EQ(Lines.mid(Serial, 6),
               (QList<QByteArray>{"Serial #", "Start Date", "Start Time",
                                  "Location:", QByteArray(24, '-'), "Time Interval   1 Hr"}));
@@ -78,7 +79,8 @@ std::vector<int> CheckShape(const QByteArray& Printout, const QByteArray& End) {
         }
     }
     EXPECT_TRUE(Lines.value(Lower + 1).startsWith("   0   ")) << "axis under the lower scale line";
-    EXPECT_EQ(Lines.size(), Lower + 4) << "two closing lines";
+    EXPECT_EQ(Lines.value(Lower + 2), QByteArray(24, '-')) << "the last separator closes it";
+    EXPECT_EQ(Lines.size(), Lower + 5) << "two closing lines";
     return Readings;
 }
 

@@ -72,14 +72,18 @@ QByteArray Generate(const TOptions& Options) {
     const std::vector<TReading> Values = Readings(Options);
     QByteArray Out;
     const auto Line = [&](const QByteArray& Text) { Out += Text + End; };
+    const QByteArray Separator(24, '-');
 
+    // The first and the last separator enclose the report body: title, captions, table,
+    // summary and graph. The rebuild keeps exactly that range.
+    Line(Separator);
     Line(Control("\x0F\x1D") + "HALVORN 4410 CONTINUOUS RADON MONITOR" + Control("\x1F\x13"));
     Line("");
     Line("Serial #");
     Line("Start Date");
     Line("Start Time");
     Line("Location:");
-    Line("------------------------");
+    Line(Separator);
     Line("Time Interval   1 Hr");
     Line(" Hourly Readings  pCi/l   (T = Tamper, P = Power)");
     for (size_t First = 0; First < Values.size(); First += ReadingsPerLine) {
@@ -99,8 +103,7 @@ QByteArray Generate(const TOptions& Options) {
         Line("Overall Avg    0.0 pCi/l");
         Line("EPA Protocol   0.0 pCi/l");
     }
-    Line("------------------------");
-    Line("");
+    Line(Separator);
 
     int Max = 0;
     for (const TReading& Reading : Values)
@@ -120,6 +123,7 @@ QByteArray Generate(const TOptions& Options) {
     while (Axis.endsWith(' '))
         Axis.chop(1);
     Line(Axis + Control("\x1F"));
+    Line(Separator);
     Line(Control("\x0F") + "Tamsor Halvorn 4410   Firmware 2.07");
     Line("End of Report" + Control("\x13\xFF"));
     return Out;

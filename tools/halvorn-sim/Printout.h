@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-// The simulated instrument's printout: title, the four bare captions, the readings table with
-// its summary, and the character graph, one reading per interval. Deterministic: the same
+// The simulated instrument's printout: between its first and its last separator the title,
+// the four bare captions, the readings table with its summary, and the character graph, one
+// reading per interval; two closing lines after the last separator. Deterministic: the same
 // options give the same bytes.
 namespace SimPrintout {
 
