@@ -59,6 +59,8 @@ TEST_F(Setup, CompletesTheKeyOnceAndNeverChangesAValue) {
          "elsewhere",
          2,
          0},
+        // An empty one would put the program's files at the root of the file system.
+        {"an empty InstallDir counts as none", Key + "\"InstallDir\"=\"\"\n", {}, "Halvorn", 0, 0},
         {"stored values are kept",
          Key + "\"Port\"=dword:00000003\n\"InfoEnable\"=dword:00000001\n",
          {"--demo-port", "1"},

@@ -7,16 +7,27 @@
 
 namespace TestSupport {
 
+namespace {
+void Restore(const char* Name, const QByteArray& Old, bool HadOld) {
+    if (HadOld)
+        qputenv(Name, Old);
+    else
+        qunsetenv(Name);
+}
+} // namespace
+
 TempConfig::TempConfig()
-    : FOld(qgetenv("XDG_CONFIG_HOME")), FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    : FOld(qgetenv("XDG_CONFIG_HOME")), FOldHome(qgetenv("HOME")),
+      FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      FHadOldHome(qEnvironmentVariableIsSet("HOME")) {
     qputenv("XDG_CONFIG_HOME", FDir.path().toLocal8Bit());
+    QDir().mkpath(Home());
+    qputenv("HOME", Home().toLocal8Bit());
 }
 
 TempConfig::~TempConfig() {
-    if (FHadOld)
-        qputenv("XDG_CONFIG_HOME", FOld);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
+    Restore("XDG_CONFIG_HOME", FOld, FHadOld);
+    Restore("HOME", FOldHome, FHadOldHome);
 }
 
 QString TempConfig::StoreFile() const {

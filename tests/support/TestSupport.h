@@ -7,13 +7,15 @@
 
 namespace TestSupport {
 
-// Points XDG_CONFIG_HOME at a fresh temporary folder for the lifetime of the object, so a
-// test never reads or writes the user's settings store. Restores the old value afterwards.
+// Points XDG_CONFIG_HOME at a fresh temporary folder, and HOME at a folder "home" inside it,
+// for the lifetime of the object, so a test never reads or writes the user's settings store or
+// home folder (a first start makes ~/Halvorn). Restores the old values afterwards.
 class TempConfig {
 public:
     TempConfig();
     ~TempConfig();
     QString ConfigHome() const { return FDir.path(); }
+    QString Home() const { return FDir.path() + "/home"; }
     QString StoreFile() const; // <ConfigHome>/Tamsor/registry.reg
     // Writes the store file verbatim (creating folders).
     void WriteStore(const QByteArray& Contents) const;
@@ -21,8 +23,8 @@ public:
 
 private:
     QTemporaryDir FDir;
-    QByteArray FOld;
-    bool FHadOld;
+    QByteArray FOld, FOldHome;
+    bool FHadOld, FHadOldHome;
 };
 
 QByteArray ReadFile(const QString& Path);

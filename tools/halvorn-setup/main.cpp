@@ -1,12 +1,11 @@
 // halvorn-setup: the installer's part for the current user. See --help.
-#include "Setup.h"
 #include "SetupOptions.h"
 
+#include "info/InstallFolder.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -24,7 +23,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     try {
-        const QStringList Done = HalvornSetup::Run(Options, QDir::homePath());
+        const QStringList Done = InstallFolder::Prepare({Options.Dir, Options.DemoPort}).Done;
         if (!Options.Quiet) {
             for (const QString& Line : Done)
                 std::printf("%s\n", Line.toLocal8Bit().constData());
