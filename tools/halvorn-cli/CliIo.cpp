@@ -2,6 +2,7 @@
 
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
+#include "info/InstallFolder.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
@@ -49,8 +50,8 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
     QString Path = Options.InfoFile;
     const bool Named = !Path.isEmpty();
     if (!Named) {
-        const QString InstallDir = InfoFile::StoredInstallDir();
-        if (!InstallDir.isEmpty())
+        const QString InstallDir = InstallFolder::FirstStart().Dir;
+        if (InstallFolder::Usable(InstallDir))
             Path = InfoFile::PathIn(InstallDir);
     }
     // A named file must be there: a mistyped name must not pass for empty information.
