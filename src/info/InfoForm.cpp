@@ -44,6 +44,11 @@ QPlainTextEdit* Memo(QWidget* Parent, int X, int Y) {
 QDateTimeEdit* Picker(QWidget* Parent, bool DatePart, int X, int Y) {
     auto* p = new QDateTimeEdit(Parent);
     p->setTimeSpec(Qt::UTC);
+    // The default limits are local times: turned into UTC they cut the hours of every zone
+    // west of UTC and pinned the time of day. The pickers hold wall-clock values, so the
+    // limits are wall-clock values too.
+    p->setDateTimeRange(QDateTime(QDate(1752, 9, 14), QTime(0, 0), Qt::UTC),
+                        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC));
     p->setGeometry(X, Y, 118, 21);
     if (DatePart) {
         p->setDisplayFormat(DateTimeText::ShortDateFormat());
