@@ -3,10 +3,11 @@
 #include "platform/AtomicWrite.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
-#include "platform/Registry.h"
-#include "platform/SettingsKey.h"
+#include "platform/MessageText.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace InfoFile {
 
@@ -22,6 +23,8 @@ public:
         const int n = int(QByteArrayView(FData).sliced(FPos).count('\n'));
         return FData.endsWith('\n') ? n : n + 1;
     }
+    // The number of the line Next() returns, counted from 1.
+    int LineNumber() const { return FLine; }
     QString Next() {
         qsizetype end = FData.indexOf('\n', FPos);
         if (end < 0)
@@ -30,28 +33,45 @@ public:
         if (line.endsWith('\r'))
             line.chop(1);
         FPos = end + 1;
+        ++FLine;
         return QString::fromLatin1(line);
     }
 
 private:
     const QByteArray& FData;
     qsizetype FPos = 0;
+    int FLine = 1;
 };
 
-// Reads "count, then count lines". False stops the reading (with Error set when the count
-// itself is not a number).
-bool ReadList(TLineReader& In, QStringList& Out, QString& Error) {
+// Reads "count, then count lines". False stops the reading, with Error set when the count is
+// not a number or not a number of lines this file can hold.
+bool ReadList(TLineReader& In, QStringList& Out, const char* What, TReadResult& R) {
     if (In.AtEnd())
         return false;
+    const int line = In.LineNumber();
     const QString text = In.Next();
     bool ok = false;
     const int count = text.toInt(&ok);
     if (!ok) {
-        Error = QStringLiteral("'%1' is not a valid integer value").arg(text);
+        R.Error = QStringLiteral("line %1: '%2' is not a valid integer value")
+                      .arg(line)
+                      .arg(MessageText::Shown(text));
+    } else if (count < 0) {
+        R.Error = QStringLiteral("count %1 on line %2 is not a number of %3")
+                      .arg(count)
+                      .arg(line)
+                      .arg(QLatin1String(What));
+    } else if (count > In.LinesLeft()) {
+        R.Error = QStringLiteral("count %1 on line %2 is not a number of %3: only %4 lines follow")
+                      .arg(count)
+                      .arg(line)
+                      .arg(QLatin1String(What))
+                      .arg(In.LinesLeft());
+    }
+    if (!R.Error.isEmpty()) {
+        R.Line = line;
         return false;
     }
-    if (count < 0 || count > In.LinesLeft())
-        return false;
     QStringList lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i)
@@ -60,14 +80,16 @@ bool ReadList(TLineReader& In, QStringList& Out, QString& Error) {
     return true;
 }
 
-bool ReadDateTime(TLineReader& In, QDateTime& Out, QString& Error, const QLocale& Locale) {
+bool ReadDateTime(TLineReader& In, QDateTime& Out, TReadResult& R, const QLocale& Locale) {
     if (In.AtEnd())
         return false;
+    const int line = In.LineNumber();
     const QString text = In.Next();
     try {
         Out = DateTimeText::StrToDateTime(text, Locale);
     } catch (const Exception& e) {
-        Error = e.Message;
+        R.Error = QStringLiteral("line %1: %2").arg(line).arg(e.Message);
+        R.Line = line;
         return false;
     }
     return true;
@@ -96,32 +118,56 @@ TReportInfo ReportInfoOf(const TInfoValues& V, bool Enabled) {
     return info;
 }
 
+QString FieldName(TField Field) {
+    static const char* const Names[FieldCount] = {
+        "serial number list", "header",   "footer",      "start date", "start time",
+        "end date",           "end time", "Halvorn S/N", "location"};
+    return QLatin1String(Names[Field]);
+}
+
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale) {
     TReadResult r;
     TLineReader in(Contents);
     TInfoValues& v = r.Values;
     QDateTime* dates[] = {&v.StartDate, &v.StartTime, &v.EndDate, &v.EndTime};
-    if (!ReadList(in, v.SerialNumbers, r.Error))
-        return r;
-    r.FieldsRead = Header;
-    if (!ReadList(in, v.Header, r.Error))
-        return r;
-    r.FieldsRead = Footer;
-    if (!ReadList(in, v.Footer, r.Error))
-        return r;
-    r.FieldsRead = StartDate;
-    for (QDateTime* d : dates) {
-        if (!ReadDateTime(in, *d, r.Error, Locale))
-            return r;
-        ++r.FieldsRead;
-    }
-    if (!ReadText(in, v.SNText))
-        return r;
-    r.FieldsRead = Location;
-    if (!ReadText(in, v.Location))
-        return r;
-    r.FieldsRead = FieldCount;
+    auto read = [&]() -> bool {
+        if (!ReadList(in, v.SerialNumbers, "serial numbers", r))
+            return false;
+        r.FieldsRead = Header;
+        if (!ReadList(in, v.Header, "header lines", r))
+            return false;
+        r.FieldsRead = Footer;
+        if (!ReadList(in, v.Footer, "footer lines", r))
+            return false;
+        r.FieldsRead = StartDate;
+        for (QDateTime* d : dates) {
+            if (!ReadDateTime(in, *d, r, Locale))
+                return false;
+            ++r.FieldsRead;
+        }
+        if (!ReadText(in, v.SNText))
+            return false;
+        r.FieldsRead = Location;
+        if (!ReadText(in, v.Location))
+            return false;
+        r.FieldsRead = FieldCount;
+        return true;
+    };
+    if (!read() && r.Error.isEmpty())
+        r.Line = in.LineNumber();
     return r;
+}
+
+QString Problem(const TReadResult& R) {
+    if (!R.Error.isEmpty())
+        return R.Error;
+    if (R.FieldsRead >= FieldCount)
+        return QString();
+    if (R.Line <= 1)
+        return QStringLiteral("the file is empty");
+    return QStringLiteral("the file ends after line %1, before its %2")
+        .arg(R.Line - 1)
+        .arg(FieldName(TField(R.FieldsRead)));
 }
 
 QByteArray Format(const TInfoValues& Values, const QLocale& Locale) {
@@ -146,11 +192,23 @@ QByteArray Format(const TInfoValues& Values, const QLocale& Locale) {
     return out;
 }
 
-QString StoredInstallDir() {
-    TRegistry reg;
-    if (reg.OpenKeyReadOnly(HalvornSettingsKey) && reg.ValueExists(QStringLiteral("InstallDir")))
-        return reg.ReadString(QStringLiteral("InstallDir"));
-    return QString();
+TReadResult ReadFile(const QString& Path, const QLocale& Locale) {
+    const QString cannot = QStringLiteral("Cannot read the report information file %1: %2");
+    const QString shown = MessageText::Shown(Path, -1);
+    // A FIFO or a device would block the reading or never end.
+    if (QFileInfo(Path).exists() && !QFileInfo(Path).isFile())
+        throw Exception(cannot.arg(shown, QStringLiteral("it is not a regular file")));
+    QFile file(Path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(cannot.arg(shown, file.errorString()));
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw Exception(cannot.arg(shown, file.errorString()));
+    if (bytes.size() > MaxFileSize)
+        throw Exception(QStringLiteral("The report information file %1 is larger than 1 MiB, the "
+                                       "most an information file may hold; it was not read")
+                            .arg(shown));
+    return Parse(bytes, Locale);
 }
 
 QString PathIn(const QString& InstallDir) {
@@ -159,6 +217,20 @@ QString PathIn(const QString& InstallDir) {
 
 void Write(const QString& Path, const TInfoValues& Values, const QLocale& Locale) {
     AtomicWrite::ReplaceFile(Path, Format(Values, Locale));
+}
+
+QString KeepUnreadable(const QString& Path) {
+    QString target = Path + QStringLiteral(".unreadable");
+    // Never over an earlier kept file: rename() here refuses to replace one.
+    QFile file(Path);
+    for (int n = 2; !file.rename(target); ++n) {
+        if (!QFileInfo(target).exists() && !QFileInfo(target).isSymLink())
+            throw Exception(QStringLiteral("Cannot keep the unreadable file %1 as %2: %3")
+                                .arg(MessageText::Shown(Path, -1), MessageText::Shown(target, -1),
+                                     file.errorString()));
+        target = Path + QStringLiteral(".unreadable.%1").arg(n);
+    }
+    return target;
 }
 
 } // namespace InfoFile

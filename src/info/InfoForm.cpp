@@ -1,11 +1,13 @@
 #include "info/InfoForm.h"
 
+#include "info/InstallFolder.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
+#include "platform/MessageText.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
-#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,25 +121,52 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
 }
 
 void TInfoForm::FormCreate() {
-    FInfoPath = InfoFile::PathIn(InfoFile::StoredInstallDir());
+    QString dir;
+    try {
+        dir = InstallFolder::Stored();
+    } catch (const ERegistryException&) {
+        // The main window has shown what is wrong with the store; no folder, no file.
+    }
+    FInfoPath = InstallFolder::Usable(dir) ? InfoFile::PathIn(dir) : QString();
     EnableCheckBox->setChecked(FInfoEnable != 0);
     EnableCheckBoxClick();
-    ReadInfoFile(FInfoPath);
+    if (!FInfoPath.isEmpty())
+        ReadInfoFile(FInfoPath);
 }
 
 void TInfoForm::ReadInfoFile(const QString& Path) {
-    QFile file(Path);
-    if (!file.exists())
+    const QFileInfo info(Path);
+    if (!info.exists() && !info.isSymLink())
         return;
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file %1: %2").arg(Path, file.errorString()));
-    const InfoFile::TReadResult r = InfoFile::Parse(file.readAll());
+    const QString kept =
+        QStringLiteral("\nThe file is left as it is until you confirm \"Information Setup\" with "
+                       "OK; it is then kept as %1.unreadable.")
+            .arg(MessageText::Shown(info.fileName()));
+    FUnreadablePath = Path;
+    InfoFile::TReadResult r;
+    try {
+        r = InfoFile::ReadFile(Path);
+    } catch (const Exception& e) {
+        throw Exception(e.Message + kept);
+    }
     SetValues(r.Values, r.FieldsRead);
-    if (!r.Error.isEmpty())
-        throw EConvertError(r.Error);
+    const QString problem = InfoFile::Problem(r);
+    if (!problem.isEmpty())
+        throw Exception(QStringLiteral("Cannot read the report information file %1: %2")
+                            .arg(MessageText::Shown(Path, -1), problem) +
+                        kept);
+    FUnreadablePath.clear();
 }
 
-void TInfoForm::WriteInfoFile(const QString& Path) const {
+void TInfoForm::WriteInfoFile(const QString& Path) {
+    if (!FUnreadablePath.isEmpty() && Path == FUnreadablePath) {
+        if (!FConfirmed)
+            throw Exception(QStringLiteral("The report information was not saved: %1 could not "
+                                           "be read and is left as it was.")
+                                .arg(MessageText::Shown(Path, -1)));
+        InfoFile::KeepUnreadable(Path);
+        FUnreadablePath.clear();
+    }
     InfoFile::Write(Path, Values());
 }
 
@@ -234,6 +263,7 @@ void TInfoForm::EnableCheckBoxClick() {
 }
 
 void TInfoForm::OKButtonClick() {
+    FConfirmed = true;
     if (OnApply)
         OnApply(Snapshot());
     accept();

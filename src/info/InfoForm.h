@@ -24,8 +24,9 @@ public:
     // InfoEnable is the main window's flag, kept in step with the enable box.
     explicit TInfoForm(int& InfoEnable, QWidget* Parent = nullptr);
 
-    // Sets the enable box from InfoEnable and reads the information file. A conversion error
-    // in the file is raised after the fields before it have been taken.
+    // Sets the enable box from InfoEnable and reads the information file of the stored
+    // installation folder (none without a usable folder). A file that cannot be read whole
+    // raises its error after the fields before the fault have been taken.
     void FormCreate();
 
     // Runs the rebuild of the report on OK; the main window sets it.
@@ -35,9 +36,14 @@ public:
     InfoFile::TInfoValues Values() const;
     void SetValues(const InfoFile::TInfoValues& Values, int FieldsRead = InfoFile::FieldCount);
 
-    // Reads the file InfoFile::PathIn(InstallDir); a missing file leaves the controls alone.
+    // A missing file leaves the controls alone. A file that cannot be read whole raises an
+    // Exception naming the file and the line, and stays as it is: WriteInfoFile leaves it
+    // alone unless the user has confirmed the dialog with OK since.
     void ReadInfoFile(const QString& Path);
-    void WriteInfoFile(const QString& Path) const;
+    // Writes the controls to Path. Over a file that could not be read, and only after OK, the
+    // old file is first kept as "<Path>.unreadable"; without OK nothing is written and the
+    // Exception says so.
+    void WriteInfoFile(const QString& Path);
     QString InfoFilePath() const { return FInfoPath; }
 
     // The lines of a memo as the box shows them: a long line wrapped at the box's width
@@ -70,4 +76,7 @@ private:
     void SNListBoxKeyDown(int Key);
     int& FInfoEnable;
     QString FInfoPath;
+    // The file that could not be read whole, and whether OK has been chosen since.
+    QString FUnreadablePath;
+    bool FConfirmed = false;
 };

@@ -1,6 +1,7 @@
 #include "DateTimeText.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 
 #include <QStringList>
 #include <functional>
@@ -176,7 +177,8 @@ QDateTime StrToDateTime(const QString& Text, const QLocale& Locale) {
                 return QDateTime(SplitDate, SplitTime, Qt::UTC);
         }
     }
-    throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(Text));
+    throw EConvertError(
+        QStringLiteral("'%1' is not a valid date and time").arg(MessageText::Shown(Text)));
 }
 
 } // namespace DateTimeText

@@ -1,7 +1,13 @@
 #include "info/InfoFile.h"
+#include "platform/Exception.h"
+
+#include "QtPrint.h"
+#include "TestSupport.h"
 
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -90,30 +96,68 @@ struct TBadFile {
     QByteArray Contents;
     int FieldsRead;
     QString Error;
+    QString Problem = {}; // "": the same as Error
 };
 
 TEST(InfoFile, ReadingStopsWhereTheFileGoesWrong) {
     const TBadFile cases[] = {
-        {"empty file", "", 0, ""},
-        {"count not a number", "x\r\n", 0, "'x' is not a valid integer value"},
+        {"empty file", "", 0, "", "the file is empty"},
+        {"count not a number", "x\r\n", 0, "line 1: 'x' is not a valid integer value"},
         {"second count not a number", "1\r\nA\r\n2b\r\n", InfoFile::Header,
-         "'2b' is not a valid integer value"},
-        {"negative count", "-1\r\nA\r\n", 0, ""},
-        {"count beyond the file", "5\r\nA\r\nB\r\n", 0, ""},
-        {"huge count", "2147483647\r\n", 0, ""},
-        {"cut after the footer", "1\r\nA\r\n0\r\n0\r\n", InfoFile::StartDate, ""},
-        {"bad date", "0\r\n0\r\n0\r\n3/5/2026\r\nnot a date\r\n", InfoFile::StartTime,
-         "'not a date' is not a valid date and time"},
+         "line 3: '2b' is not a valid integer value"},
+        {"control characters shown escaped", "1\r\nA\r\n\x1b]0;x\x07\r\n", InfoFile::Header,
+         "line 3: '\\x1b]0;x\\x07' is not a valid integer value"},
+        {"negative count", "-5\r\nA\r\n", 0, "count -5 on line 1 is not a number of serial numbers"},
+        {"count beyond the file", "0\r\n5\r\nA\r\nB\r\n", InfoFile::Header,
+         "count 5 on line 2 is not a number of header lines: only 2 lines follow"},
+        {"huge count", "0\r\n0\r\n2147483647\r\n", InfoFile::Footer,
+         "count 2147483647 on line 3 is not a number of footer lines: only 0 lines follow"},
+        {"cut after the footer", "1\r\nA\r\n0\r\n0\r\n", InfoFile::StartDate, "",
+         "the file ends after line 4, before its start date"},
+        {"bad date in another locale", "0\r\n0\r\n0\r\n3/5/2026\r\n05.03.2026\r\n",
+         InfoFile::StartTime, "line 5: '05.03.2026' is not a valid date and time"},
         {"cut before the location",
          "0\r\n0\r\n0\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\nSN", InfoFile::Location,
-         ""},
+         "", "the file ends after line 8, before its location"},
     };
     for (const TBadFile& c : cases) {
         SCOPED_TRACE(c.Name);
         const InfoFile::TReadResult r = InfoFile::Parse(c.Contents, US);
         EXPECT_EQ(r.FieldsRead, c.FieldsRead);
         EXPECT_EQ(r.Error, c.Error);
+        EXPECT_EQ(InfoFile::Problem(r), c.Problem.isEmpty() ? c.Error : c.Problem);
     }
+    EXPECT_EQ(InfoFile::Problem(InfoFile::Parse(InfoFile::Format(Sample(), US), US)), "");
+}
+
+// Files that are not plain information files are refused with one line naming the file.
+TEST(InfoFile, ReadFileRefusesWhatItCannotRead) {
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.zev");
+    TestSupport::WriteFile(big, QByteArray(InfoFile::MaxFileSize + 1, '0'));
+    const QString fifo = dir.filePath("fifo.zev");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const struct {
+        QString Path, Says;
+    } cases[] = {
+        {big, "is larger than 1 MiB"},
+        {fifo, "it is not a regular file"},
+        {dir.path(), "it is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
+        try {
+            InfoFile::ReadFile(c.Path);
+            ADD_FAILURE() << "no error raised";
+        } catch (const Exception& e) {
+            EXPECT_TRUE(e.Message.contains(c.Path)) << e.Message.toStdString();
+            EXPECT_TRUE(e.Message.contains(c.Says)) << e.Message.toStdString();
+            EXPECT_FALSE(e.Message.contains('\n'));
+        }
+    }
+    const QString exact = dir.filePath("exact.zev");
+    TestSupport::WriteFile(exact, "0\r\n" + QByteArray(InfoFile::MaxFileSize - 3, '\n'));
+    EXPECT_NO_THROW(InfoFile::ReadFile(exact));
 }
 
 TEST(InfoFile, FieldsBeforeAnErrorHoldTheirValues) {

@@ -40,7 +40,8 @@ TEST(InfoForm, StartsFromTheUtcClockWithoutAFile) {
         const QDateTime v = p->dateTime();
         EXPECT_LE(qAbs(QDateTime(v.date(), v.time(), Qt::UTC).secsTo(before)), 120);
     }
-    EXPECT_EQ(form.InfoFilePath(), QDir::separator() + QStringLiteral("info.zev"));
+    // No installation folder: no file is read, none at the root of the file system.
+    EXPECT_EQ(form.InfoFilePath(), "");
 }
 
 TEST(InfoForm, SerialNumberListCommands) {
@@ -123,11 +124,50 @@ TEST(InfoForm, BadFileRaisesAfterTakingTheFieldsBeforeIt) {
     try {
         form.ReadInfoFile(path);
         FAIL() << "no error raised";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message, "'bad' is not a valid integer value");
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message.startsWith("Cannot read the report information file " + path +
+                                         ": line 3: 'bad' is not a valid integer value\n"))
+            << e.Message.toStdString();
     }
     EXPECT_EQ(Items(form.SNListBox), QStringList{"S1"});
     EXPECT_EQ(form.HeaderMemo->toPlainText(), "kept");
+}
+
+// A file that could not be read whole is written over only after OK, and then kept aside
+// first, never over a file kept before.
+TEST(InfoForm, UnreadableFileIsKeptUnlessConfirmed) {
+    QTemporaryDir dir;
+    const QString path = InfoFile::PathIn(dir.path());
+    const QByteArray unreadable[] = {"0\r\n0\r\n0\r\n05.03.2026 09:00:00\r\n", "-5\r\n",
+                                     "1\r\nA\r\n"};
+    QStringList kept;
+    for (const QByteArray& bytes : unreadable) {
+        SCOPED_TRACE(bytes.toStdString());
+        TestSupport::WriteFile(path, bytes);
+        int infoEnable = 0;
+        TInfoForm form(infoEnable);
+        EXPECT_THROW(form.ReadInfoFile(path), Exception);
+        try {
+            form.WriteInfoFile(path);
+            ADD_FAILURE() << "written without OK";
+        } catch (const Exception& e) {
+            EXPECT_TRUE(e.Message.contains("not saved")) << e.Message.toStdString();
+        }
+        EXPECT_EQ(TestSupport::ReadFile(path), bytes);
+
+        form.LocationEdit->setText("Attic");
+        form.OKButtonClick();
+        form.WriteInfoFile(path);
+        EXPECT_TRUE(TestSupport::ReadFile(path).endsWith("Attic\r\n"));
+        QStringList now = QDir(dir.path()).entryList({"info.zev.*"}, QDir::Files);
+        for (const QString& k : kept)
+            now.removeAll(k);
+        ASSERT_EQ(now.size(), 1);
+        kept << now.first();
+        EXPECT_EQ(TestSupport::ReadFile(dir.filePath(kept.last())), bytes);
+    }
+    EXPECT_EQ(kept, (QStringList{"info.zev.unreadable", "info.zev.unreadable.2",
+                                 "info.zev.unreadable.3"}));
 }
 
 TEST(InfoForm, FailedWriteNamesThePathAndKeepsTheOldFile) {
