@@ -8,7 +8,10 @@
 #include "files/ReportText.h"
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
+#include "info/InstallFolder.h"
 #include "platform/AtomicWrite.h"
+#include "platform/MessageText.h"
+#include "platform/Registry.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 
@@ -204,14 +207,19 @@ void TMainForm::FormCreate() {
         return;
     }
     ApplyEditorFont();
+    if (!InstallFolder::Usable(InstallDir))
+        ErrorHandler::Run([this] { FirstStart(); });
     for (int n = 1; n <= 4; ++n)
         if (PortPresent(n))
             ComPortCom[n - 1]->setEnabled(true);
     if (PortNumber >= 1 && PortNumber <= 4)
         ErrorHandler::Run([this] { ComPortClick(PortNumber); });
-    const QString data = InstallDir + QDir::separator() + QStringLiteral("Data");
-    OpenDialog->setDirectory(data);
-    SaveDialog->setDirectory(data);
+    // Without a folder the dialogs keep Qt's own start folder: never one under the root.
+    if (InstallFolder::Usable(InstallDir)) {
+        const QString data = InstallDir + QDir::separator() + QStringLiteral("Data");
+        OpenDialog->setDirectory(data);
+        SaveDialog->setDirectory(data);
+    }
     // Asking the clipboard at every idle call would be a round trip to the display server on
     // X11; its change signal keeps the answer instead.
     auto clipboardChanged = [this] {
@@ -222,6 +230,15 @@ void TMainForm::FormCreate() {
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
+}
+
+void TMainForm::FirstStart() {
+    const InstallFolder::TResult r = InstallFolder::FirstStart();
+    InstallDir = r.Dir;
+    if (r.Stored)
+        SetStatusText(QStringLiteral("First start: made the installation folder %1 and its Data "
+                                     "folder, and stored it as \"InstallDir\"")
+                          .arg(r.Dir));
 }
 
 void TMainForm::ApplyEditorFont() {
@@ -493,18 +510,33 @@ void TMainForm::ApplyReportInformation(const TReportInfo& Info) {
 }
 
 bool TMainForm::FormClose() {
+    // A store that cannot be written must not keep the window open: the user is told once,
+    // and the store keeps whatever it holds.
+    QString notSaved;
     try {
         Settings::Save(SettingsValues);
+        if (!SettingsValues.AllSettled())
+            notSaved = QStringLiteral("The settings were not saved: %1 could not be read when "
+                                      "the program started, so only the settings changed since "
+                                      "then were written.")
+                           .arg(MessageText::Shown(TRegistry::StorePath(), -1));
     } catch (...) {
-        // The settings could not be kept: the close is called off so nothing is lost.
-        ErrorHandler::Show(ErrorHandler::CurrentExceptionText());
-        return false;
+        notSaved = QStringLiteral("The settings were not saved.\n") +
+                   ErrorHandler::CurrentExceptionText();
     }
+    const bool hasFolder = InstallFolder::Usable(InstallDir);
+    const QString noFolder =
+        QStringLiteral("The report information was not saved: no installation folder is stored "
+                       "(\"InstallDir\"; halvorn-setup stores one).");
+    if (!notSaved.isEmpty())
+        ErrorHandler::Show(notSaved +
+                           (FInfoForm && !hasFolder ? QStringLiteral("\n") + noFolder : QString()));
     if (!ConfirmDiscard())
         return false;
-    if (FInfoForm) {
+    if (FInfoForm && hasFolder)
         ErrorHandler::Run([this] { FInfoForm->WriteInfoFile(InfoFile::PathIn(InstallDir)); });
-    }
+    else if (FInfoForm && notSaved.isEmpty())
+        ErrorHandler::Show(noFolder);
     tmrReceive->stop();
     if (Download)
         Download->Abort();

@@ -102,6 +102,8 @@ protected:
 
 private:
     bool FormClose();
+    // No usable installation folder at start: makes and stores one, as halvorn-setup does.
+    void FirstStart();
     // Empties the editor; the report has no file any more.
     void ClearReport();
     void SetCaption();

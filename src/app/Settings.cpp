@@ -6,25 +6,35 @@
 namespace Settings {
 
 namespace {
+
 QString ReadInstallDir(const TRegistry& Reg) {
     return Reg.ValueExists(QStringLiteral("InstallDir"))
                ? Reg.ReadString(QStringLiteral("InstallDir"))
                : QString();
 }
-} // namespace
 
-void Load(TValues& V) {
+void ReadValues(TValues& V) {
     TRegistry reg;
-    if (!reg.OpenKey(Key, false))
+    if (!reg.OpenKey(Key, false)) {
+        V.Settled.fill(true);
         return;
+    }
     V.PortNumber = reg.ReadInteger(QStringLiteral("Port"));
+    V.Settled[Port] = true;
     V.InfoEnable = reg.ReadInteger(QStringLiteral("InfoEnable"));
+    V.Settled[InfoEnable] = true;
     V.InstallDir = ReadInstallDir(reg);
-    if (!reg.ValueExists(QStringLiteral("FontName")))
+    if (!reg.ValueExists(QStringLiteral("FontName"))) {
+        V.Settled[FontName] = V.Settled[FontSize] = V.Settled[FontColor] = V.Settled[FontStyle] =
+            true;
         return;
+    }
     V.Font.Name = reg.ReadString(QStringLiteral("FontName"));
+    V.Settled[FontName] = true;
     V.Font.Size = reg.ReadInteger(QStringLiteral("FontSize"));
+    V.Settled[FontSize] = true;
     V.Font.Color = reg.ReadInteger(QStringLiteral("FontColor"));
+    V.Settled[FontColor] = true;
     const QString style = reg.ReadString(QStringLiteral("FontStyle"));
     bool* flags[] = {&V.Font.Bold, &V.Font.Italic, &V.Font.Underline, &V.Font.StrikeOut};
     for (int i = 0; i < 4; ++i) {
@@ -33,6 +43,48 @@ void Load(TValues& V) {
         if (style[i] == '1')
             *flags[i] = true;
     }
+    V.Settled[FontStyle] = true;
+}
+
+bool Changed(const TValues& V, TValue Value) {
+    switch (Value) {
+    case Port:
+        return V.PortNumber != V.LoadedPortNumber;
+    case InfoEnable:
+        return V.InfoEnable != V.LoadedInfoEnable;
+    case FontName:
+        return V.Font.Name != V.LoadedFont.Name;
+    case FontSize:
+        return V.Font.Size != V.LoadedFont.Size;
+    case FontColor:
+        return V.Font.Color != V.LoadedFont.Color;
+    default:
+        return StyleText(V.Font) != StyleText(V.LoadedFont);
+    }
+}
+
+} // namespace
+
+bool TValues::AllSettled() const {
+    for (bool s : Settled)
+        if (!s)
+            return false;
+    return true;
+}
+
+void Load(TValues& V) {
+    V.Settled.fill(false);
+    try {
+        ReadValues(V);
+    } catch (...) {
+        V.LoadedPortNumber = V.PortNumber;
+        V.LoadedInfoEnable = V.InfoEnable;
+        V.LoadedFont = V.Font;
+        throw;
+    }
+    V.LoadedPortNumber = V.PortNumber;
+    V.LoadedInfoEnable = V.InfoEnable;
+    V.LoadedFont = V.Font;
 }
 
 QString StyleText(const TEditorFont& F) {
@@ -45,24 +97,57 @@ QString StyleText(const TEditorFont& F) {
 }
 
 void Save(TValues& V) {
-    TRegistry reg;
-    // A key that cannot be opened fails the first value, and says why.
-    const QString first = QStringLiteral("Failed to set data for 'Port'\n");
-    bool opened = false;
-    try {
-        opened = reg.OpenKey(Key, true);
-    } catch (const Exception& e) {
-        throw ERegistryException(first + e.Message);
+    static const char* const Names[ValueCount] = {"Port",     "InfoEnable", "FontName",
+                                                  "FontSize", "FontColor",  "FontStyle"};
+    int first = -1;
+    bool write[ValueCount];
+    for (int i = ValueCount - 1; i >= 0; --i) {
+        write[i] = V.Settled[i] || Changed(V, TValue(i));
+        if (write[i])
+            first = i;
     }
-    if (!opened)
-        throw ERegistryException(first + TRegistry::StorePath() +
-                                 QStringLiteral(": the key cannot be created"));
-    reg.WriteInteger(QStringLiteral("Port"), V.PortNumber);
-    reg.WriteInteger(QStringLiteral("InfoEnable"), V.InfoEnable);
-    reg.WriteString(QStringLiteral("FontName"), V.Font.Name);
-    reg.WriteInteger(QStringLiteral("FontSize"), V.Font.Size);
-    reg.WriteInteger(QStringLiteral("FontColor"), V.Font.Color);
-    reg.WriteString(QStringLiteral("FontStyle"), StyleText(V.Font));
+    TRegistry reg;
+    if (first >= 0) {
+        // A key that cannot be opened fails the first value, and says why.
+        const QString failed =
+            QStringLiteral("Failed to set data for '%1'\n").arg(QLatin1String(Names[first]));
+        bool opened = false;
+        try {
+            opened = reg.OpenKey(Key, true);
+        } catch (const Exception& e) {
+            throw ERegistryException(failed + e.Message);
+        }
+        if (!opened)
+            throw ERegistryException(failed + TRegistry::StorePath() +
+                                     QStringLiteral(": the key cannot be created"));
+        for (int i = 0; i < ValueCount; ++i) {
+            if (!write[i])
+                continue;
+            const QString name = QLatin1String(Names[i]);
+            switch (TValue(i)) {
+            case Port:
+                reg.WriteInteger(name, V.PortNumber);
+                break;
+            case InfoEnable:
+                reg.WriteInteger(name, V.InfoEnable);
+                break;
+            case FontName:
+                reg.WriteString(name, V.Font.Name);
+                break;
+            case FontSize:
+                reg.WriteInteger(name, V.Font.Size);
+                break;
+            case FontColor:
+                reg.WriteInteger(name, V.Font.Color);
+                break;
+            default:
+                reg.WriteString(name, StyleText(V.Font));
+            }
+        }
+    } else if (!reg.OpenKeyReadOnly(Key)) {
+        V.InstallDir.clear();
+        return;
+    }
     V.InstallDir = ReadInstallDir(reg);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/SettingsKey.h"
 
 #include <QString>
+#include <array>
 
 // The settings kept between runs under the user's key of the settings store.
 namespace Settings {
@@ -22,19 +23,33 @@ struct TEditorFont {
     bool StrikeOut = false;
 };
 
+// The six values written at close, in their order.
+enum TValue { Port, InfoEnable, FontName, FontSize, FontColor, FontStyle, ValueCount };
+
 struct TValues {
     int PortNumber = 0;
     int InfoEnable = 0;
     QString InstallDir;
     TEditorFont Font;
+
+    // Which values Load settled (read, or known to be absent from a readable store), and the
+    // values as Load left them. Save writes a value only when it was settled or has changed
+    // since: never a default over a value that could not be read.
+    std::array<bool, ValueCount> Settled{};
+    int LoadedPortNumber = 0;
+    int LoadedInfoEnable = 0;
+    TEditorFont LoadedFont;
+
+    bool AllSettled() const;
 };
 
 // Reads without guards, filling Values value by value: on an error Values holds what was
-// read before it. A missing key reads nothing.
+// read before it. A missing key reads nothing (and settles every value).
 void Load(TValues& Values);
 
-// Writes the six writable values in order (the first failure raises and stops), then reads
-// "InstallDir" again into Values.InstallDir.
+// Writes the values Load settled or that changed since, in order (the first failure raises and
+// stops), then reads "InstallDir" again into Values.InstallDir. Creates the key only when
+// there is something to write.
 void Save(TValues& Values);
 
 QString StyleText(const TEditorFont& Font);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 
 using TestSupport::ModalAnswer;
 
@@ -29,10 +30,9 @@ QString ReadStr(const char* Name) {
 } // namespace
 
 TEST_F(AppTest, FirstRunWithoutSettings) {
-    TMainForm& f = Create();
+    TMainForm& f = Create(true);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_EQ(f.StatusText(), "Idle");
     for (QAction* a : f.ComPortCom)
         EXPECT_FALSE(a->isChecked());
     EXPECT_TRUE(f.GetData->isEnabled());
@@ -41,16 +41,61 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
     EXPECT_EQ(f.TextMemo->font().family(), "Courier New");
     EXPECT_EQ(f.TextMemo->font().pointSize(), 10);
 
+    // The first start does what halvorn-setup does, and says so on one status line.
+    const QString folder = Config.Home() + "/Halvorn";
+    EXPECT_EQ(f.StatusText(), "First start: made the installation folder " + folder +
+                                  " and its Data folder, and stored it as \"InstallDir\"");
+    EXPECT_TRUE(QFileInfo(folder + "/Data").isDir());
+    EXPECT_EQ(ReadStr("InstallDir"), folder);
+    EXPECT_EQ(f.InstallDir, folder);
+    EXPECT_EQ(Info->InfoFilePath(), InfoFile::PathIn(folder));
+
     EXPECT_TRUE(f.close());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(ReadInt("Port"), 0);
     EXPECT_EQ(ReadInt("InfoEnable"), 0);
     EXPECT_EQ(ReadStr("FontName"), "Courier New");
     EXPECT_EQ(ReadInt("FontSize"), 10);
     EXPECT_EQ(quint32(ReadInt("FontColor")), 0x80000008u);
     EXPECT_EQ(ReadStr("FontStyle"), "0000");
-    TRegistry reg;
-    reg.OpenKey(Settings::Key, false);
-    EXPECT_FALSE(reg.ValueExists("InstallDir"));
+    EXPECT_TRUE(QFile::exists(InfoFile::PathIn(folder)));
+
+    // Once only.
+    Form->SetInfoForm(nullptr);
+    Info.reset();
+    Form.reset();
+    const QByteArray store = Config.ReadStore();
+    EXPECT_EQ(Create().StatusText(), "Idle");
+    EXPECT_EQ(Config.ReadStore(), store);
+}
+
+// Nothing is ever read or written directly under the root folder; a store that cannot be read
+// is no first start.
+TEST_F(AppTest, NoFileAtTheRootWithoutAnInstallationFolder) {
+    const bool rootFileBefore = QFile::exists("/info.zev");
+    const QByteArray stores[] = {"not a settings store\r\n", ""};
+    for (const QByteArray& store : stores) {
+        SCOPED_TRACE(store.toStdString());
+        if (store.isEmpty())
+            Store("\"InstallDir\"=\"/\"\r\n\"Port\"=\"x\"\r\n");
+        else
+            Config.WriteStore(store);
+        const QByteArray before = Config.ReadStore();
+        Errors.clear();
+        TMainForm& f = Create(true);
+        EXPECT_EQ(Errors.size(), 1) << Errors.join("\n|").toStdString();
+        EXPECT_EQ(Info->InfoFilePath(), "");
+        EXPECT_FALSE(QFileInfo::exists(Config.Home() + "/Halvorn"));
+        EXPECT_TRUE(f.close());
+        ASSERT_EQ(Errors.size(), 2) << Errors.join('\n').toStdString();
+        EXPECT_TRUE(Errors[1].startsWith("The settings were not saved")) << Errors[1].toStdString();
+        EXPECT_TRUE(Errors[1].contains("The report information was not saved"));
+        EXPECT_EQ(Config.ReadStore(), before);
+        EXPECT_EQ(QFile::exists("/info.zev"), rootFileBefore);
+        Form->SetInfoForm(nullptr);
+        Info.reset();
+        Form.reset();
+    }
 }
 
 TEST_F(AppTest, LoadStopsAtTheFirstMissingValue) {
@@ -232,17 +277,65 @@ TEST_F(AppTest, CloseCancelledKeepsWindowButSettingsAreWritten) {
     EXPECT_EQ(f.SerialPort, nullptr);
 }
 
-TEST_F(AppTest, FailedSettingsWriteCallsTheCloseOff) {
-    StoreWithInstallDir();
-    TMainForm& f = Create();
-    f.show();
-    // A folder where the store file should be: every write fails.
-    QFile::remove(Config.StoreFile());
-    QDir().mkpath(Config.StoreFile());
-    EXPECT_FALSE(f.close());
-    ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].startsWith("Failed to set data for 'Port'")) << Errors[0].toStdString();
-    EXPECT_TRUE(f.isVisible());
+// Exit always closes, with one message when the settings were not saved in full; it writes
+// only values read at start or changed since, never defaults over values it could not read.
+TEST_F(AppTest, ExitClosesAndNeverWritesDefaultsOverUnreadValues) {
+    const QByteArray dir = "\"InstallDir\"=\"" + Install.path().toUtf8() + "\"\r\n";
+    const QByteArray repaired = dir + "\"Port\"=dword:00000002\r\n\"InfoEnable\"=dword:00000001\r\n"
+                                      "\"FontName\"=\"Liberation Mono\"\r\n\"FontSize\"=dword:"
+                                      "0000000c\r\n\"FontColor\"=dword:000000ff\r\n";
+    const struct {
+        const char* Name;
+        QByteArray AtStart;                           // values of the key; "!" a broken store
+        std::function<void()> Meanwhile;              // the user's changes and repairs
+        QByteArray Port, InfoEnable, FontName, Style; // as the store holds them after Exit
+        QString Says;                                 // start of the message at Exit
+    } cases[] = {
+        {"store unreadable", "!", {}, "", "", "", "", "The settings were not saved.\n" + Config.StoreFile() + ":1: "},
+        {"repaired while running", dir,
+         [&] { Store(repaired + "\"FontStyle\"=\"1000\"\r\n"); }, "2", "1",
+         "Liberation Mono", "1000", "The settings were not saved: "},
+        {"a port chosen, the rest repaired", dir,
+         [&] {
+             Store(repaired + "\"FontStyle\"=\"1000\"\r\n");
+             Form->ComPortClick(3);
+         },
+         "3", "1", "Liberation Mono", "1000", "The settings were not saved: "},
+        {"short font style kept", repaired + "\"FontStyle\"=\"1\"\r\n", {}, "2", "1",
+         "Liberation Mono", "1", "The settings were not saved: "},
+        {"store turned into a folder", dir + "\"Port\"=dword:00000002\r\n\"InfoEnable\"=dword:00000000\r\n",
+         [&] {
+             QFile::remove(Config.StoreFile());
+             QDir().mkpath(Config.StoreFile());
+         },
+         "", "", "", "", "The settings were not saved.\nFailed to set data for 'Port'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.AtStart == "!")
+            Config.WriteStore("not a settings store\r\n");
+        else
+            Store(c.AtStart);
+        const QByteArray unreadable = Config.ReadStore();
+        TMainForm& f = Create();
+        f.show();
+        if (c.Meanwhile)
+            c.Meanwhile();
+        Errors.clear();
+        EXPECT_TRUE(f.close());
+        ASSERT_EQ(Errors.size(), 1) << Errors.join('\n').toStdString();
+        EXPECT_TRUE(Errors[0].startsWith(c.Says)) << Errors[0].toStdString();
+        if (c.Port.isEmpty() && QFileInfo(Config.StoreFile()).isFile()) {
+            EXPECT_EQ(Config.ReadStore(), unreadable);
+        } else if (!c.Port.isEmpty()) {
+            EXPECT_EQ(QByteArray::number(ReadInt("Port")), c.Port);
+            EXPECT_EQ(QByteArray::number(ReadInt("InfoEnable")), c.InfoEnable);
+            EXPECT_EQ(ReadStr("FontName").toUtf8(), c.FontName);
+            EXPECT_EQ(ReadStr("FontStyle").toUtf8(), c.Style);
+        }
+        Form.reset();
+        QDir(Config.StoreFile()).removeRecursively();
+    }
 }
 
 TEST_F(AppTest, ResizeNeverNarrowerThan340) {
