@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QVBoxLayout>
 
@@ -29,7 +31,27 @@ const std::pair<const char*, int> Colors[] = {
     {"White", 0xFFFFFF},
 };
 
+// Whether any font answers to Name: a family of that name, or an alias that leads elsewhere
+// than the face every unknown name falls back to.
+bool Answers(const QString& Name) {
+    if (QFontDatabase::hasFamily(Name))
+        return true;
+    const QString unknown = QFontInfo(QFont(QStringLiteral("Halvorn no such face"))).family();
+    return QFontInfo(QFont(Name)).family() != unknown;
+}
+
 } // namespace
+
+QFont ScreenFont(const Settings::TEditorFont& F) {
+    QFont font = Answers(F.Name) ? QFont(F.Name) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(F.Size);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setBold(F.Bold);
+    font.setItalic(F.Italic);
+    font.setUnderline(F.Underline);
+    font.setStrikeOut(F.StrikeOut);
+    return font;
+}
 
 TFontDialog::TFontDialog(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle(QStringLiteral("Font"));
@@ -51,11 +73,9 @@ TFontDialog::TFontDialog(QWidget* Parent) : QDialog(Parent) {
 }
 
 void TFontDialog::SetFont(const Settings::TEditorFont& F) {
-    QFont font(F.Name, F.Size);
-    font.setBold(F.Bold);
-    font.setItalic(F.Italic);
-    font.setUnderline(F.Underline);
-    font.setStrikeOut(F.StrikeOut);
+    QFont font = ScreenFont(F);
+    FShownFamily = QFontInfo(font).family();
+    font.setFamily(FShownFamily);
     FontPanel->setCurrentFont(font);
     int index = ColorBox->findData(F.Color);
     if (index < 0) {
@@ -70,7 +90,8 @@ void TFontDialog::SetFont(const Settings::TEditorFont& F) {
 Settings::TEditorFont TFontDialog::ChosenFont(const Settings::TEditorFont& F) const {
     const QFont font = FontPanel->currentFont();
     Settings::TEditorFont chosen = F;
-    chosen.Name = font.family();
+    if (font.family() != FShownFamily)
+        chosen.Name = font.family();
     if (font.pointSize() > 0)
         chosen.Size = font.pointSize();
     chosen.Color = ColorBox->currentData().toInt();

@@ -243,13 +243,7 @@ void TMainForm::FirstStart() {
 
 void TMainForm::ApplyEditorFont() {
     const Settings::TEditorFont& f = SettingsValues.Font;
-    QFont font(f.Name, f.Size);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setBold(f.Bold);
-    font.setItalic(f.Italic);
-    font.setUnderline(f.Underline);
-    font.setStrikeOut(f.StrikeOut);
-    TextMemo->setFont(font);
+    TextMemo->setFont(ScreenFont(f));
     QPalette p = TextMemo->palette();
     p.setColor(QPalette::Text, ColorOf(f.Color, QApplication::palette()));
     TextMemo->setPalette(p);

@@ -1,8 +1,11 @@
 #include "AppFixture.h"
+#include "QtPrint.h"
 
 #include "app/FontDialog.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontDialog>
 
 #include <QAction>
@@ -360,7 +363,7 @@ TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
         auto* d = qobject_cast<TFontDialog*>(w);
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->ColorBox->currentText(), "Window Text");
-        QFont font("Liberation Mono", 14);
+        QFont font("DejaVu Sans Mono", 14);
         font.setBold(true);
         font.setUnderline(true);
         d->FontPanel->setCurrentFont(font);
@@ -369,7 +372,7 @@ TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
     });
     f.FontClick();
     ASSERT_EQ(choose.Answered(), 1);
-    EXPECT_EQ(f.SettingsValues.Font.Name, "Liberation Mono");
+    EXPECT_EQ(f.SettingsValues.Font.Name, "DejaVu Sans Mono");
     EXPECT_EQ(f.SettingsValues.Font.Size, 14);
     EXPECT_EQ(f.SettingsValues.Font.Color, 0x0000FF);
     EXPECT_EQ(Settings::StyleText(f.SettingsValues.Font), "1010");
@@ -378,4 +381,42 @@ TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
     EXPECT_TRUE(f.close());
     EXPECT_EQ(ReadInt("FontColor"), 0x0000FF);
     EXPECT_EQ(ReadStr("FontStyle"), "1010");
+}
+
+// The dialog opens on the face in use; OK without changes keeps the stored name and a
+// fixed-pitch editor; a name no font answers to gives the system's fixed-pitch font.
+TEST_F(AppTest, FontCommandKeepsTheStoredFaceAndFixedPitch) {
+    const QString fixedFamily =
+        QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+    const struct {
+        QByteArray Name;
+        QString Shown; // the face the editor shows and the dialog opens on
+    } cases[] = {
+        {"Courier New", "Liberation Mono"},
+        {"No Such Face", fixedFamily},
+        {"Liberation Mono", "Liberation Mono"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name.toStdString());
+        StoreWithInstallDir("\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n"
+                            "\"FontName\"=\"" +
+                            c.Name +
+                            "\"\r\n\"FontSize\"=dword:0000000a\r\n"
+                            "\"FontColor\"=dword:80000008\r\n\"FontStyle\"=\"0000\"\r\n");
+        TMainForm& f = Create();
+        EXPECT_EQ(QFontInfo(f.TextMemo->font()).family(), c.Shown);
+        EXPECT_TRUE(QFontInfo(f.TextMemo->font()).fixedPitch());
+        QString opened;
+        ModalAnswer ok([&](QWidget* w) {
+            opened = qobject_cast<TFontDialog*>(w)->FontPanel->currentFont().family();
+            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+        });
+        f.FontClick();
+        EXPECT_EQ(opened, c.Shown);
+        EXPECT_EQ(f.SettingsValues.Font.Name, c.Name);
+        EXPECT_TRUE(QFontInfo(f.TextMemo->font()).fixedPitch());
+        EXPECT_TRUE(f.close());
+        EXPECT_EQ(ReadStr("FontName").toUtf8(), c.Name);
+        Form.reset();
+    }
 }
