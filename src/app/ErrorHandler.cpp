@@ -34,8 +34,9 @@ void Show(const QString& Text) {
         SinkRef()(Text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), Text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+    // The program's own name, whatever the process is called (tests, a renamed binary).
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Halvorn"), Text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 

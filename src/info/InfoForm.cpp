@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextLayout>
 #include <QToolButton>
 
@@ -37,7 +38,9 @@ QPlainTextEdit* Memo(QWidget* Parent, int X, int Y) {
     m->setGeometry(X, Y, 241, 53);
     m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Always there, so the width the lines wrap at does not change with the number of lines
+    // (MemoLines wraps at the same width); enabled when the lines do not fit.
+    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m->setTabChangesFocus(true);
     return m;
@@ -118,6 +121,7 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
     connect(EnableCheckBox, &QCheckBox::toggled, this, [this] { EnableCheckBoxClick(); });
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     SNListBox->installEventFilter(this);
+    AddSNEdit->installEventFilter(this);
 }
 
 void TInfoForm::FormCreate() {
@@ -219,7 +223,8 @@ QStringList TInfoForm::MemoLines(const QPlainTextEdit* Memo) {
         return {};
     // Laid out here rather than read from the widget: a dialog that was never shown has no
     // layout yet, and the report must not depend on whether the user opened it.
-    const qreal width = Memo->contentsRect().width() - 2 * Memo->document()->documentMargin();
+    const qreal width = Memo->contentsRect().width() - Memo->verticalScrollBar()->sizeHint().width() -
+                        2 * Memo->document()->documentMargin();
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QStringList lines;
@@ -272,5 +277,13 @@ void TInfoForm::OKButtonClick() {
 bool TInfoForm::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == SNListBox && Event->type() == QEvent::KeyPress)
         SNListBoxKeyDown(static_cast<QKeyEvent*>(Event)->key());
+    // Enter in the S/N box adds the number; it must not reach the default button.
+    if (Watched == AddSNEdit && Event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(Event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            AddSpeedButtonClick();
+            return true;
+        }
+    }
     return QDialog::eventFilter(Watched, Event);
 }

@@ -14,6 +14,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -220,4 +223,46 @@ TEST(InfoForm, PickersKeepTheFilesWallClockInEveryZone) {
         EXPECT_EQ(form.EndDate->text(), z.GapDay);
         EXPECT_EQ(form.EndDate->dateTime().time(), QTime(9, 0));
     }
+}
+
+// Enter in the S/N box adds the number and leaves the dialog open.
+TEST(InfoForm, EnterInTheSerialNumberBoxAddsIt) {
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    bool applied = false;
+    form.OnApply = [&](const TReportInfo&) { applied = true; };
+    form.show();
+    form.AddSNEdit->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        form.AddSNEdit->setText(key == Qt::Key_Return ? "R-1" : "E-2");
+        QKeyEvent enter(QEvent::KeyPress, key, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(form.AddSNEdit, &enter);
+    }
+    EXPECT_EQ(Items(form.SNListBox), (QStringList{"E-2", "R-1"}));
+    EXPECT_TRUE(form.AddSNEdit->text().isEmpty());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(applied);
+}
+
+// Header and footer lines that do not fit get a scroll bar, and the lines the report takes
+// are the lines the box shows.
+TEST(InfoForm, MemosScrollAndWrapAsTheyShow) {
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    form.HeaderMemo->setPlainText("one\ntwo\nthree\nfour\nfive\nsix");
+    form.FooterMemo->setPlainText(QString(30, 'w') + " " + QString(30, 'x') + " " +
+                                  QString(30, 'y') + "\nshort");
+    const QStringList footer = TInfoForm::MemoLines(form.FooterMemo);
+    form.show();
+    QCoreApplication::processEvents();
+    for (QPlainTextEdit* memo : {form.HeaderMemo, form.FooterMemo}) {
+        EXPECT_TRUE(memo->verticalScrollBar()->isVisible());
+        EXPECT_GT(memo->verticalScrollBar()->maximum(), 0);
+    }
+    int shown = 0;
+    for (QTextBlock b = form.FooterMemo->document()->begin(); b.isValid(); b = b.next())
+        shown += b.layout()->lineCount();
+    EXPECT_EQ(footer.size(), shown);
+    EXPECT_GE(footer.size(), 4);
+    EXPECT_EQ(TInfoForm::MemoLines(form.FooterMemo), footer);
 }

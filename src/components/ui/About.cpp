@@ -10,9 +10,14 @@
 
 namespace {
 
-QLabel* Label(QWidget* Parent, const QString& Text, const QRect& Geometry) {
+// A label on its place of the layout, grown around that place's centre when its text needs
+// more room (fonts and display scales differ from screen to screen).
+QLabel* Label(QWidget* Parent, const QString& Text, const QRect& Place) {
     auto* label = new QLabel(Text, Parent);
-    label->setGeometry(Geometry);
+    label->setAlignment(Qt::AlignCenter);
+    QRect r(QPoint(), Place.size().expandedTo(label->sizeHint()));
+    r.moveCenter(Place.center());
+    label->setGeometry(r);
     return label;
 }
 
