@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdint>
 
-// The serial records and constants of the first design, kept field for field so the
-// component's code reads as it did there. TSerialLine maps them onto termios.
+// The serial records and constants of the component's interface (the Windows names and
+// layouts its host programs know), field for field. TSerialLine maps them onto termios.
 namespace Comm {
 
 // An overlapped operation that has started and will finish later (errno value).

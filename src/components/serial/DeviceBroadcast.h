@@ -4,8 +4,8 @@
 #include <QString>
 #include <cstdint>
 
-// The device-change broadcast records of the first design, byte for byte: a host that learns
-// of a port appearing or going away hands one to TAdvancedCom::HandleDeviceInterfaceChange.
+// The device-change broadcast records in their Windows layout, byte for byte: a host that
+// learns of a port appearing or going away hands one to TAdvancedCom::HandleDeviceInterfaceChange.
 
 struct TDevBroadcastHdr {
     uint32_t dbch_size;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-// An open serial device with the port operations of the first design, mapped onto termios.
+// An open serial device with the component's port operations (Windows' names), on termios.
 // Every operation returns false and leaves the reason in errno when it fails (EBADF once the
 // line is closed). Reads and writes are overlapped: they start at once and finish while the
 // caller waits on their record (WaitFor, GetResult). A hang-up fails the operation that meets
