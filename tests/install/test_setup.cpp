@@ -22,14 +22,14 @@ protected:
     TestSupport::TempConfig Config;
     QTemporaryDir Home;
 
-    TRun Run(const QStringList& Arguments) {
+    TRun Run(const QStringList& Arguments, const QString& Program = HALVORN_SETUP_PROGRAM) {
         QProcess Process;
         QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
         Env.insert("HOME", Home.path());
         Env.insert("XDG_CONFIG_HOME", Config.ConfigHome());
         Process.setProcessEnvironment(Env);
         Process.setWorkingDirectory(Home.path());
-        Process.start(HALVORN_SETUP_PROGRAM, Arguments);
+        Process.start(Program, Arguments);
         EXPECT_TRUE(Process.waitForFinished(30000));
         return {Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1,
                 QString::fromLocal8Bit(Process.readAllStandardOutput()),
@@ -132,6 +132,47 @@ TEST_F(Setup, StoreLeftAsItWas) {
         EXPECT_FALSE(QFileInfo::exists(InHome("Halvorn")));
     }
     EXPECT_TRUE(QFileInfo(InHome("gone/again/Data")).isDir());
+}
+
+// halvorn-cli's first start does halvorn-setup's job, once, for the commands that need the
+// folder; a store it cannot read makes nothing.
+TEST_F(Setup, CliFirstStartMakesTheFolderOnce) {
+    TestSupport::WriteFile(InHome("c.bin"), "line\rx\ry\r");
+    TestSupport::WriteFile(InHome("i.zev"), "0\r\n0\r\n0\r\n3/5/2026\r\n3/5/2026\r\n3/5/2026\r\n"
+                                            "3/5/2026\r\n\r\n\r\n");
+    const QStringList build{"build", "c.bin", "-o", "r.txt"};
+    const struct {
+        QByteArray Store;
+        QStringList Arguments;
+        int ExitCode;
+        bool Made;
+    } Cases[] = {
+        {{}, build + QStringList{"--info", "i.zev"}, 0, false},
+        {"not a registry file\n", build, 1, false},
+        {Key + "\"InstallDir\"=\"\"\n", build, 0, true},
+        {{}, build, 0, true},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Store.toStdString());
+        QDir(InHome("Halvorn")).removeRecursively();
+        QFile::remove(Config.StoreFile());
+        if (!Case.Store.isEmpty())
+            Config.WriteStore(Case.Store);
+        const TRun First = Run(Case.Arguments, HALVORN_CLI_PROGRAM);
+        EXPECT_EQ(First.ExitCode, Case.ExitCode) << First.Err.toStdString();
+        EXPECT_EQ(QFileInfo(InHome("Halvorn/Data")).isDir(), Case.Made);
+        if (!Case.Made) {
+            EXPECT_EQ(Config.ReadStore(), Case.Store);
+            continue;
+        }
+        TRegistry Reg;
+        ASSERT_TRUE(Reg.OpenKeyReadOnly(HalvornSettingsKey));
+        EXPECT_EQ(Reg.ReadString("InstallDir"), InHome("Halvorn"));
+        EXPECT_EQ(Reg.ReadInteger("Port"), 0);
+        const QByteArray After = Config.ReadStore();
+        EXPECT_EQ(Run(Case.Arguments, HALVORN_CLI_PROGRAM).ExitCode, 0);
+        EXPECT_EQ(Config.ReadStore(), After);
+    }
 }
 
 } // namespace
