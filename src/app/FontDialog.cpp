@@ -43,7 +43,8 @@ bool Answers(const QString& Name) {
 } // namespace
 
 QFont ScreenFont(const Settings::TEditorFont& F) {
-    QFont font = Answers(F.Name) ? QFont(F.Name) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font =
+        Answers(F.Name) ? QFont(F.Name) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(F.Size);
     font.setStyleHint(QFont::TypeWriter);
     font.setBold(F.Bold);

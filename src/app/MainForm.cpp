@@ -515,8 +515,8 @@ bool TMainForm::FormClose() {
                                       "then were written.")
                            .arg(MessageText::Shown(TRegistry::StorePath(), -1));
     } catch (...) {
-        notSaved = QStringLiteral("The settings were not saved.\n") +
-                   ErrorHandler::CurrentExceptionText();
+        notSaved =
+            QStringLiteral("The settings were not saved.\n") + ErrorHandler::CurrentExceptionText();
     }
     const bool hasFolder = InstallFolder::Usable(InstallDir);
     const QString noFolder =

@@ -119,9 +119,9 @@ TReportInfo ReportInfoOf(const TInfoValues& V, bool Enabled) {
 }
 
 QString FieldName(TField Field) {
-    static const char* const Names[FieldCount] = {
-        "serial number list", "header",   "footer",      "start date", "start time",
-        "end date",           "end time", "Halvorn S/N", "location"};
+    static const char* const Names[FieldCount] = {"serial number list", "header",      "footer",
+                                                  "start date",         "start time",  "end date",
+                                                  "end time",           "Halvorn S/N", "location"};
     return QLatin1String(Names[Field]);
 }
 

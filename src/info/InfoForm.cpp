@@ -223,7 +223,8 @@ QStringList TInfoForm::MemoLines(const QPlainTextEdit* Memo) {
         return {};
     // Laid out here rather than read from the widget: a dialog that was never shown has no
     // layout yet, and the report must not depend on whether the user opened it.
-    const qreal width = Memo->contentsRect().width() - Memo->verticalScrollBar()->sizeHint().width() -
+    const qreal width = Memo->contentsRect().width() -
+                        Memo->verticalScrollBar()->sizeHint().width() -
                         2 * Memo->document()->documentMargin();
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

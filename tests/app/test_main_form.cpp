@@ -5,8 +5,8 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 
 #include <QAction>
 #include <QApplication>
@@ -294,19 +294,32 @@ TEST_F(AppTest, ExitClosesAndNeverWritesDefaultsOverUnreadValues) {
         QByteArray Port, InfoEnable, FontName, Style; // as the store holds them after Exit
         QString Says;                                 // start of the message at Exit
     } cases[] = {
-        {"store unreadable", "!", {}, "", "", "", "", "The settings were not saved.\n" + Config.StoreFile() + ":1: "},
-        {"repaired while running", dir,
-         [&] { Store(repaired + "\"FontStyle\"=\"1000\"\r\n"); }, "2", "1",
-         "Liberation Mono", "1000", "The settings were not saved: "},
+        {"store unreadable",
+         "!",
+         {},
+         "",
+         "",
+         "",
+         "",
+         "The settings were not saved.\n" + Config.StoreFile() + ":1: "},
+        {"repaired while running", dir, [&] { Store(repaired + "\"FontStyle\"=\"1000\"\r\n"); },
+         "2", "1", "Liberation Mono", "1000", "The settings were not saved: "},
         {"a port chosen, the rest repaired", dir,
          [&] {
              Store(repaired + "\"FontStyle\"=\"1000\"\r\n");
              Form->ComPortClick(3);
          },
          "3", "1", "Liberation Mono", "1000", "The settings were not saved: "},
-        {"short font style kept", repaired + "\"FontStyle\"=\"1\"\r\n", {}, "2", "1",
-         "Liberation Mono", "1", "The settings were not saved: "},
-        {"store turned into a folder", dir + "\"Port\"=dword:00000002\r\n\"InfoEnable\"=dword:00000000\r\n",
+        {"short font style kept",
+         repaired + "\"FontStyle\"=\"1\"\r\n",
+         {},
+         "2",
+         "1",
+         "Liberation Mono",
+         "1",
+         "The settings were not saved: "},
+        {"store turned into a folder",
+         dir + "\"Port\"=dword:00000002\r\n\"InfoEnable\"=dword:00000000\r\n",
          [&] {
              QFile::remove(Config.StoreFile());
              QDir().mkpath(Config.StoreFile());

@@ -81,15 +81,13 @@ TEST_F(ReportInfoTest, TimesAreTheFilesInEveryZone) {
         Exit(Create(true));
         EXPECT_EQ(TestSupport::ReadFile(InfoPath()), info) << "start and Exit";
 
-        const QStringList labels{"Serial #   : SN-1",
-                                 QString("Start Date : ") + z.DayBefore,
-                                 "Start Time : 2:30:00 AM",
-                                 QString("End Date   : ") + z.DayAfter,
-                                 "End Time   : 11:59:59 PM",
-                                 "Location   : Cellar"};
+        const QStringList labels{"Serial #   : SN-1",        QString("Start Date : ") + z.DayBefore,
+                                 "Start Time : 2:30:00 AM",  QString("End Date   : ") + z.DayAfter,
+                                 "End Time   : 11:59:59 PM", "Location   : Cellar"};
         TMainForm& f = Create(true);
         EXPECT_EQ(Info->StartTime->text(), "2:30:00 AM");
-        EXPECT_TRUE(ContainsAll(Download(f, 6), labels)) << f.EditorLines().join('\n').toStdString();
+        EXPECT_TRUE(ContainsAll(Download(f, 6), labels))
+            << f.EditorLines().join('\n').toStdString();
         Info->OKButtonClick();
         EXPECT_TRUE(ContainsAll(f.EditorLines(), labels)) << "rebuilt";
         EXPECT_TRUE(ContainsAll(CliBuild(6), labels)) << "halvorn-cli";

@@ -15,9 +15,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
