@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
     QCoreApplication App(argc, argv);
     const int Runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     QTemporaryDir Dir;
-    // Never the user's settings store.
+    // Never the user's settings store, nor a first start in the user's home.
     qputenv("XDG_CONFIG_HOME", Dir.path().toLocal8Bit());
+    qputenv("HOME", Dir.path().toLocal8Bit());
 
     SimPrintout::TOptions Options;
     Options.Hours = 1;
