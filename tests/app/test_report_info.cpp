@@ -86,6 +86,7 @@ TEST_F(ReportInfoTest, TimesAreTheFilesInEveryZone) {
                                  "End Time   : 11:59:59 PM", "Location   : Cellar"};
         TMainForm& f = Create(true);
         EXPECT_EQ(Info->StartTime->text(), "2:30:00 AM");
+        EXPECT_EQ(Info->EndDate->text(), z.DayAfter);
         EXPECT_TRUE(ContainsAll(Download(f, 6), labels))
             << f.EditorLines().join('\n').toStdString();
         Info->OKButtonClick();
@@ -93,6 +94,17 @@ TEST_F(ReportInfoTest, TimesAreTheFilesInEveryZone) {
         EXPECT_TRUE(ContainsAll(CliBuild(6), labels)) << "halvorn-cli";
         Exit(f);
         EXPECT_EQ(TestSupport::ReadFile(InfoPath()), info) << "after a download and OK";
+
+        // The arrows move the hour and the day, whatever the zone.
+        TMainForm& g = Create(true);
+        Info->StartTime->setCurrentSection(QDateTimeEdit::HourSection);
+        Info->StartTime->stepBy(1);
+        EXPECT_EQ(Info->StartTime->text(), "3:30:00 AM");
+        Info->EndDate->setCurrentSection(QDateTimeEdit::DaySection);
+        Info->EndDate->stepBy(-1);
+        EXPECT_EQ(Info->EndDate->text(), z.GapDay);
+        EXPECT_EQ(Info->EndDate->dateTime().time(), QTime(9, 0));
+        Exit(g);
     }
 }
 

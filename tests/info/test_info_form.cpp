@@ -3,7 +3,6 @@
 
 #include "QtPrint.h"
 #include "TestSupport.h"
-#include "TimeZone.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -188,41 +187,6 @@ TEST(InfoForm, FailedWriteNamesThePathAndKeepsTheOldFile) {
         EXPECT_TRUE(e.Message.contains(path)) << e.Message.toStdString();
     }
     EXPECT_EQ(TestSupport::ReadFile(blocker), "old");
-}
-
-// The pickers hold the file's wall-clock values in every zone, also a time that does not exist
-// there; stepping the hour works, and the file is written back byte for byte.
-TEST(InfoForm, PickersKeepTheFilesWallClockInEveryZone) {
-    QTemporaryDir dir;
-    const QString path = InfoFile::PathIn(dir.path());
-    for (const TestSupport::TZoneDays& z : TestSupport::ZoneDays) {
-        SCOPED_TRACE(z.Zone);
-        TestSupport::TempZone zone(z.Zone);
-        const QByteArray file = QByteArray("0\r\n0\r\n0\r\n") + z.DayBefore + " 9:00:00 AM\r\n" +
-                                z.GapDay + " 2:30:00 AM\r\n" + z.DayAfter + " 9:00:00 AM\r\n" +
-                                z.GapDay + " 11:59:59 PM\r\nSN\r\nCellar\r\n";
-        TestSupport::WriteFile(path, file);
-        int infoEnable = 1;
-        TInfoForm form(infoEnable);
-        form.ReadInfoFile(path);
-        EXPECT_EQ(form.StartDate->text(), z.DayBefore);
-        EXPECT_EQ(form.StartTime->text(), "2:30:00 AM");
-        EXPECT_EQ(form.EndDate->text(), z.DayAfter);
-        EXPECT_EQ(form.EndTime->text(), "11:59:59 PM");
-        const TReportInfo info = form.Snapshot();
-        EXPECT_EQ(info.StartTime.time(), QTime(2, 30));
-        EXPECT_EQ(info.EndDate.time(), QTime(9, 0));
-        form.WriteInfoFile(path);
-        EXPECT_EQ(TestSupport::ReadFile(path), file);
-
-        form.StartTime->setCurrentSection(QDateTimeEdit::HourSection);
-        form.StartTime->stepBy(1);
-        EXPECT_EQ(form.StartTime->text(), "3:30:00 AM");
-        form.EndDate->setCurrentSection(QDateTimeEdit::DaySection);
-        form.EndDate->stepBy(-1);
-        EXPECT_EQ(form.EndDate->text(), z.GapDay);
-        EXPECT_EQ(form.EndDate->dateTime().time(), QTime(9, 0));
-    }
 }
 
 // Enter in the S/N box adds the number and leaves the dialog open.
