@@ -51,10 +51,25 @@ bool KernelNameLess(const QString& A, const QString& B) {
 // A class/tty entry is a serial device when it has a device behind it (virtual consoles and
 // pseudo-terminals have none); the 8250 driver registers every possible ttyS, and only those
 // whose port type is known (not 0) have a UART.
-bool IsSerialDevice(const QString& SysDir, const QString& KernelName, const QString& PortType) {
+bool IsSerialDevice(const QString& SysDir, const QString& KernelName) {
     if (!QFileInfo::exists(SysDir + QStringLiteral("/device")))
         return false;
-    return !(KernelName.startsWith(QLatin1String("ttyS")) && PortType == QLatin1String("0"));
+    return !(KernelName.startsWith(QLatin1String("ttyS")) &&
+             ReadText(SysDir + QStringLiteral("/type")) == QLatin1String("0"));
+}
+
+// The class/tty folders of the serial devices. udev is not asked to enumerate: it reads the
+// records of every tty, most of them virtual consoles, which costs more than the rest of a
+// listing.
+QStringList SerialClassDirs(const QString& SysRoot) {
+    const QString ClassDir = SysRoot + QStringLiteral("/class/tty/");
+    QStringList Dirs;
+    const QStringList Names =
+        QDir(ClassDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& Name : Names)
+        if (IsSerialDevice(ClassDir + Name, Name))
+            Dirs << ClassDir + Name;
+    return Dirs;
 }
 
 void SortByKernelName(QList<TDevice>& Devices) {
@@ -78,16 +93,11 @@ QHash<QString, QString> StableNames(const QString& DevRoot) {
 }
 
 QList<TDevice> ListFromSysfs(const TRoots& Roots) {
-    const QString ClassDir = Roots.Sys + QStringLiteral("/class/tty");
     const QString SysRoot = QFileInfo(Roots.Sys).canonicalFilePath();
     const QHash<QString, QString> Stable = StableNames(Roots.Dev);
     QList<TDevice> Devices;
-    const QStringList Names =
-        QDir(ClassDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& Name : Names) {
-        const QString Dir = ClassDir + QLatin1Char('/') + Name;
-        if (!IsSerialDevice(Dir, Name, ReadText(Dir + QStringLiteral("/type"))))
-            continue;
+    for (const QString& Dir : SerialClassDirs(Roots.Sys)) {
+        const QString Name = QFileInfo(Dir).fileName();
         TDevice Device;
         Device.KernelName = Name;
         // The node's name is in the uevent; a '!' in a sysfs name stands for a '/'.
@@ -123,49 +133,67 @@ QString Text(const char* Value) {
 QList<TDevice> ListFromUdev(bool& Ok) {
     QList<TDevice> Devices;
     udev* Udev = udev_new();
-    udev_enumerate* Enumerate = Udev ? udev_enumerate_new(Udev) : nullptr;
-    Ok = Enumerate && udev_enumerate_add_match_subsystem(Enumerate, "tty") >= 0 &&
-         udev_enumerate_scan_devices(Enumerate) >= 0;
-    udev_list_entry* Entry = nullptr;
-    if (Ok)
-        udev_list_entry_foreach(Entry, udev_enumerate_get_list_entry(Enumerate)) {
-            udev_device* Dev = udev_device_new_from_syspath(Udev, udev_list_entry_get_name(Entry));
-            if (!Dev)
-                continue;
-            const QString Name = Text(udev_device_get_sysname(Dev));
-            const QString Node = Text(udev_device_get_devnode(Dev));
-            if (!Node.isEmpty() &&
-                IsSerialDevice(Text(udev_device_get_syspath(Dev)), Name,
-                               Text(udev_device_get_sysattr_value(Dev, "type")))) {
-                TDevice Device;
-                Device.KernelName = Name;
-                Device.Path = Node;
-                udev_list_entry* Link = nullptr;
-                QStringList ById;
-                udev_list_entry_foreach(Link, udev_device_get_devlinks_list_entry(Dev)) {
-                    const QString Path = Text(udev_list_entry_get_name(Link));
-                    if (Path.startsWith(QStringLiteral("/dev") + ByIdPrefix))
-                        ById << Path;
-                }
-                ById.sort();
-                Device.Stable = ById.value(0);
-                if (udev_device* Usb =
-                        udev_device_get_parent_with_subsystem_devtype(Dev, "usb", "usb_device")) {
-                    Device.Maker = Text(udev_device_get_sysattr_value(Usb, "manufacturer"));
-                    Device.Product = Text(udev_device_get_sysattr_value(Usb, "product"));
-                    Device.SerialNumber = Text(udev_device_get_sysattr_value(Usb, "serial"));
-                }
-                Devices << Device;
+    Ok = Udev != nullptr;
+    if (!Ok)
+        return Devices;
+    for (const QString& Dir : SerialClassDirs(QStringLiteral("/sys"))) {
+        udev_device* Dev = udev_device_new_from_syspath(
+            Udev, QFile::encodeName(QFileInfo(Dir).canonicalFilePath()).constData());
+        if (!Dev)
+            continue;
+        const QString Node = Text(udev_device_get_devnode(Dev));
+        if (!Node.isEmpty()) {
+            TDevice Device;
+            Device.KernelName = Text(udev_device_get_sysname(Dev));
+            Device.Path = Node;
+            udev_list_entry* Link = nullptr;
+            QStringList ById;
+            udev_list_entry_foreach(Link, udev_device_get_devlinks_list_entry(Dev)) {
+                const QString Path = Text(udev_list_entry_get_name(Link));
+                if (Path.startsWith(QStringLiteral("/dev") + ByIdPrefix))
+                    ById << Path;
             }
-            udev_device_unref(Dev);
+            ById.sort();
+            Device.Stable = ById.value(0);
+            if (udev_device* Usb =
+                    udev_device_get_parent_with_subsystem_devtype(Dev, "usb", "usb_device")) {
+                Device.Maker = Text(udev_device_get_sysattr_value(Usb, "manufacturer"));
+                Device.Product = Text(udev_device_get_sysattr_value(Usb, "product"));
+                Device.SerialNumber = Text(udev_device_get_sysattr_value(Usb, "serial"));
+            }
+            Devices << Device;
         }
-    if (Enumerate)
-        udev_enumerate_unref(Enumerate);
-    if (Udev)
-        udev_unref(Udev);
+        udev_device_unref(Dev);
+    }
+    udev_unref(Udev);
     return Devices;
 }
 #endif
+
+// The character devices of the tty drivers, from the proc tree's driver table
+// ("serial  /dev/ttyS  4  64-111 serial"); empty when it cannot be read.
+struct TTtyRange {
+    unsigned Major;
+    unsigned First;
+    unsigned Last;
+};
+
+QList<TTtyRange> TtyRanges(const QString& ProcRoot) {
+    QList<TTtyRange> Ranges;
+    const QStringList Lines = ReadText(ProcRoot + QStringLiteral("/tty/drivers")).split('\n');
+    for (const QString& Line : Lines) {
+        const QStringList Fields = Line.simplified().split(QLatin1Char(' '));
+        if (Fields.size() < 4)
+            continue;
+        const QStringList Minors = Fields[Fields.size() - 2].split(QLatin1Char('-'));
+        bool Ok[3] = {};
+        const TTtyRange Range{Fields[Fields.size() - 3].toUInt(&Ok[0]), Minors[0].toUInt(&Ok[1]),
+                              Minors.value(Minors.size() - 1).toUInt(&Ok[2])};
+        if (Ok[0] && Ok[1] && Ok[2])
+            Ranges << Range;
+    }
+    return Ranges;
+}
 
 struct TLock {
     unsigned Major = 0;
@@ -174,12 +202,13 @@ struct TLock {
     qint64 Pid = 0;
 };
 
-// Who has which file open and who holds which lock, read once from the proc tree for all the
-// devices of a listing. Processes of other users are left out of the open files unless we
-// may read them; their locks and names are readable by all.
-class TProcessTable {
+// Who has which file open, who holds which lock and which devices are terminals, read once
+// from the proc tree for all the devices of a listing. Processes of other users are left out of the
+// open files unless we may read them; their locks and names are readable by all.
+class TProcSnapshot {
 public:
-    explicit TProcessTable(const QString& ProcRoot) : FProcRoot(ProcRoot) {
+    explicit TProcSnapshot(const QString& ProcRoot)
+        : FProcRoot(ProcRoot), FTtyRanges(TtyRanges(ProcRoot)) {
         ReadLocks();
         ReadProcesses();
     }
@@ -197,6 +226,7 @@ public:
     }
     TProcess Process(qint64 Pid) const { return {Pid > 0 ? Pid : 0, FNames.value(Pid)}; }
     bool ModemManagerRuns() const { return FModemManagerRuns; }
+    const QList<TTtyRange>& Terminals() const { return FTtyRanges; }
 
 private:
     // "1: FLOCK  ADVISORY  WRITE 4711 00:05:123 0 EOF": the pid stands before
@@ -259,48 +289,23 @@ private:
     }
 
     QString FProcRoot;
+    QList<TTtyRange> FTtyRanges;
     QList<TLock> FLocks;
     QHash<QString, QList<qint64>> FOpeners;
     QHash<qint64, QString> FNames;
     bool FModemManagerRuns = false;
 };
 
-// The character devices of the tty drivers, from the proc tree's driver table
-// ("serial  /dev/ttyS  4  64-111 serial"); empty when it cannot be read.
-struct TTtyRange {
-    unsigned Major;
-    unsigned First;
-    unsigned Last;
-};
-
-QList<TTtyRange> TtyRanges(const QString& ProcRoot) {
-    QList<TTtyRange> Ranges;
-    const QStringList Lines = ReadText(ProcRoot + QStringLiteral("/tty/drivers")).split('\n');
-    for (const QString& Line : Lines) {
-        const QStringList Fields = Line.simplified().split(QLatin1Char(' '));
-        if (Fields.size() < 4)
-            continue;
-        const QStringList Minors = Fields[Fields.size() - 2].split(QLatin1Char('-'));
-        bool Ok[3] = {};
-        const TTtyRange Range{Fields[Fields.size() - 3].toUInt(&Ok[0]), Minors[0].toUInt(&Ok[1]),
-                              Minors.value(Minors.size() - 1).toUInt(&Ok[2])};
-        if (Ok[0] && Ok[1] && Ok[2])
-            Ranges << Range;
-    }
-    return Ranges;
-}
-
 // What Path is instead of a terminal device ("is a folder"), or empty. Without the driver
 // table every character device passes: better to let the port say why it fails than to
 // refuse a device that may be good.
-QString NotTerminalReason(const struct stat& Info, const QString& ProcRoot) {
+QString NotTerminalReason(const struct stat& Info, const QList<TTtyRange>& Ranges) {
     if (S_ISDIR(Info.st_mode))
         return QStringLiteral("is a folder, not a serial device");
     if (S_ISREG(Info.st_mode))
         return QStringLiteral("is a regular file, not a serial device");
     if (!S_ISCHR(Info.st_mode))
         return QStringLiteral("is not a device");
-    const QList<TTtyRange> Ranges = TtyRanges(ProcRoot);
     const unsigned Major = major(Info.st_rdev);
     const unsigned Minor = minor(Info.st_rdev);
     const bool Terminal =
@@ -345,7 +350,7 @@ bool ClaimedExclusively(const QString& Path) {
     return Claimed;
 }
 
-TStatus StateWith(const QString& Path, const TRoots& Roots, const TProcessTable& Table) {
+TStatus StateWith(const QString& Path, const TProcSnapshot& Table) {
     TStatus Status;
     struct stat Info {};
     const QByteArray Native = QFile::encodeName(Path);
@@ -356,7 +361,7 @@ TStatus StateWith(const QString& Path, const TRoots& Roots, const TProcessTable&
         Status.State = errno == EACCES ? TState::NoPermission : TState::Missing;
         return Status;
     }
-    Status.Reason = NotTerminalReason(Info, Roots.Proc);
+    Status.Reason = NotTerminalReason(Info, Table.Terminals());
     if (!Status.Reason.isEmpty()) {
         Status.State = TState::NotTerminal;
         return Status;
@@ -431,7 +436,15 @@ QList<TDevice> ListDevices(const TRoots& Roots) {
 }
 
 TStatus StateOf(const QString& Path, const TRoots& Roots) {
-    return StateWith(Path, Roots, TProcessTable(Roots.Proc));
+    return StateWith(Path, TProcSnapshot(Roots.Proc));
+}
+
+QList<TStatus> StatesOf(const QStringList& Paths, const TRoots& Roots) {
+    const TProcSnapshot Table(Roots.Proc);
+    QList<TStatus> States;
+    for (const QString& Path : Paths)
+        States << StateWith(Path, Table);
+    return States;
 }
 
 QList<TDevice> Inventory(const QList<TAssignment>& Assignments, const TRoots& Roots) {
@@ -467,9 +480,12 @@ QList<TDevice> Inventory(const QList<TAssignment>& Assignments, const TRoots& Ro
         Device.Ports << Assignment.Port.toUpper();
     }
 
-    const TProcessTable Table(Roots.Proc);
-    for (TDevice& Device : Rows)
-        Device.Status = StateWith(Device.Path, Roots, Table);
+    QStringList Paths;
+    for (const TDevice& Device : Rows)
+        Paths << Device.Path;
+    const QList<TStatus> States = StatesOf(Paths, Roots);
+    for (qsizetype Row = 0; Row < Rows.size(); ++Row)
+        Rows[Row].Status = States[Row];
     return Rows;
 }
 
@@ -477,7 +493,7 @@ QString Refusal(const QString& Path, const TRoots& Roots) {
     struct stat Info {};
     if (::stat(QFile::encodeName(Path).constData(), &Info) != 0)
         return {};
-    const QString Reason = NotTerminalReason(Info, Roots.Proc);
+    const QString Reason = NotTerminalReason(Info, TtyRanges(Roots.Proc));
     return Reason.isEmpty() ? QString() : MessageText::Shown(Path) + QLatin1Char(' ') + Reason;
 }
 

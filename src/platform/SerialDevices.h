@@ -68,6 +68,8 @@ QList<TDevice> ListDevices(const TRoots& Roots = {});
 
 // The state of the device at Path, without opening a device that no process has open.
 TStatus StateOf(const QString& Path, const TRoots& Roots = {});
+// StateOf() for several paths, reading the process tree once.
+QList<TStatus> StatesOf(const QStringList& Paths, const TRoots& Roots = {});
 
 // ListDevices() with each device's state and the COM ports assigned to it, followed by one
 // row for each assigned path that is no device of the machine (pseudo-terminals, vanished

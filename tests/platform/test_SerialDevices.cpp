@@ -282,6 +282,11 @@ TEST(SerialDevices, InventoryOfAssignedPseudoTerminalsAndOtherPaths) {
         if (!Row.Hardware)
             Assigned << Row.Ports.join(',') + ' ' + Word(Row.Status.State);
     EXPECT_EQ(Assigned.join(" | "), "COM1 free | COM2 busy | COM3 missing | COM4 not-a-terminal");
+    const QList<TStatus> States = StatesOf({Held.SlavePath(), Gone});
+    ASSERT_EQ(States.size(), 2);
+    EXPECT_EQ(Sentence(States[0], ""),
+              QStringLiteral("in use by holder (pid %1)").arg(Holder.Pid()));
+    EXPECT_EQ(Word(States[1].State), "missing");
     EXPECT_EQ(Sentence(Rows.last().Status, Folder.path()),
               Folder.path() + " is a folder, not a serial device");
 }
