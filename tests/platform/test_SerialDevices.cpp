@@ -109,25 +109,31 @@ class FakeMachine : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid() && Ftdi.Ok() && Arduino.Ok());
-        const QString Sys = Dir.path() + "/sys", Usb = Sys + "/devices/pci0000:00/usb1";
+        const QString Sys = Dir.path() + "/sys", UsbBus = Sys + "/devices/pci0000:00/usb1";
         Roots = {Sys, Dir.path() + "/dev", Dir.path() + "/proc", true};
 
-        WriteFile(Usb + "/1-1/idVendor", "0403\n");
-        WriteFile(Usb + "/1-1/manufacturer", "FTDI\n");
-        WriteFile(Usb + "/1-1/product", "FT232R USB UART\n");
-        WriteFile(Usb + "/1-1/serial", "A10K1234\n");
-        const QString UsbTty = Usb + "/1-1/1-1:1.0/ttyUSB0/tty/ttyUSB0";
-        WriteFile(UsbTty + "/uevent", "MAJOR=188\nMINOR=0\nDEVNAME=ttyUSB0\n");
-        Link("../../../ttyUSB0", UsbTty + "/device");
-        Link(UsbTty, Sys + "/class/tty/ttyUSB0");
-
-        WriteFile(Usb + "/1-2/idVendor", "2341\n");
-        WriteFile(Usb + "/1-2/manufacturer", "Arduino (www.arduino.cc)\n");
-        WriteFile(Usb + "/1-2/product", "Uno\n");
-        const QString AcmTty = Usb + "/1-2/1-2:1.0/tty/ttyACM0";
-        WriteFile(AcmTty + "/uevent", "MAJOR=166\nMINOR=0\nDEVNAME=ttyACM0\n");
-        Link("../../../1-2:1.0", AcmTty + "/device");
-        Link(AcmTty, Sys + "/class/tty/ttyACM0");
+        // The tty's "device" link leads where its driver puts it: the usb-serial port, or the
+        // interface for the modem class.
+        const struct {
+            const char* Tty;
+            const char* DeviceLink;
+            const char* Attributes;
+        } Usbs[] = {
+            {"1-1/1-1:1.0/ttyUSB0/tty/ttyUSB0", "../../../ttyUSB0",
+             "idVendor=0403;manufacturer=FTDI;product=FT232R USB UART;serial=A10K1234"},
+            {"1-2/1-2:1.0/tty/ttyACM0", "../../../1-2:1.0",
+             "idVendor=2341;manufacturer=Arduino (www.arduino.cc);product=Uno"},
+        };
+        for (const auto& Usb : Usbs) {
+            const QString Tty = UsbBus + '/' + Usb.Tty, Name = QFileInfo(Tty).fileName();
+            const QString Device = UsbBus + '/' + QString(Usb.Tty).section('/', 0, 0);
+            for (const QString& Attribute : QString(Usb.Attributes).split(';'))
+                WriteFile(Device + '/' + Attribute.section('=', 0, 0),
+                          Attribute.section('=', 1).toUtf8() + '\n');
+            WriteFile(Tty + "/uevent", "DEVNAME=" + Name.toUtf8() + '\n');
+            Link(Usb.DeviceLink, Tty + "/device");
+            Link(Tty, Sys + "/class/tty/" + Name);
+        }
 
         const std::pair<const char*, const char*> Uarts[] = {
             {"ttyS0", "4"}, {"ttyS1", "0"}, {"ttyS3", "4"}, {"ttyS10", "4"}, {"ttyS2", "0"}};
