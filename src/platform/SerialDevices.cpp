@@ -337,8 +337,9 @@ QString UserName() {
 // and an open of an idle port raises DTR and RTS (and its close drops them): enough to reset
 // some instruments. So this is asked only of a device that another descriptor holds open: the
 // port is active already, the open changes no line and the close, not being the last, drops
-// none (an open does raise DTR again where its holder lowered it by hand, which a program
-// that claims nothing has no reason to do). Root passes TIOCEXCL, so the flag is read back.
+// none. (An open does raise DTR again where its holder lowered it by hand; a holder that
+// claimed the line refuses us before that, except when we are root.) Root passes TIOCEXCL, so
+// the flag is read back.
 bool ClaimedExclusively(const QString& Path) {
     const int Fd =
         ::open(QFile::encodeName(Path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
