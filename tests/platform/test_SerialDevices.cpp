@@ -22,10 +22,17 @@ namespace {
 
 enum class TClaim { None, Flock, Exclusive };
 
+// Root, whom TIOCEXCL lets through, becomes nobody, still readable in the proc tree by a
+// process of the same user.
+bool BecomeNobody() {
+    return ::geteuid() != 0 ||
+           (::setgid(65534) == 0 && ::setuid(65534) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0);
+}
+
 // A second process that opens Path and claims it as told, named Name, until destroyed.
 class THolder {
 public:
-    THolder(const QString& Path, TClaim Claim, const char* Name) {
+    THolder(const QString& Path, TClaim Claim, const char* Name, bool AsNobody = false) {
         int Ready[2], Quit[2];
         if (::pipe(Ready) != 0 || ::pipe(Quit) != 0)
             return;
@@ -34,6 +41,8 @@ public:
             ::close(Ready[0]);
             ::close(Quit[1]);
             ::prctl(PR_SET_NAME, Name);
+            if (AsNobody && !BecomeNobody())
+                ::_exit(1);
             const int Fd = ::open(QFile::encodeName(Path).constData(), O_RDWR | O_NOCTTY);
             const bool Ok = Fd >= 0 &&
                             (Claim != TClaim::Flock || ::flock(Fd, LOCK_EX | LOCK_NB) == 0) &&
@@ -269,6 +278,24 @@ TEST(SerialDevices, PseudoTerminalStatesAcrossProcesses) {
     }
 }
 
+// What a user sees who is refused by exclusive use, rather than passed as root is.
+TEST(SerialDevices, ExclusiveUseRefusesTheOpenOfAnotherProcessOfTheUser) {
+    TPty Line;
+    ASSERT_EQ(::chmod(QFile::encodeName(Line.SlavePath()).constData(), 0666), 0);
+    THolder Holder(Line.SlavePath(), TClaim::Exclusive, "holder", true);
+    ASSERT_TRUE(Holder.Ok());
+    const PlatformTest::ChildResult Result =
+        PlatformTest::Child([&](int Report) {
+            if (!BecomeNobody())
+                return 97;
+            const QByteArray Text = Sentence(StateOf(Line.SlavePath()), "").toUtf8();
+            return ::write(Report, Text.constData(), Text.size()) == Text.size() ? 0 : 1;
+        }).Wait();
+    ASSERT_EQ(Result.ExitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(Result.Output),
+              QStringLiteral("in use by holder (pid %1)").arg(Holder.Pid()));
+}
+
 TEST(SerialDevices, InventoryOfAssignedPseudoTerminalsAndOtherPaths) {
     QTemporaryDir Folder;
     TPty Free, Held;
@@ -279,22 +306,28 @@ TEST(SerialDevices, InventoryOfAssignedPseudoTerminalsAndOtherPaths) {
     }
     THolder Holder(Held.SlavePath(), TClaim::Flock, "holder");
     ASSERT_TRUE(Holder.Ok());
+    const QString Unplugged = Folder.path() + "/ttyUSB9";
     const QList<TDevice> Rows = Inventory({{"COM1", Free.SlavePath()},
                                            {"COM2", Held.SlavePath()},
-                                           {"COM3", Gone},
+                                           {"COM3", Unplugged},
                                            {"COM4", Folder.path()}});
     QStringList Assigned;
     for (const TDevice& Row : Rows)
         if (!Row.Hardware)
             Assigned << Row.Ports.join(',') + ' ' + Word(Row.Status.State);
     EXPECT_EQ(Assigned.join(" | "), "COM1 free | COM2 busy | COM3 missing | COM4 not-a-terminal");
+    EXPECT_EQ(Sentence(Rows.last().Status, Folder.path()),
+              Folder.path() + " is a folder, not a serial device");
+
     const QList<TStatus> States = StatesOf({Held.SlavePath(), Gone});
     ASSERT_EQ(States.size(), 2);
     EXPECT_EQ(Sentence(States[0], ""),
               QStringLiteral("in use by holder (pid %1)").arg(Holder.Pid()));
-    EXPECT_EQ(Word(States[1].State), "missing");
-    EXPECT_EQ(Sentence(Rows.last().Status, Folder.path()),
-              Folder.path() + " is a folder, not a serial device");
+    // The closed pseudo-terminal's node is gone, unless a test running beside this one has
+    // been given the same number since.
+    if (!QFileInfo::exists(Gone)) {
+        EXPECT_EQ(Sentence(States[1], Gone), "missing: no device at " + Gone);
+    }
 }
 
 TEST(SerialDevices, NoPermissionNamesTheGroupAndTheCommand) {
@@ -309,7 +342,7 @@ TEST(SerialDevices, NoPermissionNamesTheGroupAndTheCommand) {
     const QString GroupName = QString::fromLocal8Bit(Group->gr_name);
     const PlatformTest::ChildResult Result =
         PlatformTest::Child([&](int Report) {
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            if (!BecomeNobody())
                 return 97;
             const TStatus Status = StateOf(Line.SlavePath());
             const QByteArray Text = (Sentence(Status, "") + '|' + Hints(Status).join('|')).toUtf8();
