@@ -38,3 +38,18 @@ function(halvorn_test name)
         PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen
                    TIMEOUT 120)
 endfunction()
+
+# halvorn_optional_libudev(NAME WITHOUT): links NAME with libudev and defines HALVORN_HAVE_LIBUDEV
+# where pkg-config finds it; else says WITHOUT, what NAME does instead.
+function(halvorn_optional_libudev name without)
+    find_package(PkgConfig QUIET)
+    if(PKG_CONFIG_FOUND)
+        pkg_check_modules(LIBUDEV QUIET IMPORTED_TARGET libudev)
+    endif()
+    if(LIBUDEV_FOUND)
+        target_link_libraries(${name} PRIVATE PkgConfig::LIBUDEV)
+        target_compile_definitions(${name} PRIVATE HALVORN_HAVE_LIBUDEV)
+    else()
+        message(STATUS "libudev not found: ${without}")
+    endif()
+endfunction()
