@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
+#include "app/SerialDevicesForm.h"
 #include "components/ui/About.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
@@ -11,6 +12,7 @@
 #include "info/InstallFolder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/MessageText.h"
+#include "platform/PortMap.h"
 #include "platform/Registry.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
@@ -182,6 +184,9 @@ void TMainForm::CreateMenus() {
                     ComPortClick(n);
                 }));
     }
+    ports->addSeparator();
+    ComPortDevices = AddItem(ports, QStringLiteral("&Devices..."), &TMainForm::ComPortDevicesClick);
+    ports->setToolTipsVisible(true);
 
     GetData = bar->addAction(QStringLiteral("Get &Data"));
     connect(GetData, &QAction::triggered, this, ErrorHandler::Guarded([this] { GetDataClick(); }));
@@ -209,9 +214,7 @@ void TMainForm::FormCreate() {
     ApplyEditorFont();
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
-    for (int n = 1; n <= 4; ++n)
-        if (PortPresent(n))
-            ComPortCom[n - 1]->setEnabled(true);
+    UpdatePortItems();
     if (PortNumber >= 1 && PortNumber <= 4)
         ErrorHandler::Run([this] { ComPortClick(PortNumber); });
     // Without a folder the dialogs keep Qt's own start folder: never one under the root.
@@ -254,6 +257,48 @@ void TMainForm::ComPortClick(int N) {
     ComPortCom[N - 1]->setChecked(true);
     GetData->setEnabled(true);
     PortNumber = N;
+}
+
+void TMainForm::ComPortDevicesClick() {
+    QList<SerialDevices::TAssignment> stored;
+    QString storeError;
+    try {
+        stored = PortAssignments::Read();
+    } catch (...) {
+        storeError = ErrorHandler::CurrentExceptionText();
+    }
+    TSerialDevicesForm dialog(stored, storeError, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PortAssignments::Store(dialog.Result().Changed);
+    UpdatePortItems();
+}
+
+void TMainForm::UpdatePortItems() {
+    QStringList paths;
+    for (int n = 1; n <= 4; ++n) {
+        try {
+            paths << PortMap::DevicePath(QStringLiteral("COM%1").arg(n));
+        } catch (...) {
+            // The store cannot be read now: the items stay as they are until it can.
+            return;
+        }
+    }
+    const QList<SerialDevices::TStatus> states = SerialDevices::StatesOf(paths);
+    for (int n = 1; n <= 4; ++n) {
+        if (SerialPort && SerialPort->IsOpen() && n == PortNumber)
+            continue;
+        const SerialDevices::TStatus& s = states[n - 1];
+        const QString& path = paths[n - 1];
+        using SerialDevices::TState;
+        const bool there = s.State == TState::Free || s.State == TState::Busy;
+        QString why =
+            s.State == TState::Free ? MessageText::Shown(path) : SerialDevices::Sentence(s, path);
+        if (s.State == TState::Missing)
+            why = QStringLiteral("no device at ") + MessageText::Shown(path);
+        ComPortCom[n - 1]->setEnabled(there);
+        ComPortCom[n - 1]->setToolTip(why);
+    }
 }
 
 void TMainForm::AppIdle() {

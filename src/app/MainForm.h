@@ -40,6 +40,7 @@ public:
     QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *FilePrinterSetup, *FileExit;
     QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
     QAction* ComPortCom[4];
+    QAction* ComPortDevices;
     QAction *GetData, *About;
     QPrinter Printer;
     // Made at start-up after this window, as the About command's window; owned by this window.
@@ -68,6 +69,10 @@ public:
     void InfoClick();
     void FontClick();
     void ComPortClick(int N);
+    void ComPortDevicesClick();
+    // Enables the port items whose device is there now, each with why in its tool tip; the
+    // port a download holds stays as it is.
+    void UpdatePortItems();
     void GetDataClick();
     void AboutClick();
     void tmrReceiveTimer();

@@ -1,0 +1,160 @@
+#include "AppFixture.h"
+
+#include "Sim.h"
+#include "app/SerialDevicesForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+
+using TestSupport::ModalAnswer;
+using TestSupport::TSim;
+
+namespace {
+
+const QByteArray PortsHeader = "\r\n[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\r\n";
+
+// The cell's first line: the state's hints follow on lines of their own.
+QString Cell(const TSerialDevicesForm& Dialog, const QString& Device, int Column) {
+    for (int r = 0; r < Dialog.Table->rowCount(); ++r)
+        if (Dialog.Table->item(r, TSerialDevicesForm::DeviceColumn)->text() == Device)
+            return Dialog.Table->item(r, Column)->text().section('\n', 0, 0);
+    return QStringLiteral("(no row)");
+}
+
+// Answers the dialog: sets the ports' texts (index 0 = Com 1), then presses OK or Cancel.
+TestSupport::TAction Assign(const QMap<int, QString>& Texts, bool Ok, QString* Seen = nullptr) {
+    return [Texts, Ok, Seen](QWidget* W) {
+        auto* d = qobject_cast<TSerialDevicesForm*>(W);
+        ASSERT_NE(d, nullptr);
+        for (auto it = Texts.begin(); it != Texts.end(); ++it)
+            d->PortBox[it.key()]->setEditText(it.value());
+        if (Seen)
+            *Seen = d->StoreErrorLabel->text();
+        if (Ok)
+            d->accept();
+        else
+            d->reject();
+    };
+}
+
+} // namespace
+
+class SerialDevicesTest : public AppTest {
+protected:
+    QByteArray PortsStore(const QByteArray& Values) {
+        StoreWithInstallDir();
+        Config.WriteStore(Config.ReadStore() + PortsHeader + Values);
+        return Config.ReadStore();
+    }
+};
+
+TEST_F(SerialDevicesTest, DevicesItemFollowsComFourAfterASeparator) {
+    TMainForm& f = Create();
+    QMenu* ports = nullptr;
+    for (QAction* a : f.menuBar()->actions())
+        if (a->text() == "&Com Port")
+            ports = a->menu();
+    ASSERT_NE(ports, nullptr);
+    QStringList texts;
+    for (QAction* a : ports->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(texts.join('|'), "Com 1|Com 2|Com 3|Com 4|-|&Devices...");
+    EXPECT_EQ(f.ComPortDevices->text(), "&Devices...");
+}
+
+TEST_F(SerialDevicesTest, OkStoresTheAssignmentAndThePortItemComesAlive) {
+    TSim Sim({"--file", "/dev/null"});
+    ASSERT_TRUE(Sim.Started());
+    PortsStore("\"COM1\"=\"/nonexistent/ttyUSB7\"\r\n");
+    TMainForm& f = Create();
+    EXPECT_FALSE(f.ComPortCom[1]->isEnabled());
+    {
+        ModalAnswer answer(Assign({{1, Sim.DevicePath()}}, true));
+        f.ComPortDevicesClick();
+        EXPECT_EQ(answer.Answered(), 1);
+    }
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKeyReadOnly("Software\\Tamsor\\Ports"));
+    EXPECT_EQ(r.ReadString("COM2"), Sim.DevicePath());
+    EXPECT_EQ(r.ReadString("COM1"), "/nonexistent/ttyUSB7");
+    EXPECT_TRUE(f.ComPortCom[1]->isEnabled());
+    EXPECT_FALSE(f.ComPortCom[0]->isEnabled());
+    EXPECT_EQ(f.ComPortCom[0]->toolTip(), "no device at /nonexistent/ttyUSB7");
+}
+
+TEST_F(SerialDevicesTest, CancelAndRefusedPathsStoreNothing) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("plain.txt");
+    TestSupport::WriteFile(file, "x");
+    const QByteArray before = PortsStore("\"COM1\"=\"/nonexistent/ttyUSB7\"\r\n");
+    TMainForm& f = Create();
+    {
+        ModalAnswer answer(Assign({{0, "/dev/ttyS3"}}, false));
+        f.ComPortDevicesClick();
+        EXPECT_EQ(answer.Answered(), 1);
+    }
+    EXPECT_EQ(Config.ReadStore(), before);
+
+    const struct {
+        QString Path;
+        QString Reason;
+    } Refused[] = {
+        {folder.path(), "is a folder"},
+        {file, "plain.txt"},
+        {"/dev/null", "/dev/null"},
+    };
+    for (const auto& c : Refused) {
+        SCOPED_TRACE(c.Path.toStdString());
+        TSerialDevicesForm d(PortAssignments::Read(), QString());
+        d.PortBox[2]->setEditText(c.Path);
+        d.accept();
+        EXPECT_NE(d.result(), QDialog::Accepted);
+        EXPECT_TRUE(d.RefusalLabel->text().startsWith("Com 3: "));
+        EXPECT_TRUE(d.RefusalLabel->text().contains(c.Reason))
+            << d.RefusalLabel->text().toStdString();
+        EXPECT_TRUE(d.Result().Changed.isEmpty());
+    }
+    EXPECT_EQ(Config.ReadStore(), before);
+}
+
+TEST_F(SerialDevicesTest, UnreadableStoreIsNamedWithItsLineAndNothingIsStored) {
+    TMainForm& f = Create();
+    const QByteArray broken =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software"
+        "\\Tamsor\\Ports]\r\n\"COM1\"=bogus:1\r\n";
+    Config.WriteStore(broken);
+    QString shown;
+    {
+        ModalAnswer answer(Assign({{0, "/dev/ttyS0"}}, true, &shown));
+        f.ComPortDevicesClick();
+        EXPECT_EQ(answer.Answered(), 1);
+    }
+    EXPECT_TRUE(shown.contains(Config.StoreFile() + ":4")) << shown.toStdString();
+    EXPECT_EQ(Config.ReadStore(), broken);
+}
+
+TEST_F(SerialDevicesTest, RowsFollowADeviceThatVanishesWhileOpen) {
+    auto sim = std::make_unique<TSim>(QStringList{"--file", "/dev/null"});
+    ASSERT_TRUE(sim->Started());
+    const QString path = sim->DevicePath();
+    PortsStore("\"COM1\"=\"" + path.toUtf8() + "\"\r\n");
+    TSerialDevicesForm d(PortAssignments::Read(), QString());
+    EXPECT_EQ(Cell(d, path, TSerialDevicesForm::StateColumn), "free");
+    EXPECT_EQ(Cell(d, path, TSerialDevicesForm::PortColumn), "Com 1");
+    d.show();
+    sim.reset();
+    EXPECT_TRUE(
+        WaitUntil([&] { return Cell(d, path, TSerialDevicesForm::StateColumn) != "free"; }, 1500));
+    // The node can come back at once for another test's pseudo-terminal.
+    if (!QFileInfo::exists(path)) {
+        EXPECT_EQ(Cell(d, path, TSerialDevicesForm::StateColumn), "missing: no device at " + path);
+    }
+    d.accept();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_TRUE(d.Result().Changed.isEmpty());
+}
