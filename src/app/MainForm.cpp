@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/SerialDevicesForm.h"
+#include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
@@ -24,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenuBar>
@@ -215,6 +217,7 @@ void TMainForm::FormCreate() {
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     UpdatePortItems();
+    WatchPorts(true);
     if (PortNumber >= 1 && PortNumber <= 4)
         ErrorHandler::Run([this] { ComPortClick(PortNumber); });
     // Without a folder the dialogs keep Qt's own start folder: never one under the root.
@@ -299,6 +302,25 @@ void TMainForm::UpdatePortItems() {
         ComPortCom[n - 1]->setEnabled(there);
         ComPortCom[n - 1]->setToolTip(why);
     }
+}
+
+void TMainForm::WatchPorts(bool UseUdev) {
+    if (!PortWatcher) {
+        PortWatcher = new TDeviceWatcher(this);
+        connect(PortWatcher, &TDeviceWatcher::DeviceArrived, this, [this] { UpdatePortItems(); });
+        connect(PortWatcher, &TDeviceWatcher::DeviceRemoved, this, [this] { UpdatePortItems(); });
+        PortCheckTimer = new QTimer(this);
+        PortCheckTimer->setInterval(PortCheckIntervalMs);
+        connect(PortCheckTimer, &QTimer::timeout, this, [this] { UpdatePortItems(); });
+    }
+    // A monitor can be made without a udev daemon, and then no event ever comes.
+    const bool udevRuns = QFileInfo::exists(QStringLiteral("/run/udev/control"));
+    if (UseUdev && udevRuns && PortWatcher->Start()) {
+        PortCheckTimer->stop();
+        return;
+    }
+    PortWatcher->Stop();
+    PortCheckTimer->start();
 }
 
 void TMainForm::AppIdle() {
@@ -523,6 +545,7 @@ void TMainForm::tmrReceiveTimer() {
         // The download has closed the port; one message, and a new Get Data can start.
         tmrReceive->stop();
         SetStatusText(::StatusText(TDownload::TState::Idle, PortNumber));
+        UpdatePortItems();
         throw;
     }
     if (!ended) {

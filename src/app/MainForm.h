@@ -17,6 +17,7 @@ class QLabel;
 class QPlainTextEdit;
 class QTimer;
 class TAboutForm;
+class TDeviceWatcher;
 class TInfoForm;
 
 // The program's only top-level window: the report editor, every command, the status bar and
@@ -73,6 +74,12 @@ public:
     // Enables the port items whose device is there now, each with why in its tool tip; the
     // port a download holds stays as it is.
     void UpdatePortItems();
+    // Keeps the port items up to date: from udev's device events where udev runs, else by a
+    // check every PortCheckIntervalMs.
+    void WatchPorts(bool UseUdev);
+    static constexpr int PortCheckIntervalMs = 500;
+    TDeviceWatcher* PortWatcher = nullptr;
+    QTimer* PortCheckTimer = nullptr;
     void GetDataClick();
     void AboutClick();
     void tmrReceiveTimer();

@@ -2,6 +2,8 @@
 
 #include "Sim.h"
 #include "app/SerialDevicesForm.h"
+#include "components/serial/DeviceWatcher.h"
+#include "platform/PortMap.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -157,4 +159,61 @@ TEST_F(SerialDevicesTest, RowsFollowADeviceThatVanishesWhileOpen) {
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_TRUE(d.Result().Changed.isEmpty());
+}
+
+TEST_F(SerialDevicesTest, PortItemsFollowDevicesThatComeAndGo) {
+    PortsStore("\"COM2\"=\"/nonexistent/ttyUSB7\"\r\n");
+    TMainForm& f = Create();
+    f.WatchPorts(false);
+    EXPECT_FALSE(f.ComPortCom[1]->isEnabled());
+    auto sim = std::make_unique<TSim>(QStringList{"--file", "/dev/null"});
+    ASSERT_TRUE(sim->Started());
+    const QString path = sim->DevicePath();
+    PortMap::MapPort("COM2", path);
+    // Within a second of the change, whatever the phase of the check.
+    EXPECT_TRUE(WaitUntil([&] { return f.ComPortCom[1]->isEnabled(); }, 1000));
+    EXPECT_EQ(f.ComPortCom[1]->toolTip(), path);
+    sim.reset();
+    if (QFileInfo::exists(path))
+        GTEST_SKIP() << path.toStdString() << " was taken again at once by another pseudo-terminal";
+    EXPECT_TRUE(WaitUntil([&] { return !f.ComPortCom[1]->isEnabled(); }, 1000));
+    EXPECT_EQ(f.ComPortCom[1]->toolTip(), "no device at " + path);
+}
+
+TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
+    TSim sim({"--file", "/dev/null"});
+    ASSERT_TRUE(sim.Started());
+    StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+    Config.WriteStore(Config.ReadStore() + PortsHeader + "\"COM1\"=\"" + sim.DevicePath().toUtf8() +
+                      "\"\r\n");
+    TMainForm& f = Create();
+    f.WatchPorts(false);
+    ASSERT_TRUE(f.ComPortCom[0]->isEnabled());
+    f.GetDataClick();
+    ASSERT_TRUE(f.SerialPort->IsOpen());
+    PortMap::MapPort("COM1", "/nonexistent/ttyUSB7");
+    PortMap::MapPort("COM3", sim.DevicePath());
+    // The other items still follow: Com 3 shows the moved device.
+    EXPECT_TRUE(WaitUntil([&] { return f.ComPortCom[2]->isEnabled(); }, 1000));
+    EXPECT_TRUE(f.ComPortCom[0]->isEnabled());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(SerialDevicesTest, UdevEventsDriveThePortItemsWhereUdevRuns) {
+    StoreWithInstallDir();
+    TMainForm& f = Create();
+    f.WatchPorts(true);
+    if (!QFileInfo::exists("/run/udev/control")) {
+        EXPECT_TRUE(f.PortCheckTimer->isActive());
+        EXPECT_EQ(f.PortCheckTimer->interval(), TMainForm::PortCheckIntervalMs);
+        GTEST_SKIP() << "no udev daemon here: the items are checked every 0.5 s";
+    }
+    if (!f.PortWatcher->Active())
+        GTEST_SKIP() << "built without libudev";
+    EXPECT_FALSE(f.PortCheckTimer->isActive());
+    // An event for a mapped port evaluates the items again.
+    PortMap::MapPort("COM4", "/nonexistent/ttyUSB7");
+    f.ComPortCom[3]->setEnabled(true);
+    emit f.PortWatcher->DeviceRemoved("COM4");
+    EXPECT_FALSE(f.ComPortCom[3]->isEnabled());
 }
