@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/SerialDevicesForm.h"
@@ -109,6 +110,8 @@ TMainForm::TMainForm(QWidget* Parent)
 
     StatusPanel = new QLabel(QStringLiteral("Idle"));
     statusBar()->addWidget(StatusPanel, 1);
+    ProgressPanel = new QLabel;
+    statusBar()->addPermanentWidget(ProgressPanel);
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(19);
 
@@ -188,6 +191,9 @@ void TMainForm::CreateMenus() {
     }
     ports->addSeparator();
     ComPortDevices = AddItem(ports, QStringLiteral("&Devices..."), &TMainForm::ComPortDevicesClick);
+    ComPortStop = AddItem(ports, QStringLiteral("&Stop"), &TMainForm::ComPortStopClick,
+                          QKeySequence(Qt::Key_Escape));
+    ComPortStop->setEnabled(false);
     ports->setToolTipsVisible(true);
 
     GetData = bar->addAction(QStringLiteral("Get &Data"));
@@ -535,6 +541,29 @@ void TMainForm::GetDataClick() {
     Download->Start();
     SetStatusText(::StatusText(TDownload::TState::Listening, PortNumber));
     tmrReceive->start();
+    FDownloadClock.start();
+    ComPortStop->setEnabled(true);
+    ShowProgress();
+}
+
+void TMainForm::ShowProgress() {
+    ProgressPanel->setText(
+        DownloadProgress::Text(Download->LastQueueCount(), FDownloadClock.elapsed()));
+}
+
+void TMainForm::DownloadEnded() {
+    tmrReceive->stop();
+    ComPortStop->setEnabled(false);
+    ProgressPanel->clear();
+    SetStatusText(::StatusText(TDownload::TState::Idle, PortNumber));
+    UpdatePortItems();
+}
+
+void TMainForm::ComPortStopClick() {
+    if (!Download || Download->State() == TDownload::TState::Idle)
+        return;
+    Download->Abort();
+    DownloadEnded();
 }
 
 void TMainForm::tmrReceiveTimer() {
@@ -543,17 +572,15 @@ void TMainForm::tmrReceiveTimer() {
         ended = Download->Tick();
     } catch (...) {
         // The download has closed the port; one message, and a new Get Data can start.
-        tmrReceive->stop();
-        SetStatusText(::StatusText(TDownload::TState::Idle, PortNumber));
-        UpdatePortItems();
+        DownloadEnded();
         throw;
     }
     if (!ended) {
         SetStatusText(::StatusText(Download->State(), PortNumber));
+        ShowProgress();
         return;
     }
-    tmrReceive->stop();
-    SetStatusText(::StatusText(TDownload::TState::Idle, PortNumber));
+    DownloadEnded();
     BuildReport();
 }
 
@@ -599,9 +626,11 @@ bool TMainForm::FormClose() {
         ErrorHandler::Run([this] { FInfoForm->WriteInfoFile(InfoFile::PathIn(InstallDir)); });
     else if (FInfoForm && notSaved.isEmpty())
         ErrorHandler::Show(noFolder);
+    // Exit ends a download as Stop does.
+    ComPortStopClick();
     tmrReceive->stop();
-    if (Download)
-        Download->Abort();
+    if (PortCheckTimer)
+        PortCheckTimer->stop();
     Download.reset();
     SerialPort.reset();
     return true;

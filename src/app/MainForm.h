@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "report/ReportInfo.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPrinter>
 #include <QStringList>
@@ -35,6 +36,8 @@ public:
     // Controls.
     QPlainTextEdit* TextMemo;
     QLabel* StatusPanel;
+    // Bytes, time and rate of the running download, at the right of the status bar.
+    QLabel* ProgressPanel;
     QTimer* tmrReceive;
     QFileDialog* SaveDialog;
     QFileDialog* OpenDialog;
@@ -42,6 +45,7 @@ public:
     QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
     QAction* ComPortCom[4];
     QAction* ComPortDevices;
+    QAction* ComPortStop;
     QAction *GetData, *About;
     QPrinter Printer;
     // Made at start-up after this window, as the About command's window; owned by this window.
@@ -71,6 +75,8 @@ public:
     void FontClick();
     void ComPortClick(int N);
     void ComPortDevicesClick();
+    // Ends a listening or acquiring download without a report.
+    void ComPortStopClick();
     // Enables the port items whose device is there now, each with why in its tool tip; the
     // port a download holds stays as it is.
     void UpdatePortItems();
@@ -123,7 +129,12 @@ private:
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),
                      const QKeySequence& Shortcut = {});
 
+    // The download is over, however it ended: timer, Stop, progress, status and port items.
+    void DownloadEnded();
+    void ShowProgress();
+
     QString FFileName;
+    QElapsedTimer FDownloadClock;
     TInfoForm* FInfoForm = nullptr;
     QActionGroup* FPortGroup;
     QMetaObject::Connection FIdleConnection;

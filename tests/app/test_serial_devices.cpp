@@ -64,7 +64,7 @@ TEST_F(SerialDevicesTest, DevicesItemFollowsComFourAfterASeparator) {
     QStringList texts;
     for (QAction* a : ports->actions())
         texts << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(texts.join('|'), "Com 1|Com 2|Com 3|Com 4|-|&Devices...");
+    EXPECT_EQ(texts.join('|'), "Com 1|Com 2|Com 3|Com 4|-|&Devices...|&Stop");
     EXPECT_EQ(f.ComPortDevices->text(), "&Devices...");
 }
 

@@ -1,0 +1,103 @@
+#include "AppFixture.h"
+
+#include "Sim.h"
+#include "app/DownloadProgress.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRegularExpression>
+
+using TestSupport::TSim;
+
+TEST(DownloadProgress, BytesTimeAndRate) {
+    const struct {
+        qint64 Bytes, Ms;
+        const char* Text;
+    } Cases[] = {
+        {0, 0, "0 bytes, 0:00, 0 bytes/s"},
+        {9512, 79000, "9,512 bytes, 1:19, 120 bytes/s"},
+        {240, 1999, "240 bytes, 0:01, 120 bytes/s"},
+        {32768, 599999, "32,768 bytes, 9:59, 54 bytes/s"},
+        {1234567, 3723000, "1,234,567 bytes, 1:02:03, 331 bytes/s"},
+    };
+    for (const auto& c : Cases)
+        EXPECT_EQ(DownloadProgress::Text(c.Bytes, c.Ms), c.Text);
+}
+
+class ProgressStopTest : public AppTest {
+protected:
+    // A main window with COM1 on a simulator sending a long printout at 1200 baud.
+    TMainForm& StartSlow() {
+        StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+        Sim = std::make_unique<TSim>(QStringList{"--hours", "200", "--com", "1"});
+        EXPECT_TRUE(Sim->Started());
+        return Create();
+    }
+    std::unique_ptr<TSim> Sim;
+};
+
+TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
+    TMainForm& f = StartSlow();
+    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
+    EXPECT_FALSE(f.ComPortStop->isEnabled());
+    EXPECT_EQ(f.ComPortStop->shortcut(), QKeySequence(Qt::Key_Escape));
+    f.GetDataClick();
+    EXPECT_TRUE(f.ComPortStop->isEnabled());
+    EXPECT_EQ(f.ProgressPanel->text(), "0 bytes, 0:00, 0 bytes/s");
+    static const QRegularExpression Shape("^([0-9,]+) bytes, 0:0[0-9], [0-9]+ bytes/s$");
+    qint64 bytes = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto m = Shape.match(f.ProgressPanel->text());
+        bytes = m.hasMatch() ? m.captured(1).remove(',').toLongLong() : 0;
+        return bytes > 100;
+    }));
+    EXPECT_EQ(f.StatusText(), "Acquiring Data on Com 1 - Please Wait...");
+    // Within a tick the count grows again.
+    const QString before = f.ProgressPanel->text();
+    EXPECT_TRUE(WaitUntil([&] { return f.ProgressPanel->text() != before; }, 1000));
+    f.ComPortStop->trigger();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
+    TMainForm& f = StartSlow();
+    f.GetDataClick();
+    ASSERT_TRUE(WaitUntil([&] { return f.Download->LastQueueCount() > 0; }));
+    f.ComPortStop->trigger();
+    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(f.tmrReceive->isActive());
+    EXPECT_EQ(f.Download->State(), TDownload::TState::Idle);
+    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
+    EXPECT_FALSE(f.ComPortStop->isEnabled());
+    EXPECT_TRUE(f.EditorLines().isEmpty());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    // A new download can start at once.
+    f.GetDataClick();
+    EXPECT_TRUE(f.SerialPort->IsOpen());
+    f.ComPortStop->trigger();
+}
+
+TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {
+    StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+    Sim = std::make_unique<TSim>(QStringList{"--hours", "2", "--delay", "60000", "--com", "1"});
+    ASSERT_TRUE(Sim->Started());
+    TMainForm& f = Create();
+    f.GetDataClick();
+    ASSERT_TRUE(f.SerialPort->IsOpen());
+    Type("edited");
+    {
+        TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::Cancel));
+        f.FileExitClick();
+    }
+    // Called off: the download goes on.
+    EXPECT_TRUE(f.SerialPort->IsOpen());
+    EXPECT_TRUE(f.ComPortStop->isEnabled());
+    {
+        TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::No));
+        f.FileExitClick();
+    }
+    EXPECT_FALSE(f.SerialPort);
+    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
