@@ -12,6 +12,7 @@ void TDownload::Start() {
     // A new download never carries bytes of an earlier one.
     FDownloadText.clear();
     FPort.Open();
+    FKept.clear();
     FLastQueueCount = 0;
     FState = TState::Listening;
 }
@@ -55,12 +56,26 @@ void TDownload::Fail() {
 }
 
 void TDownload::Abort() {
+    if (FState != TState::Idle && FPort.IsOpen()) {
+        // What the line still holds counts too; a line that is gone has nothing more.
+        try {
+            FPort.BytesWaiting();
+        } catch (const ECommError&) {
+        }
+        FKept = FDownloadText + FPort.Queued();
+    }
     try {
         FPort.Close();
     } catch (const ECommError&) {
     }
     FState = TState::Idle;
     FLastQueueCount = 0;
+}
+
+QByteArray TDownload::TakeKept() {
+    QByteArray Kept;
+    Kept.swap(FKept);
+    return Kept;
 }
 
 QByteArray TDownload::TakeDownloadText() {

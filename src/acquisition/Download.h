@@ -31,6 +31,11 @@ public:
     // Closes the port without raising and returns to Idle.
     void Abort();
 
+    // The bytes of the last transfer that ended without a report (Abort, or a failure of
+    // Tick after bytes came): what was read and what still waited in the queue. Emptied by
+    // Start and by the call.
+    QByteArray TakeKept();
+
     TState State() const { return FState; }
     int LastQueueCount() const { return FLastQueueCount; }
     const QByteArray& DownloadText() const { return FDownloadText; }
@@ -44,6 +49,7 @@ private:
     TState FState = TState::Idle;
     int FLastQueueCount = 0;
     QByteArray FDownloadText;
+    QByteArray FKept;
 };
 
 // "Idle", "Listening for data on Com %d...", "Acquiring Data on Com %d - Please Wait...".

@@ -245,6 +245,14 @@ uint32_t TSerialPort::ReadLine(char* Buffer, uint32_t Capacity) {
     return Stored + 1;
 }
 
+QByteArray TSerialPort::Queued() const {
+    QByteArray Bytes;
+    Bytes.reserve(static_cast<qsizetype>(FQueueCount));
+    for (uint32_t i = 0; i < FQueueCount; ++i)
+        Bytes.append(static_cast<char>(FQueue[(FQueueHead + i) % InputQueueSize]));
+    return Bytes;
+}
+
 bool PortPresent(int PortNumber) {
     const int Fd = OpenDevice(QStringLiteral("COM%1").arg(PortNumber), O_RDWR);
     if (Fd < 0)

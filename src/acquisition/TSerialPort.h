@@ -2,6 +2,7 @@
 
 #include "acquisition/ECommError.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -56,6 +57,8 @@ public:
     // stored bytes plus one, or 0 (capacity 0: Buffer untouched; nothing waiting: Buffer[0]
     // = 0).
     uint32_t ReadLine(char* Buffer, uint32_t Capacity);
+    // The bytes of the port's own queue, oldest first, without asking the line or taking them.
+    QByteArray Queued() const;
 
     void RequireOpen() const;
     void RequireClosed() const;

@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include "acquisition/CaptureFile.h"
+#include "app/DownloadFault.h"
 #include "app/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
@@ -29,6 +31,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -541,6 +544,7 @@ void TMainForm::GetDataClick() {
     Download->Start();
     SetStatusText(::StatusText(TDownload::TState::Listening, PortNumber));
     tmrReceive->start();
+    FDownloadStarted = QDateTime::currentDateTime();
     FDownloadClock.start();
     ComPortStop->setEnabled(true);
     ShowProgress();
@@ -564,14 +568,60 @@ void TMainForm::ComPortStopClick() {
         return;
     Download->Abort();
     DownloadEnded();
+    QString error;
+    const QString file = KeepCapture(error);
+    if (!error.isEmpty())
+        ErrorHandler::Show(
+            QStringLiteral("The download on Com %1 was stopped, and the bytes received could not "
+                           "be kept.\nDetails: %2")
+                .arg(PortNumber)
+                .arg(error));
+    else if (!file.isEmpty())
+        ProgressPanel->setText(
+            QStringLiteral("Stopped: %1 bytes kept in %2")
+                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), file));
+}
+
+QString TMainForm::KeepCapture(QString& Error) {
+    const QByteArray bytes = Download->TakeKept();
+    FKeptBytes = bytes.size();
+    if (bytes.isEmpty())
+        return {};
+    if (!InstallFolder::Usable(InstallDir)) {
+        Error = QStringLiteral("no installation folder is stored (\"InstallDir\"; halvorn-setup "
+                               "stores one)");
+        return {};
+    }
+    try {
+        return CaptureFile::Write(InstallDir + QStringLiteral("/Data/Captures"),
+                                  FDownloadStarted.isValid() ? FDownloadStarted
+                                                             : QDateTime::currentDateTime(),
+                                  PortNumber, bytes);
+    } catch (...) {
+        Error = ErrorHandler::CurrentExceptionText();
+    }
+    return {};
 }
 
 void TMainForm::tmrReceiveTimer() {
     bool ended = false;
     try {
         ended = Download->Tick();
-    } catch (...) {
+    } catch (const ECommError& e) {
         // The download has closed the port; one message, and a new Get Data can start.
+        DownloadEnded();
+        DownloadFault::TFault fault;
+        fault.PortNumber = PortNumber;
+        try {
+            fault.Device = PortMap::DevicePath(SerialPort->PortName());
+        } catch (...) {
+            fault.Device = SerialPort->PortName();
+        }
+        fault.Capture = KeepCapture(fault.CaptureError);
+        fault.Bytes = FKeptBytes;
+        ErrorHandler::Show(DownloadFault::Message(fault, e));
+        return;
+    } catch (...) {
         DownloadEnded();
         throw;
     }

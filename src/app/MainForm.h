@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "report/ReportInfo.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPrinter>
@@ -132,9 +133,14 @@ private:
     // The download is over, however it ended: timer, Stop, progress, status and port items.
     void DownloadEnded();
     void ShowProgress();
+    // Writes the bytes of a transfer that ended without a report into the captures folder:
+    // the file, or empty when no byte came or (Error set) they could not be written.
+    QString KeepCapture(QString& Error);
 
     QString FFileName;
     QElapsedTimer FDownloadClock;
+    QDateTime FDownloadStarted;
+    qint64 FKeptBytes = 0;
     TInfoForm* FInfoForm = nullptr;
     QActionGroup* FPortGroup;
     QMetaObject::Connection FIdleConnection;

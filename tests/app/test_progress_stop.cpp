@@ -68,7 +68,8 @@ TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     EXPECT_FALSE(f.tmrReceive->isActive());
     EXPECT_EQ(f.Download->State(), TDownload::TState::Idle);
     EXPECT_EQ(f.StatusText(), "Idle");
-    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
+    EXPECT_TRUE(f.ProgressPanel->text().startsWith("Stopped: "))
+        << f.ProgressPanel->text().toStdString();
     EXPECT_FALSE(f.ComPortStop->isEnabled());
     EXPECT_TRUE(f.EditorLines().isEmpty());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();

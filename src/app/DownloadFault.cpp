@@ -1,0 +1,38 @@
+#include "app/DownloadFault.h"
+
+#include "acquisition/ECommError.h"
+#include "platform/MessageText.h"
+
+#include <QLocale>
+#include <cerrno>
+
+namespace DownloadFault {
+
+QString Message(const TFault& Fault, const ECommError& Error) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    // A hang-up is what a pulled cable or adapter looks like from here.
+    const bool gone =
+        Error.SystemError == EIO || Error.SystemError == ENXIO || Error.SystemError == ENODEV;
+    const QString where =
+        QStringLiteral("Com %1 (%2)").arg(Fault.PortNumber).arg(MessageText::Shown(Fault.Device));
+    const QString after = Fault.Bytes > 0
+                              ? QStringLiteral("after %1 bytes").arg(english.toString(Fault.Bytes))
+                              : QStringLiteral("before any byte came");
+    QString text =
+        gone ? QStringLiteral("The instrument on %1 was disconnected %2.").arg(where, after)
+             : QStringLiteral("The download on %1 failed %2.").arg(where, after);
+    QString details = CommErrorText(Error).replace(QChar('\n'), QStringLiteral(" "));
+    if (!Fault.Capture.isEmpty()) {
+        text +=
+            QStringLiteral(" No report was made; the bytes received are in %1.").arg(Fault.Capture);
+    } else if (!Fault.CaptureError.isEmpty()) {
+        text += QStringLiteral(" No report was made, and the bytes received could not be kept.");
+        details += QStringLiteral("; ") +
+                   QString(Fault.CaptureError).replace(QChar('\n'), QStringLiteral(": "));
+    } else {
+        text += QStringLiteral(" No report was made.");
+    }
+    return text + QStringLiteral("\nDetails: ") + details;
+}
+
+} // namespace DownloadFault

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class ECommError;
+
+// The message of a download that a serial fault ended.
+namespace DownloadFault {
+
+struct TFault {
+    int PortNumber = 0;
+    QString Device;       // the device the port leads to
+    qint64 Bytes = 0;     // bytes received before the fault
+    QString Capture;      // the file that keeps them, or empty
+    QString CaptureError; // why they could not be kept, or empty
+};
+
+// First line: what happened in the user's words and what was kept; last line "Details: "
+// with the port's own error text.
+QString Message(const TFault& Fault, const ECommError& Error);
+
+} // namespace DownloadFault

@@ -1,0 +1,149 @@
+#include "AppFixture.h"
+
+#include "Pty.h"
+#include "Sim.h"
+#include "acquisition/CaptureFile.h"
+#include "acquisition/ECommError.h"
+#include "app/DownloadFault.h"
+#include "platform/PortMap.h"
+
+#include <QDirIterator>
+#include <QLabel>
+#include <QRegularExpression>
+#include <cerrno>
+
+using TestSupport::TPty;
+using TestSupport::TSim;
+
+TEST(DownloadFault, FirstLineSaysWhatHappenedAndWhatWasKept) {
+    const ECommError hangUp(ECommError::QueueStatusFailed, EIO);
+    const ECommError other(ECommError::ReadFailed, EINVAL);
+    const QString details = "\nDetails: Serial port error QueueStatusFailed (18): Input/output "
+                            "error (5)";
+    const struct {
+        DownloadFault::TFault Fault;
+        const ECommError& Error;
+        QString Text;
+    } Cases[] = {
+        {{1, "/dev/ttyUSB0", 9512, "/i/Data/Captures/2026-12-08 14-03-22 COM1.raw", ""},
+         hangUp,
+         "The instrument on Com 1 (/dev/ttyUSB0) was disconnected after 9,512 bytes. No report "
+         "was made; the bytes received are in /i/Data/Captures/2026-12-08 14-03-22 COM1.raw." +
+             details},
+        {{2, "/dev/ttyS1", 0, "", ""},
+         hangUp,
+         "The instrument on Com 2 (/dev/ttyS1) was disconnected before any byte came. No report "
+         "was made." +
+             details},
+        {{3, "/dev/ttyS2", 40, "", "Cannot create file /x/a.raw\nNo space left on device"},
+         other,
+         "The download on Com 3 (/dev/ttyS2) failed after 40 bytes. No report was made, and the "
+         "bytes received could not be kept.\nDetails: Serial port error ReadFailed (10): Invalid "
+         "argument (22); Cannot create file /x/a.raw: No space left on device"},
+    };
+    for (const auto& c : Cases)
+        EXPECT_EQ(DownloadFault::Message(c.Fault, c.Error), c.Text);
+}
+
+TEST(CaptureFile, NamedByStartAndPortNeverOverAnEarlierOne) {
+    QTemporaryDir dir;
+    const QDateTime started(QDate(2026, 12, 8), QTime(14, 3, 22));
+    EXPECT_EQ(CaptureFile::NameFor(started, 1), "2026-12-08 14-03-22 COM1.raw");
+    const QString folder = dir.filePath("Data/Captures");
+    const QString first = CaptureFile::Write(folder, started, 1, "abc");
+    const QString second = CaptureFile::Write(folder, started, 1, "def");
+    EXPECT_EQ(first, folder + "/2026-12-08 14-03-22 COM1.raw");
+    EXPECT_EQ(second, folder + "/2026-12-08 14-03-22 COM1 (2).raw");
+    EXPECT_EQ(TestSupport::ReadFile(first), "abc");
+    EXPECT_EQ(TestSupport::ReadFile(second), "def");
+}
+
+class CaptureTest : public AppTest {
+protected:
+    // COM1 on a pseudo-terminal of the test, chosen in a main window.
+    TMainForm& StartOnPty() {
+        StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+        PortMap::MapPort("COM1", Line.SlavePath());
+        TMainForm& f = Create();
+        f.GetDataClick();
+        EXPECT_TRUE(f.SerialPort->IsOpen());
+        return f;
+    }
+    QStringList Captures() const {
+        QStringList files;
+        QDirIterator it(Install.filePath("Data/Captures"), QDir::Files);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+    // Waits for the tick that has seen Bytes bytes: the next one finds the line as it is then.
+    static void WaitForCount(TMainForm& F, int Bytes) {
+        ASSERT_TRUE(WaitUntil([&] { return F.Download->LastQueueCount() == Bytes; }, 5000));
+    }
+    TPty Line;
+};
+
+TEST_F(CaptureTest, UnpluggedAfterBytesKeepsThemAndSaysSoInOneMessage) {
+    TMainForm& f = StartOnPty();
+    const QByteArray sent = QByteArray("Serial #1234\r").repeated(40);
+    ASSERT_TRUE(Line.Write(sent));
+    WaitForCount(f, static_cast<int>(sent.size()));
+    Line.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    const QStringList files = Captures();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(QRegularExpression("/\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d COM1\\.raw$")
+                    .match(files[0])
+                    .hasMatch())
+        << files[0].toStdString();
+    EXPECT_EQ(TestSupport::ReadFile(files[0]), sent);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0].section('\n', 0, 0),
+              QStringLiteral("The instrument on Com 1 (%1) was disconnected after 520 bytes. No "
+                             "report was made; the bytes received are in %2.")
+                  .arg(Line.SlavePath(), files[0]));
+    EXPECT_TRUE(Errors[0].section('\n', 1).startsWith("Details: Serial port error "));
+    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_TRUE(f.EditorLines().isEmpty());
+}
+
+TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
+    TMainForm& f = StartOnPty();
+    ASSERT_TRUE(Line.Write("first part\r"));
+    WaitForCount(f, 11);
+    // Bytes that came after the last tick are kept too.
+    ASSERT_TRUE(Line.Write("second"));
+    QThread::msleep(20);
+    f.ComPortStop->trigger();
+    const QStringList files = Captures();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(TestSupport::ReadFile(files[0]), "first part\rsecond");
+    EXPECT_EQ(f.ProgressPanel->text(), "Stopped: 17 bytes kept in " + files[0]);
+    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(CaptureTest, NothingIsWrittenWhenNoByteCame) {
+    TMainForm& f = StartOnPty();
+    f.ComPortStop->trigger();
+    EXPECT_TRUE(Captures().isEmpty());
+    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
+    f.GetDataClick();
+    Line.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    EXPECT_TRUE(Captures().isEmpty());
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains("before any byte came. No report was made.\nDetails: "));
+}
+
+TEST_F(CaptureTest, ExitDuringADownloadKeepsItsBytes) {
+    TMainForm& f = StartOnPty();
+    ASSERT_TRUE(Line.Write("half a printout\r"));
+    WaitForCount(f, 16);
+    f.FileExitClick();
+    EXPECT_FALSE(f.SerialPort);
+    const QStringList files = Captures();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(TestSupport::ReadFile(files[0]), "half a printout\r");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
