@@ -1,6 +1,7 @@
 // The window's figures: start-up to the first idle call, close, a 32 KiB printout built into
 // the editor, and the delay from the last byte on the line to the report on screen.
 // Prints figures; not a test. Runs on a private settings store.
+#include "app/DownloadProgress.h"
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
 #include "platform/PortMap.h"
@@ -11,7 +12,9 @@
 #include "Printout.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -153,6 +156,49 @@ void EndOfTransfer() {
     close(master);
 }
 
+// The port items' check (every 0.5 s without udev), the progress field (every 250 ms tick)
+// as shares of one core, and how long a pseudo-terminal that appears or goes takes to show.
+void PortWatchAndProgress() {
+    auto* form = new TMainForm;
+    form->FormCreate();
+    form->WatchPorts(false);
+    std::vector<double> check, progress;
+    for (int round = 0; round < 20; ++round) {
+        auto t0 = Clock::now();
+        form->UpdatePortItems();
+        check.push_back(MsBetween(t0, Clock::now()));
+        t0 = Clock::now();
+        form->ProgressPanel->setText(DownloadProgress::Text(9512 + round, 79000 + round));
+        progress.push_back(MsBetween(t0, Clock::now()));
+    }
+    Report("port items checked once", check);
+    Report("progress field updated once", progress);
+    std::sort(check.begin(), check.end());
+    std::sort(progress.begin(), progress.end());
+    std::printf("share of one core: port check %.3f %%, progress field %.4f %%\n",
+                check[check.size() / 2] / TMainForm::PortCheckIntervalMs * 100,
+                progress[progress.size() / 2] / TDownload::TickIntervalMs * 100);
+
+    std::vector<double> appear, vanish;
+    for (int round = 0; round < 5; ++round) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ::grantpt(master);
+        ::unlockpt(master);
+        const QString slave = QString::fromLocal8Bit(::ptsname(master));
+        auto t0 = Clock::now();
+        PortMap::MapPort(QStringLiteral("COM1"), slave);
+        Spin([&] { return form->ComPortCom[0]->isEnabled(); });
+        appear.push_back(MsBetween(t0, Clock::now()));
+        t0 = Clock::now();
+        ::close(master);
+        Spin([&] { return !form->ComPortCom[0]->isEnabled(); });
+        vanish.push_back(MsBetween(t0, Clock::now()));
+    }
+    Report("device appears -> port item enabled", appear);
+    Report("device goes -> port item disabled", vanish);
+    delete form;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -164,5 +210,6 @@ int main(int argc, char** argv) {
     StartupAndClose(install.path());
     BuildIntoEditor();
     EndOfTransfer();
+    PortWatchAndProgress();
     return 0;
 }

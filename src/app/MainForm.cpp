@@ -27,6 +27,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -41,6 +42,8 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -296,18 +299,27 @@ void TMainForm::UpdatePortItems() {
             return;
         }
     }
-    const QList<SerialDevices::TStatus> states = SerialDevices::StatesOf(paths);
+    using SerialDevices::TState;
     for (int n = 1; n <= 4; ++n) {
         if (SerialPort && SerialPort->IsOpen() && n == PortNumber)
             continue;
-        const SerialDevices::TStatus& s = states[n - 1];
         const QString& path = paths[n - 1];
-        using SerialDevices::TState;
-        const bool there = s.State == TState::Free || s.State == TState::Busy;
-        QString why =
-            s.State == TState::Free ? MessageText::Shown(path) : SerialDevices::Sentence(s, path);
-        if (s.State == TState::Missing)
+        const QByteArray name = QFile::encodeName(path);
+        struct stat info {};
+        bool there = false;
+        QString why;
+        if (::stat(name.constData(), &info) != 0) {
             why = QStringLiteral("no device at ") + MessageText::Shown(path);
+        } else if (S_ISCHR(info.st_mode) && ::access(name.constData(), R_OK | W_OK) == 0) {
+            // This runs twice a second: who holds the device (a scan of every process) is
+            // only worth asking when it is not plainly usable.
+            there = true;
+            why = MessageText::Shown(path);
+        } else {
+            const SerialDevices::TStatus s = SerialDevices::StateOf(path);
+            there = s.State == TState::Free || s.State == TState::Busy;
+            why = SerialDevices::Sentence(s, path);
+        }
         ComPortCom[n - 1]->setEnabled(there);
         ComPortCom[n - 1]->setToolTip(why);
     }
