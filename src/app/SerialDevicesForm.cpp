@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -95,7 +96,8 @@ QList<TAssignment> TSerialDevicesForm::Shown() const {
 }
 
 void TSerialDevicesForm::Refresh() {
-    const QList<TDevice> rows = SerialDevices::Inventory(Shown(), FRoots);
+    FRows = SerialDevices::Inventory(Shown(), FRoots);
+    const QList<TDevice>& rows = FRows;
     Table->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const TDevice& d = rows[r];
@@ -161,7 +163,15 @@ void TSerialDevicesForm::accept() {
     TResult result;
     for (int n = 1; n <= PortAssignments::PortCount; ++n) {
         const QString port = QStringLiteral("COM%1").arg(n);
-        const QString path = PortBox[n - 1]->currentText().trimmed();
+        QString path = PortBox[n - 1]->currentText().trimmed();
+        // A kernel name typed for an adapter that has a stable name is stored as the latter,
+        // which stays the same whichever socket it is plugged into.
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        for (const TDevice& d : FRows)
+            if (d.Hardware && !d.Stable.isEmpty() &&
+                (path == d.Path ||
+                 (!canonical.isEmpty() && canonical == QFileInfo(d.Path).canonicalFilePath())))
+                path = d.Stable;
         QString stored;
         bool wasStored = false;
         for (const TAssignment& a : FStored)

@@ -48,6 +48,7 @@ private:
     QList<SerialDevices::TAssignment> Shown() const;
 
     QList<SerialDevices::TAssignment> FStored;
+    QList<SerialDevices::TDevice> FRows;
     SerialDevices::TRoots FRoots;
     QTimer* FRefreshTimer;
     bool FStoreUnreadable;

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "Pty.h"
 #include "Sim.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
@@ -216,4 +217,41 @@ TEST_F(SerialDevicesTest, UdevEventsDriveThePortItemsWhereUdevRuns) {
     f.ComPortCom[3]->setEnabled(true);
     emit f.PortWatcher->DeviceRemoved("COM4");
     EXPECT_FALSE(f.ComPortCom[3]->isEnabled());
+}
+
+// A machine with one USB adapter (a pseudo-terminal of the test behind its device node).
+TEST_F(SerialDevicesTest, AnAdapterIsListedWithItsTextsAndStoredByItsStableName) {
+    QTemporaryDir dir;
+    TestSupport::TPty line;
+    ASSERT_TRUE(line.Ok());
+    const QString sys = dir.path() + "/sys", dev = dir.path() + "/dev";
+    const QString usb = sys + "/devices/usb1/1-1";
+    const QString tty = usb + "/1-1:1.0/ttyUSB0/tty/ttyUSB0";
+    const QString byId = dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0";
+    for (const char* a :
+         {"idVendor=0403", "manufacturer=FTDI", "product=FT232R USB UART", "serial=A10K1234"})
+        TestSupport::WriteFile(usb + '/' + QString(a).section('=', 0, 0),
+                               QString(a).section('=', 1).toUtf8() + '\n');
+    TestSupport::WriteFile(tty + "/uevent", "DEVNAME=ttyUSB0\n");
+    TestSupport::WriteFile(dir.path() + "/proc/locks", "");
+    QDir().mkpath(sys + "/class/tty");
+    QDir().mkpath(dev + "/serial/by-id");
+    ASSERT_TRUE(QFile::link("../../../ttyUSB0", tty + "/device"));
+    ASSERT_TRUE(QFile::link(tty, sys + "/class/tty/ttyUSB0"));
+    ASSERT_TRUE(QFile::link(line.SlavePath(), dev + "/ttyUSB0"));
+    ASSERT_TRUE(QFile::link("../../ttyUSB0", byId));
+    const SerialDevices::TRoots roots{sys, dev, dir.path() + "/proc", false};
+
+    TSerialDevicesForm d({}, QString(), nullptr, roots);
+    ASSERT_EQ(d.Table->rowCount(), 1);
+    EXPECT_EQ(Cell(d, byId, TSerialDevicesForm::KernelColumn), "ttyUSB0");
+    EXPECT_EQ(Cell(d, byId, TSerialDevicesForm::UsbColumn), "FTDI FT232R USB UART (A10K1234)");
+    EXPECT_EQ(Cell(d, byId, TSerialDevicesForm::StateColumn), "free");
+    EXPECT_EQ(d.PortBox[0]->findText(byId), 0);
+    d.PortBox[1]->setEditText(dev + "/ttyUSB0");
+    d.accept();
+    ASSERT_EQ(d.result(), QDialog::Accepted);
+    ASSERT_EQ(d.Result().Changed.size(), 1);
+    EXPECT_EQ(d.Result().Changed[0].Port, "COM2");
+    EXPECT_EQ(d.Result().Changed[0].Path, byId);
 }
