@@ -191,8 +191,10 @@ void TMainForm::CreateMenus() {
 
 void TMainForm::SetInfoForm(TInfoForm* Form) {
     FInfoForm = Form;
-    if (Form)
+    if (Form) {
         Form->OnApply = [this](const TReportInfo& Info) { ApplyReportInformation(Info); };
+        Form->OnError = [](const QString& Text) { ErrorHandler::Show(Text); };
+    }
 }
 
 void TMainForm::FormCreate() {
