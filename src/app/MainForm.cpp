@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
+#include "app/ReadingsPanel.h"
 #include "components/ui/About.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
@@ -9,7 +10,9 @@
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
 #include "info/InstallFolder.h"
+#include "measurement/CalibrationDates.h"
 #include "platform/AtomicWrite.h"
+#include "platform/Exception.h"
 #include "platform/MessageText.h"
 #include "platform/Registry.h"
 #include "report/ApplyInfo.h"
@@ -30,6 +33,7 @@
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -99,9 +103,23 @@ TMainForm::TMainForm(QWidget* Parent)
     TextMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TextMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TextMemo->setTabChangesFocus(false);
-    setCentralWidget(TextMemo);
+    ReadingsPanel = new TReadingsPanel;
+    FSplitter = new QSplitter(Qt::Vertical, this);
+    FSplitter->addWidget(TextMemo);
+    FSplitter->addWidget(ReadingsPanel);
+    FSplitter->setChildrenCollapsible(false);
+    FSplitter->setStretchFactor(0, 3);
+    FSplitter->setStretchFactor(1, 2);
+    ReadingsPanel->hide();
+    setCentralWidget(FSplitter);
     ApplyEditorFont();
     connect(TextMemo, &QPlainTextEdit::textChanged, this, [this] { TextMemoChange(); });
+
+    tmrReadings = new QTimer(this);
+    tmrReadings->setSingleShot(true);
+    tmrReadings->setInterval(ReadingsDelayMs);
+    connect(tmrReadings, &QTimer::timeout, this,
+            ErrorHandler::Guarded([this] { UpdateReadings(); }));
 
     StatusPanel = new QLabel(QStringLiteral("Idle"));
     statusBar()->addWidget(StatusPanel, 1);
@@ -163,6 +181,22 @@ void TMainForm::CreateMenus() {
     Info = AddItem(edit, QStringLiteral("&Info..."), &TMainForm::InfoClick);
     Font = AddItem(edit, QStringLiteral("Font..."), &TMainForm::FontClick);
 
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    ViewReadings = AddItem(view, QStringLiteral("&Readings"), &TMainForm::ViewReadingsClick);
+    ViewReadings->setCheckable(true);
+    QMenu* units = view->addMenu(QStringLiteral("&Units"));
+    auto* unitGroup = new QActionGroup(this);
+    ViewPciL = units->addAction(Units::Name(TUnit::PciL));
+    ViewBqM3 = units->addAction(Units::Name(TUnit::BqM3));
+    for (auto [action, unit] :
+         {std::pair{ViewPciL, TUnit::PciL}, std::pair{ViewBqM3, TUnit::BqM3}}) {
+        action->setCheckable(true);
+        unitGroup->addAction(action);
+        connect(action, &QAction::triggered, this,
+                ErrorHandler::Guarded([this, unit = unit] { ViewUnitsClick(unit); }));
+    }
+    ViewPciL->setChecked(true);
+
     QMenu* ports = bar->addMenu(QStringLiteral("&Com Port"));
     FPortGroup = new QActionGroup(this);
     FPortGroup->setExclusive(true);
@@ -209,6 +243,8 @@ void TMainForm::FormCreate() {
         return;
     }
     ApplyEditorFont();
+    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
+    ReadCalibration();
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     for (int n = 1; n <= 4; ++n)
@@ -232,6 +268,22 @@ void TMainForm::FormCreate() {
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
+}
+
+void TMainForm::ApplyView(const Settings::TView& View) {
+    FUnit = View.Unit;
+    (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
+    ViewReadings->setChecked(View.ReadingsShown);
+    ReadingsPanel->setVisible(View.ReadingsShown);
+    UpdateReadings();
+}
+
+void TMainForm::ReadCalibration() {
+    try {
+        FCalibration = CalibrationDates::Read();
+    } catch (const Exception&) {
+        FCalibration.clear();
+    }
 }
 
 void TMainForm::FirstStart() {
@@ -272,6 +324,27 @@ void TMainForm::AppIdle() {
 
 void TMainForm::TextMemoChange() {
     FileNew->setEnabled(true);
+    tmrReadings->start();
+}
+
+void TMainForm::UpdateReadings() {
+    tmrReadings->stop();
+    if (ViewReadings->isChecked())
+        ReadingsPanel->Show(Measurement::Measure(EditorLines(), FCalibration, FUnit), FUnit);
+}
+
+void TMainForm::ViewReadingsClick() {
+    const bool shown = ViewReadings->isChecked();
+    ReadingsPanel->setVisible(shown);
+    UpdateReadings();
+    Settings::SaveReadingsShown(shown);
+}
+
+void TMainForm::ViewUnitsClick(TUnit Unit) {
+    FUnit = Unit;
+    (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
+    UpdateReadings();
+    Settings::SaveUnit(Unit);
 }
 
 bool TMainForm::Modified() const {
@@ -444,8 +517,12 @@ void TMainForm::EditPasteClick() {
 }
 
 void TMainForm::InfoClick() {
-    if (FInfoForm)
-        FInfoForm->exec();
+    if (!FInfoForm)
+        return;
+    FInfoForm->exec();
+    // A calibration date changed in the dialog changes a check.
+    ReadCalibration();
+    UpdateReadings();
 }
 
 void TMainForm::FontClick() {

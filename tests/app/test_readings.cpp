@@ -1,0 +1,126 @@
+#include "AppFixture.h"
+
+#include "app/ReadingsPanel.h"
+
+#include <QFile>
+#include <QMenuBar>
+
+namespace {
+
+QString Fixture(const QString& Name) {
+    QFile file(QStringLiteral(HALVORN_MEASUREMENT_FIXTURES "/") + Name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << Name.toStdString();
+    return QString::fromLatin1(file.readAll()).replace("\r\n", "\n");
+}
+
+QString PanelText(const TMainForm& Form) {
+    return Form.ReadingsPanel->SummaryMemo->toPlainText();
+}
+
+} // namespace
+
+class ReadingsTest : public AppTest {
+protected:
+    // Shows the panel over a store with the given "Readings" and "Units" lines.
+    TMainForm& CreateWith(const QByteArray& View) {
+        StoreWithInstallDir("\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n" + View);
+        return Create();
+    }
+};
+
+TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
+    struct {
+        QByteArray View;
+        bool Shown;
+        TUnit Unit;
+    } cases[] = {
+        {"", false, TUnit::PciL},
+        {"\"Readings\"=dword:00000001\r\n\"Units\"=\"Bq/m3\"\r\n", true, TUnit::BqM3},
+        {"\"Readings\"=dword:00000000\r\n\"Units\"=\"mSv\"\r\n", false, TUnit::PciL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.View.constData());
+        TMainForm& f = CreateWith(c.View);
+        QStringList titles;
+        for (QAction* a : f.menuBar()->actions())
+            titles << a->text();
+        EXPECT_EQ(titles.mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Com Port"}));
+        EXPECT_EQ(f.ViewReadings->isChecked(), c.Shown);
+        EXPECT_EQ(f.ReadingsPanel->isVisibleTo(&f), c.Shown);
+        EXPECT_EQ(f.Unit(), c.Unit);
+        EXPECT_EQ(f.ViewBqM3->isChecked(), c.Unit == TUnit::BqM3);
+        EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+        Form.reset();
+    }
+}
+
+TEST_F(ReadingsTest, PanelShownAndHiddenIsRemembered) {
+    TMainForm& f = CreateWith("");
+    f.ViewReadings->trigger();
+    EXPECT_TRUE(f.ReadingsPanel->isVisibleTo(&f));
+    EXPECT_EQ(PanelText(f), Readings::NoTable + "\n");
+    EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000001"));
+    f.ViewReadings->trigger();
+    EXPECT_FALSE(f.ReadingsPanel->isVisibleTo(&f));
+    EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000000"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.show();
+    const QString report = Fixture("current_48h.txt");
+    const int before = f.ReadingsPanel->Updates();
+    Type(report);
+    // Nothing is measured while the user types.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before);
+    EXPECT_TRUE(f.tmrReadings->isActive());
+    EXPECT_EQ(f.tmrReadings->interval(), 300);
+    ASSERT_TRUE(WaitUntil([&] { return f.ReadingsPanel->Updates() > before; }));
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1); // once for the whole typing
+    const QString text = PanelText(f);
+    EXPECT_TRUE(text.contains("Readings: 48 (48 valid)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("pCi/L")) << text.toStdString();
+    EXPECT_TRUE(text.contains("No calibration date is known for the monitor 4410-0815"))
+        << text.toStdString();
+    EXPECT_EQ(f.TextMemo->toPlainText(), report);
+    EXPECT_TRUE(f.Modified());
+
+    // A hidden panel is not measured; shown again it catches up at once.
+    f.ViewReadings->trigger();
+    Type("\n");
+    f.UpdateReadings();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1);
+    f.ViewReadings->trigger();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 2);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, UnitsChangeThePanelAndAreStored) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    EXPECT_TRUE(PanelText(f).contains("Mean of all readings: 4.7 pCi/L"))
+        << PanelText(f).toStdString();
+    f.ViewBqM3->trigger();
+    EXPECT_EQ(f.Unit(), TUnit::BqM3);
+    EXPECT_TRUE(PanelText(f).contains(" Bq/m3 (4.7 pCi/L)")) << PanelText(f).toStdString();
+    EXPECT_FALSE(f.ViewPciL->isChecked());
+    EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"Bq/m3\""));
+    f.ViewPciL->trigger();
+    EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"pCi/L\""));
+    EXPECT_FALSE(f.Modified());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, CalibrationDateFromTheStoreDecidesItsCheck) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410\\Calibration]\r\n"
+                              "\"4410-0815\"=\"2025-09-01\"\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    EXPECT_TRUE(PanelText(f).contains("Passed    The monitor 4410-0815 was calibrated on"))
+        << PanelText(f).toStdString();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
