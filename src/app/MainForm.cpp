@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenuBar>
@@ -160,6 +161,7 @@ void TMainForm::CreateMenus() {
     FileOpen = AddItem(file, QStringLiteral("&Open..."), &TMainForm::FileOpenClick);
     FileSave = AddItem(file, QStringLiteral("&Save..."), &TMainForm::FileSaveClick);
     FileSaveAs = AddItem(file, QStringLiteral("Save &As..."), &TMainForm::FileSaveAsClick);
+    FileExportCsv = AddItem(file, QStringLiteral("Export CS&V..."), &TMainForm::FileExportCsvClick);
     file->addSeparator();
     FilePrint = AddItem(file, QStringLiteral("&Print..."), &TMainForm::FilePrintClick);
     FilePrinterSetup =
@@ -485,6 +487,36 @@ void TMainForm::FileOpenClick() {
     FFileName = path;
     SetModified(false);
     SetCaption();
+}
+
+QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
+                                 const QString& Suffix) {
+    QFileDialog dialog(this, Title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(Suffix);
+    dialog.setNameFilters({Filter, AllFilesFilter});
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& f) { ShowAllFilesFor(&dialog, f); });
+    dialog.setDirectory(FFileName.isEmpty() ? SaveDialog->directory()
+                                            : QFileInfo(FFileName).absoluteDir());
+    if (!FFileName.isEmpty())
+        dialog.selectFile(QFileInfo(FFileName).completeBaseName() + u'.' + Suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void TMainForm::FileExportCsvClick() {
+    const TReadings readings = Readings::Read(EditorLines());
+    // Refused before a name is asked for: there would be nothing to write.
+    if (!readings.Refusal.isEmpty())
+        throw Exception(QStringLiteral("The readings were not exported. ") + readings.Refusal);
+    const QString path = AskOutputFile(QStringLiteral("Export CSV"),
+                                       QStringLiteral("CSV Files (*.csv)"), QStringLiteral("csv"));
+    if (!path.isEmpty())
+        AtomicWrite::ReplaceFile(path, Measurement::Csv(readings));
 }
 
 void TMainForm::FilePrintClick() {

@@ -44,7 +44,7 @@ public:
     QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
     QAction* ComPortCom[4];
     QAction *GetData, *About;
-    QAction *ViewReadings, *ViewPciL, *ViewBqM3;
+    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv;
     TReadingsPanel* ReadingsPanel;
     // Restarted by every change of the editor's text; the panel follows when it runs out.
     QTimer* tmrReadings;
@@ -66,6 +66,7 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    void FileExportCsvClick();
     void FilePrintClick();
     void FilePrinterSetupClick();
     void FileExitClick();
@@ -121,6 +122,9 @@ private:
     void ClearReport();
     void SetCaption();
     void CreateMenus();
+    // Asks for the name of a file the report is turned into; empty when the user cancels. The
+    // report's own file name stays as it is.
+    QString AskOutputFile(const QString& Title, const QString& Filter, const QString& Suffix);
     void ApplyView(const Settings::TView& View);
     // The calibration dates of the store; none when it cannot be read (start-up says why).
     void ReadCalibration();

@@ -2,7 +2,10 @@
 
 #include "app/ReadingsPanel.h"
 
+using TestSupport::ModalAnswer;
+
 #include <QFile>
+#include <QFileDialog>
 #include <QMenuBar>
 
 namespace {
@@ -123,4 +126,57 @@ TEST_F(ReadingsTest, CalibrationDateFromTheStoreDecidesItsCheck) {
     EXPECT_TRUE(PanelText(f).contains("Passed    The monitor 4410-0815 was calibrated on"))
         << PanelText(f).toStdString();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+namespace {
+
+const QString CsvType = "CSV Files (*.csv)";
+
+} // namespace
+
+TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
+    TMainForm& f = CreateWith("");
+    const QString report = Install.path() + "/house.txt";
+    TestSupport::WriteFile(report, Fixture("current_48h.txt").replace("\n", "\r\n").toLatin1());
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(report, "All Files (*.*)"));
+        f.FileOpen->trigger();
+    }
+    Type("\n");
+    ASSERT_EQ(f.FileName(), report);
+    const QString csv = Install.path() + "/house.csv";
+    QString suggested;
+    ModalAnswer answer([&](QWidget* w) {
+        if (auto* d = qobject_cast<QFileDialog*>(w)) {
+            suggested = d->selectedFiles().value(0);
+            d->selectNameFilter(CsvType);
+            d->selectFile(csv);
+            static_cast<QDialog*>(d)->accept();
+        }
+    });
+    f.FileExportCsv->trigger();
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_EQ(suggested, csv);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    const QByteArray written = TestSupport::ReadFile(csv);
+    EXPECT_EQ(written, Measurement::Csv(Readings::Read(f.EditorLines())));
+    EXPECT_TRUE(written.startsWith("interval,time,radon_pci_l,radon_bq_m3,events\r\n1,"));
+    EXPECT_EQ(written.count("\r\n"), 49);
+    EXPECT_EQ(f.FileName(), report);
+    EXPECT_EQ(f.windowTitle(), "Halvorn - " + report);
+    EXPECT_TRUE(f.Modified());
+}
+
+TEST_F(ReadingsTest, ExportCsvWithoutATableAsksNothingAndWritesNothing) {
+    TMainForm& f = CreateWith("");
+    Type("no table here\n");
+    ModalAnswer none(ModalAnswer::Reject(), 300);
+    f.FileExportCsv->trigger();
+    EXPECT_EQ(none.Answered(), 0);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("The readings were not exported. No readings table in this "
+                                     "report"))
+        << Errors[0].toStdString();
+    EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
+    EXPECT_TRUE(f.FileName().isEmpty());
 }
