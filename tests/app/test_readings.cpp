@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/ReadingsPanel.h"
+#include "components/ui/BufferedPaintBox.h"
 
 using TestSupport::ModalAnswer;
 
@@ -179,4 +180,82 @@ TEST_F(ReadingsTest, ExportCsvWithoutATableAsksNothingAndWritesNothing) {
         << Errors[0].toStdString();
     EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
     EXPECT_TRUE(f.FileName().isEmpty());
+}
+
+TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.resize(900, 700);
+    f.show();
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    TReadingsPanel& p = *f.ReadingsPanel;
+    ASSERT_TRUE(WaitUntil([&] { return !p.Chart->Buffer().isNull(); }));
+    // The buffer holds device pixels.
+    EXPECT_EQ(p.Chart->Buffer().size(), p.Chart->size() * p.Chart->devicePixelRatioF());
+    int renders = p.ChartRenders();
+    const auto step = [&](const char* What, const std::function<void()>& Change, int More) {
+        SCOPED_TRACE(What);
+        Change();
+        p.Chart->repaint();
+        EXPECT_EQ(p.ChartRenders(), renders + More);
+        renders = p.ChartRenders();
+    };
+    step(
+        "same text measured again", [&] { f.UpdateReadings(); }, 0);
+    step(
+        "text outside the table",
+        [&] {
+            Type("notes\n");
+            f.UpdateReadings();
+        },
+        0);
+    step(
+        "plain repaint", [] {}, 0);
+    step(
+        "units", [&] { f.ViewBqM3->trigger(); }, 1);
+    step(
+        "a reading",
+        [&] {
+            QStringList lines = f.EditorLines();
+            lines[14].replace("7.5", "9.5");
+            f.SetEditorLines(lines, true);
+            f.UpdateReadings();
+        },
+        1);
+    step(
+        "size", [&] { p.Chart->resize(p.Chart->width() - 40, p.Chart->height()); }, 1);
+    step(
+        "palette",
+        [&] {
+            QPalette dark = p.palette();
+            dark.setColor(QPalette::Base, Qt::black);
+            dark.setColor(QPalette::Text, Qt::white);
+            p.setPalette(dark);
+        },
+        1);
+    EXPECT_EQ(p.Chart->Buffer().toImage().pixelColor(1, 1), QColor(Qt::black));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.resize(900, 700);
+    f.show();
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    TReadingsPanel& p = *f.ReadingsPanel;
+    QStringList shown;
+    const int y = p.Chart->height() * 2 / 3;
+    for (int x = 0; x < p.Chart->width(); ++x) {
+        const QString text = p.HoverText(QPoint(x, y));
+        if (!text.isEmpty() && (shown.isEmpty() || shown.last() != text))
+            shown << text;
+    }
+    ASSERT_EQ(shown.size(), 48);
+    EXPECT_EQ(shown[0], "3/5/2026 4:05:09 PM\n7.5 pCi/L (278 Bq/m3)");
+    EXPECT_EQ(shown[1], "3/5/2026 5:05:09 PM\n2.1 pCi/L (78 Bq/m3)\nEvents: T");
+    EXPECT_TRUE(shown[47].startsWith("3/7/2026 3:05:09 PM\n8.6 pCi/L")) << shown[47].toStdString();
+    EXPECT_TRUE(p.HoverText(QPoint(1, 1)).isEmpty());
+    f.ViewBqM3->trigger();
+    EXPECT_EQ(p.HoverText(QPoint(p.Chart->width() / 2, y)).count("Bq/m3 ("), 1);
 }
