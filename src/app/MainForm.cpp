@@ -11,6 +11,7 @@
 #include "info/InfoForm.h"
 #include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
+#include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
@@ -162,6 +163,8 @@ void TMainForm::CreateMenus() {
     FileSave = AddItem(file, QStringLiteral("&Save..."), &TMainForm::FileSaveClick);
     FileSaveAs = AddItem(file, QStringLiteral("Save &As..."), &TMainForm::FileSaveAsClick);
     FileExportCsv = AddItem(file, QStringLiteral("Export CS&V..."), &TMainForm::FileExportCsvClick);
+    FileClientReport =
+        AddItem(file, QStringLiteral("Client Report (P&DF)..."), &TMainForm::FileClientReportClick);
     file->addSeparator();
     FilePrint = AddItem(file, QStringLiteral("&Print..."), &TMainForm::FilePrintClick);
     FilePrinterSetup =
@@ -508,15 +511,34 @@ QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
     return dialog.selectedFiles().first();
 }
 
-void TMainForm::FileExportCsvClick() {
-    const TReadings readings = Readings::Read(EditorLines());
+TReadings TMainForm::ReadingsOrRefuse(const QString& NotDone) const {
+    TReadings readings = Readings::Read(EditorLines());
     // Refused before a name is asked for: there would be nothing to write.
     if (!readings.Refusal.isEmpty())
-        throw Exception(QStringLiteral("The readings were not exported. ") + readings.Refusal);
+        throw Exception(NotDone + u' ' + readings.Refusal);
+    return readings;
+}
+
+void TMainForm::FileExportCsvClick() {
+    const TReadings readings = ReadingsOrRefuse(QStringLiteral("The readings were not exported."));
     const QString path = AskOutputFile(QStringLiteral("Export CSV"),
                                        QStringLiteral("CSV Files (*.csv)"), QStringLiteral("csv"));
     if (!path.isEmpty())
         AtomicWrite::ReplaceFile(path, Measurement::Csv(readings));
+}
+
+void TMainForm::FileClientReportClick() {
+    ReadingsOrRefuse(QStringLiteral("The client report was not made."));
+    const QString path = AskOutputFile(QStringLiteral("Client Report"),
+                                       QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const TReportInfo info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    // The paper the printer is set up for.
+    const TPaper paper =
+        Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
+    AtomicWrite::ReplaceFile(path,
+                             ClientReport::Pdf(EditorLines(), info, FCalibration, FUnit, paper));
 }
 
 void TMainForm::FilePrintClick() {

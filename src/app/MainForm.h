@@ -44,7 +44,7 @@ public:
     QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
     QAction* ComPortCom[4];
     QAction *GetData, *About;
-    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv;
+    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
     TReadingsPanel* ReadingsPanel;
     // Restarted by every change of the editor's text; the panel follows when it runs out.
     QTimer* tmrReadings;
@@ -67,6 +67,7 @@ public:
     void FileSaveClick();
     void FileSaveAsClick();
     void FileExportCsvClick();
+    void FileClientReportClick();
     void FilePrintClick();
     void FilePrinterSetupClick();
     void FileExitClick();
@@ -124,6 +125,9 @@ private:
     void CreateMenus();
     // Asks for the name of a file the report is turned into; empty when the user cancels. The
     // report's own file name stays as it is.
+    // The editor's readings; a report without a readings table raises an Exception that
+    // begins with NotDone.
+    TReadings ReadingsOrRefuse(const QString& NotDone) const;
     QString AskOutputFile(const QString& Title, const QString& Filter, const QString& Suffix);
     void ApplyView(const Settings::TView& View);
     // The calibration dates of the store; none when it cannot be read (start-up says why).

@@ -8,6 +8,7 @@ using TestSupport::ModalAnswer;
 #include <QFile>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QProcess>
 
 namespace {
 
@@ -258,4 +259,38 @@ TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
     EXPECT_TRUE(p.HoverText(QPoint(1, 1)).isEmpty());
     f.ViewBqM3->trigger();
     EXPECT_EQ(p.HoverText(QPoint(p.Chart->width() / 2, y)).count("Bq/m3 ("), 1);
+}
+
+TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
+    TMainForm& f = CreateWith("\"Units\"=\"Bq/m3\"\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
+    const QString pdf = Install.path() + "/client.pdf";
+    ModalAnswer answer(ModalAnswer::ChooseFile(pdf, "PDF Files (*.pdf)"));
+    f.FileClientReport->trigger();
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_TRUE(TestSupport::ReadFile(pdf).startsWith("%PDF-"));
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("Radon Measurement Report")) << out.toStdString();
+    EXPECT_TRUE(out.contains("4410-0815")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Bq/m3")) << out.toStdString();
+    EXPECT_TRUE(f.FileName().isEmpty());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+    EXPECT_TRUE(f.Modified());
+}
+
+TEST_F(ReadingsTest, ClientReportWithoutATableAsksNothingAndWritesNothing) {
+    TMainForm& f = CreateWith("");
+    Type("Time Interval 1 Hr\nno averages\n");
+    ModalAnswer none(ModalAnswer::Reject(), 300);
+    f.FileClientReport->trigger();
+    EXPECT_EQ(none.Answered(), 0);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].startsWith("The client report was not made. No readings table in this "
+                                     "report"))
+        << Errors[0].toStdString();
+    EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
 }
