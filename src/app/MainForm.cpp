@@ -248,8 +248,8 @@ void TMainForm::FormCreate() {
         return;
     }
     ApplyEditorFont();
-    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
     ReadCalibration();
+    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     for (int n = 1; n <= 4; ++n)

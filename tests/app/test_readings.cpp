@@ -169,20 +169,6 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
     EXPECT_TRUE(f.Modified());
 }
 
-TEST_F(ReadingsTest, ExportCsvWithoutATableAsksNothingAndWritesNothing) {
-    TMainForm& f = CreateWith("");
-    Type("no table here\n");
-    ModalAnswer none(ModalAnswer::Reject(), 300);
-    f.FileExportCsv->trigger();
-    EXPECT_EQ(none.Answered(), 0);
-    ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].startsWith("The readings were not exported. No readings table in this "
-                                     "report"))
-        << Errors[0].toStdString();
-    EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
-    EXPECT_TRUE(f.FileName().isEmpty());
-}
-
 TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
     TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
     f.resize(900, 700);
@@ -282,15 +268,25 @@ TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     EXPECT_TRUE(f.Modified());
 }
 
-TEST_F(ReadingsTest, ClientReportWithoutATableAsksNothingAndWritesNothing) {
+TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
     TMainForm& f = CreateWith("");
     Type("Time Interval 1 Hr\nno averages\n");
-    ModalAnswer none(ModalAnswer::Reject(), 300);
-    f.FileClientReport->trigger();
-    EXPECT_EQ(none.Answered(), 0);
-    ASSERT_EQ(Errors.size(), 1);
-    EXPECT_TRUE(Errors[0].startsWith("The client report was not made. No readings table in this "
-                                     "report"))
-        << Errors[0].toStdString();
-    EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
+    const struct {
+        QAction* Command;
+        QString Message;
+    } cases[] = {
+        {f.FileExportCsv, "The readings were not exported. No readings table in this report"},
+        {f.FileClientReport, "The client report was not made. No readings table in this report"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Message.toStdString());
+        Errors.clear();
+        ModalAnswer none(ModalAnswer::Reject(), 300);
+        c.Command->trigger();
+        EXPECT_EQ(none.Answered(), 0);
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors[0].startsWith(c.Message)) << Errors[0].toStdString();
+        EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
+        EXPECT_TRUE(f.FileName().isEmpty());
+    }
 }
