@@ -31,6 +31,15 @@ protected:
         StoreWithInstallDir("\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n" + View);
         return Create();
     }
+    // A window on the screen with the panel, measuring the fixture Name.
+    TMainForm& ShowPanelWith(const QString& Name) {
+        TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+        f.resize(900, 700);
+        f.show();
+        f.SetEditorLines(Fixture(Name).split('\n'), false);
+        f.UpdateReadings();
+        return f;
+    }
 };
 
 TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
@@ -170,11 +179,7 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
 }
 
 TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
-    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
-    f.resize(900, 700);
-    f.show();
-    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
-    f.UpdateReadings();
+    TMainForm& f = ShowPanelWith("current_48h.txt");
     TReadingsPanel& p = *f.ReadingsPanel;
     ASSERT_TRUE(WaitUntil([&] { return !p.Chart->Buffer().isNull(); }));
     // The buffer holds device pixels.
@@ -225,11 +230,7 @@ TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
 }
 
 TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
-    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
-    f.resize(900, 700);
-    f.show();
-    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
-    f.UpdateReadings();
+    TMainForm& f = ShowPanelWith("current_48h.txt");
     TReadingsPanel& p = *f.ReadingsPanel;
     QStringList shown;
     const int y = p.Chart->height() * 2 / 3;
