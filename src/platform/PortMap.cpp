@@ -9,19 +9,18 @@ namespace PortMap {
 
 namespace {
 
-// "COM1".."COM9" in any letter case; 0 for any other name.
+QString ValueName(int Number) {
+    return QStringLiteral("COM%1").arg(Number);
+}
+
+} // namespace
+
 int PortNumber(const QString& PortName) {
     static const QRegularExpression Pattern(QStringLiteral("^COM([1-9])$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch Match = Pattern.match(PortName);
     return Match.hasMatch() ? Match.captured(1).toInt() : 0;
 }
-
-QString ValueName(int Number) {
-    return QStringLiteral("COM%1").arg(Number);
-}
-
-} // namespace
 
 QString DevicePath(const QString& PortName) {
     const int Number = PortNumber(PortName);
