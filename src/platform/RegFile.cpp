@@ -1,10 +1,16 @@
 #include "RegFile.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QtEndian>
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace RegFile {
 
@@ -17,9 +23,9 @@ const QString OldHeader = QStringLiteral("REGEDIT4");
     throw ERegistryException(QStringLiteral("%1:%2: %3").arg(FileName).arg(Line).arg(What));
 }
 
-QString Shortened(const QString& Text) {
-    constexpr int Limit = 40;
-    return Text.size() > Limit ? Text.left(Limit) + QStringLiteral("...") : Text;
+// Text of the file inside a message: control characters escaped, cut short.
+QString Shortened(QStringView Text) {
+    return MessageText::Shown(Text.toString(), 40);
 }
 
 // A control character other than tab means the file is not text.
@@ -42,63 +48,89 @@ void CheckLine(const QString& Line, const QString& FileName, int Number) {
         Fail(FileName, Number, Problem);
 }
 
-QString WithoutCR(QString Line) {
-    if (Line.endsWith(u'\r'))
-        Line.chop(1);
-    return Line;
-}
-
-QStringList Utf16Lines(const QByteArray& Data, QStringDecoder::Encoding Encoding,
-                       const QString& FileName) {
-    QStringDecoder Decoder(Encoding);
-    const QString Text = Decoder.decode(Data);
-    const bool Broken = Decoder.hasError();
-    QStringList Lines = Text.split(u'\n');
-    for (int i = 0; i < Lines.size(); ++i) {
-        Lines[i] = WithoutCR(Lines[i]);
-        if (Broken && Lines[i].contains(QChar(QChar::ReplacementCharacter)))
-            Fail(FileName, i + 1, QStringLiteral("not valid UTF-16 text"));
-        CheckLine(Lines[i], FileName, i + 1);
+// The file's lines one at a time, each checked as it is taken: decoding them all first would
+// hold the whole file twice over. UTF-8 (with or without BOM) or UTF-16 with BOM; LF or CR LF.
+class TLines {
+public:
+    TLines(const QByteArray& Contents, const QString& FileName) : FFileName(FileName) {
+        if (Contents.startsWith("\xFF\xFE") || Contents.startsWith("\xFE\xFF")) {
+            QStringDecoder Decoder(Contents.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                                   : QStringDecoder::Utf16BE);
+            FText = Decoder.decode(QByteArrayView(Contents).sliced(2));
+            FBroken = Decoder.hasError();
+            FUtf16 = true;
+        } else {
+            FData = QByteArrayView(Contents);
+            if (FData.startsWith("\xEF\xBB\xBF"))
+                FData = FData.sliced(3);
+        }
     }
-    if (Broken)
-        Fail(FileName, Lines.size(), QStringLiteral("not valid UTF-16 text"));
-    return Lines;
-}
 
-QStringList Utf8Lines(const QByteArray& Data, const QString& FileName) {
-    QStringList Lines;
-    qsizetype Start = 0;
-    for (int Number = 1; Start <= Data.size(); ++Number) {
-        qsizetype End = Data.indexOf('\n', Start);
-        if (End < 0)
-            End = Data.size();
-        QByteArrayView Raw(Data.constData() + Start, End - Start);
+    // The next line without its line end; false after the last one (Number() stays).
+    bool Next(QString& Line) {
+        if (FDone)
+            return false;
+        ++FNumber;
+        if (FUtf16)
+            Line = NextUtf16();
+        else
+            Line = NextUtf8();
+        CheckLine(Line, FFileName, FNumber);
+        return true;
+    }
+    int Number() const { return FNumber; }
+
+private:
+    QString NextUtf16() {
+        qsizetype End = FText.indexOf(u'\n', FPos);
+        if (End < 0) {
+            End = FText.size();
+            FDone = true;
+        }
+        QString Line = FText.mid(FPos, End - FPos);
+        FPos = End + 1;
+        if (Line.endsWith(u'\r'))
+            Line.chop(1);
+        if (FBroken && (Line.contains(QChar(QChar::ReplacementCharacter)) || FDone))
+            Fail(FFileName, FNumber, QStringLiteral("not valid UTF-16 text"));
+        return Line;
+    }
+
+    QString NextUtf8() {
+        const char* const Begin = FData.data() + FPos;
+        const char* const Stop = FData.data() + FData.size();
+        const char* const Newline = std::find(Begin, Stop, '\n');
+        const qsizetype End = Newline - FData.data();
+        FDone = Newline == Stop;
+        QByteArrayView Raw(Begin, Newline - Begin);
+        FPos = End + 1;
         // Up to four bytes a character; the exact count is checked once decoded.
         if (Raw.size() > 4 * qsizetype(MaxLineLength) + 1)
-            Fail(FileName, Number,
+            Fail(FFileName, FNumber,
                  QStringLiteral("line longer than %1 characters").arg(MaxLineLength));
         if (Raw.endsWith('\r'))
             Raw.chop(1);
+        // Most lines are plain ASCII, which needs no decoder.
+        if (std::all_of(Raw.begin(), Raw.end(), [](char C) { return uchar(C) < 0x80; }))
+            return QString::fromLatin1(Raw);
         QStringDecoder Decoder(QStringDecoder::Utf8);
         const QString Line = Decoder.decode(Raw);
-        CheckLine(Line, FileName, Number);
-        if (Decoder.hasError())
-            Fail(FileName, Number, QStringLiteral("not valid UTF-8 text"));
-        Lines << Line;
-        Start = End + 1;
+        if (Decoder.hasError()) {
+            CheckLine(Line, FFileName, FNumber);
+            Fail(FFileName, FNumber, QStringLiteral("not valid UTF-8 text"));
+        }
+        return Line;
     }
-    return Lines;
-}
 
-QStringList SplitLines(const QByteArray& Contents, const QString& FileName) {
-    if (Contents.startsWith("\xFF\xFE"))
-        return Utf16Lines(Contents.mid(2), QStringDecoder::Utf16LE, FileName);
-    if (Contents.startsWith("\xFE\xFF"))
-        return Utf16Lines(Contents.mid(2), QStringDecoder::Utf16BE, FileName);
-    if (Contents.startsWith("\xEF\xBB\xBF"))
-        return Utf8Lines(Contents.mid(3), FileName);
-    return Utf8Lines(Contents, FileName);
-}
+    const QString& FFileName;
+    QString FText;
+    QByteArrayView FData;
+    bool FUtf16 = false;
+    bool FBroken = false;
+    bool FDone = false;
+    qsizetype FPos = 0;
+    int FNumber = 0;
+};
 
 bool SamePath(const QString& A, const QString& B) {
     return A.compare(B, Qt::CaseInsensitive) == 0;
@@ -118,17 +150,21 @@ QString NormalizedPath(QString Path) {
 
 // Reads a quoted string starting at Pos (on the opening quote); leaves Pos after the closing
 // quote. Only \\ and \" are escapes; any other backslash stands for itself.
-bool ReadQuoted(const QString& Line, int& Pos, QString& Out) {
+bool ReadQuoted(QStringView Line, int& Pos, QString& Out) {
     Out.clear();
-    for (int i = Pos + 1; i < Line.size(); ++i) {
+    int Start = Pos + 1;
+    for (int i = Start; i < Line.size(); ++i) {
         const QChar C = Line[i];
         if (C == u'"') {
+            Out += Line.mid(Start, i - Start);
             Pos = i + 1;
             return true;
         }
-        if (C == u'\\' && i + 1 < Line.size() && (Line[i + 1] == u'\\' || Line[i + 1] == u'"'))
-            ++i;
-        Out += Line[i];
+        if (C == u'\\' && i + 1 < Line.size() && (Line[i + 1] == u'\\' || Line[i + 1] == u'"')) {
+            // The text before the escape, then the escaped character stands for itself.
+            Out += Line.mid(Start, i - Start);
+            Start = ++i;
+        }
     }
     return false;
 }
@@ -160,26 +196,28 @@ bool ParseHexDigits(QStringView Text, quint32& Out) {
 
 class Parser {
 public:
-    Parser(const QStringList& Lines, const QString& FileName)
-        : FLines(Lines), FFileName(FileName) {}
+    Parser(const QByteArray& Contents, const QString& FileName)
+        : FLines(Contents, FileName), FFileName(FileName) {}
 
     Document Run() {
-        int First = 0;
-        while (First < FLines.size() && FLines[First].trimmed().isEmpty())
-            ++First;
-        if (First == FLines.size())
-            return {};
-        const QString HeaderLine = FLines[First].trimmed();
-        if (HeaderLine != Header && HeaderLine != OldHeader)
-            Fail(FFileName, First + 1,
-                 QStringLiteral("not a settings store (the first line must be '%1')").arg(Header));
-        for (FIndex = First + 1; FIndex < FLines.size(); ++FIndex)
-            ParseLine(FLines[FIndex].trimmed());
-        return FDoc;
+        QString Line;
+        bool HeaderSeen = false;
+        while (FLines.Next(Line)) {
+            const QString Trimmed = Line.trimmed();
+            if (HeaderSeen) {
+                ParseLine(Trimmed);
+            } else if (!Trimmed.isEmpty()) {
+                if (Trimmed != Header && Trimmed != OldHeader)
+                    Error(QStringLiteral("not a settings store (the first line must be '%1')")
+                              .arg(Header));
+                HeaderSeen = true;
+            }
+        }
+        return Result();
     }
 
 private:
-    [[noreturn]] void Error(const QString& What) const { Fail(FFileName, FIndex + 1, What); }
+    [[noreturn]] void Error(const QString& What) const { Fail(FFileName, FLines.Number(), What); }
 
     void ParseLine(const QString& Line) {
         if (Line.isEmpty())
@@ -198,10 +236,10 @@ private:
         Value V;
         V.Type = ValueType::Comment;
         V.Text = Line;
-        if (FCurrent >= 0)
-            FDoc.Keys[FCurrent].Values << V;
+        if (FCurrent)
+            FCurrent->Add(V);
         else
-            FDoc.Preamble << V;
+            FPreamble << V;
     }
 
     void ParseKey(const QString& Line) {
@@ -212,20 +250,24 @@ private:
         Path = NormalizedPath(Deletion ? Path.mid(1) : Path);
         if (Path.isEmpty())
             Error(QStringLiteral("empty key name"));
+        const QString Folded = Path.toCaseFolded();
         if (Deletion) {
-            FDoc.Keys.removeIf(
-                [&](const Key& K) { return SamePath(K.Path, Path) || IsBelow(K.Path, Path); });
-            FCurrent = -1;
+            // The key and every key below it: those sort between "Key\" and "Key]".
+            FKeys.erase(Folded);
+            FKeys.erase(FKeys.lower_bound(Folded + u'\\'), FKeys.lower_bound(Folded + u']'));
+            FCurrent = nullptr;
             return;
         }
-        EnsureKey(FDoc, Path);
-        for (int i = 0; i < FDoc.Keys.size(); ++i)
-            if (SamePath(FDoc.Keys[i].Path, Path))
-                FCurrent = i;
+        const auto [It, Added] = FKeys.try_emplace(Folded);
+        if (Added) {
+            It->second.Path = Path;
+            It->second.Order = FNextOrder++;
+        }
+        FCurrent = &It->second;
     }
 
     void ParseValue(const QString& Line) {
-        if (FCurrent < 0)
+        if (!FCurrent)
             Error(QStringLiteral("value outside any key"));
         Value V;
         int Pos = 1;
@@ -238,25 +280,24 @@ private:
             ++Pos;
         if (Pos >= Line.size() || Line[Pos] != u'=')
             Error(QStringLiteral("missing '=' after the value name"));
-        const QString Data = Line.mid(Pos + 1).trimmed();
-        Key& K = FDoc.Keys[FCurrent];
-        if (Data == u'-') {
-            RemoveValue(K, V.Name);
+        const QStringView Data = QStringView(Line).mid(Pos + 1).trimmed();
+        if (Data == QLatin1String("-")) {
+            FCurrent->Remove(V.Name);
             return;
         }
         if (Data.startsWith(u'"'))
             ParseString(Data, V);
-        else if (Data.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive))
+        else if (Data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive))
             ParseDword(Data.mid(6), V);
-        else if (Data.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive))
+        else if (Data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
             ParseHex(Data, V);
         else
-            Error(
-                QStringLiteral("unknown value type '%1'").arg(Shortened(Data.section(u':', 0, 0))));
-        SetValue(K, V);
+            Error(QStringLiteral("unknown value type '%1'")
+                      .arg(Shortened(Data.left(Data.indexOf(u':')))));
+        FCurrent->Set(V);
     }
 
-    void ParseString(const QString& Data, Value& V) {
+    void ParseString(QStringView Data, Value& V) {
         int Pos = 0;
         if (!ReadQuoted(Data, Pos, V.Text))
             Error(QStringLiteral("unterminated string"));
@@ -266,7 +307,7 @@ private:
         V.Type = ValueType::String;
     }
 
-    void ParseDword(const QString& Digits, Value& V) {
+    void ParseDword(QStringView Digits, Value& V) {
         // Exactly eight digits, as written: a shorter number is most likely a cut-off file.
         if (Digits.size() != 8 || !ParseHexDigits(Digits, V.Dword))
             Error(QStringLiteral("bad dword value '%1' (eight hex digits expected)")
@@ -274,26 +315,27 @@ private:
         V.Type = ValueType::Dword;
     }
 
-    void ParseHex(const QString& Data, Value& V) {
-        const int Colon = Data.indexOf(u':');
+    void ParseHex(QStringView Data, Value& V) {
+        const qsizetype Colon = Data.indexOf(u':');
         if (Colon < 0)
             Error(QStringLiteral("unknown value type '%1'").arg(Shortened(Data)));
-        const QString TypeName = Data.left(Colon);
+        const QStringView TypeName = Data.left(Colon);
         V.HexKind = 3;
         if (TypeName.size() > 3) {
-            const QString Kind = TypeName.mid(3);
+            const QStringView Kind = TypeName.mid(3);
             quint32 N = 0;
             if (!Kind.startsWith(u'(') || !Kind.endsWith(u')') ||
-                !ParseHexDigits(QStringView(Kind).mid(1, Kind.size() - 2), N))
+                !ParseHexDigits(Kind.mid(1, Kind.size() - 2), N))
                 Error(QStringLiteral("unknown value type '%1'").arg(Shortened(TypeName)));
             V.HexKind = int(N);
         }
-        QString List = Data.mid(Colon + 1).trimmed();
+        QString List = Data.mid(Colon + 1).trimmed().toString();
         while (List.endsWith(u'\\')) {
             List.chop(1);
-            if (FIndex + 1 >= FLines.size())
+            QString Next;
+            if (!FLines.Next(Next))
                 Error(QStringLiteral("hex list continues past the end of the file"));
-            const QString Next = FLines[++FIndex].trimmed();
+            Next = Next.trimmed();
             if (Next.isEmpty())
                 Error(QStringLiteral("hex list continued by an empty line"));
             List += Next;
@@ -323,11 +365,92 @@ private:
         }
     }
 
-    const QStringList& FLines;
+    // A key as the file builds it up. Names are looked up through hashes and removed values
+    // only marked, so a file is read in time linear in its size however many keys and values
+    // it holds.
+    struct TKeyBuild {
+        QString Path;
+        quint64 Order = 0;
+        QList<Value> Values;
+        std::vector<bool> Removed; // one per value
+        // Made once a key holds more values than a plain search handles quickly.
+        QHash<QString, qsizetype> ByName;
+        bool Indexed = false;
+
+        static constexpr qsizetype SearchLimit = 16;
+
+        void Index(qsizetype i) {
+            if (!Removed[size_t(i)] && Values[i].Type != ValueType::Comment)
+                ByName.insert(Values[i].Name.toCaseFolded(), i);
+        }
+        void Add(const Value& V) {
+            Values << V;
+            Removed.push_back(false);
+            if (Indexed) {
+                Index(Values.size() - 1);
+            } else if (Values.size() > SearchLimit) {
+                Indexed = true;
+                for (qsizetype i = 0; i < Values.size(); ++i)
+                    Index(i);
+            }
+        }
+        qsizetype Find(const QString& Name) const {
+            if (Indexed)
+                return ByName.value(Name.toCaseFolded(), -1);
+            for (qsizetype i = 0; i < Values.size(); ++i)
+                if (!Removed[size_t(i)] && Values[i].Type != ValueType::Comment &&
+                    SamePath(Values[i].Name, Name))
+                    return i;
+            return -1;
+        }
+        // Keeps the stored name's case and place, as SetValue does.
+        void Set(Value V) {
+            const qsizetype Old = Find(V.Name);
+            if (Old < 0) {
+                Add(V);
+                return;
+            }
+            V.Name = Values[Old].Name;
+            Values[Old] = V;
+        }
+        void Remove(const QString& Name) {
+            const qsizetype Old = Find(Name);
+            if (Old < 0)
+                return;
+            Removed[size_t(Old)] = true;
+            if (Indexed)
+                ByName.remove(Name.toCaseFolded());
+        }
+    };
+
+    // Keys in the order they were first made, each with the values it still holds.
+    Document Result() {
+        std::vector<TKeyBuild*> Ordered;
+        Ordered.reserve(FKeys.size());
+        for (auto& Entry : FKeys)
+            Ordered.push_back(&Entry.second);
+        std::sort(Ordered.begin(), Ordered.end(),
+                  [](const TKeyBuild* A, const TKeyBuild* B) { return A->Order < B->Order; });
+        Document Doc;
+        Doc.Preamble = std::move(FPreamble);
+        Doc.Keys.reserve(qsizetype(Ordered.size()));
+        for (TKeyBuild* Build : Ordered) {
+            qsizetype Kept = 0;
+            for (qsizetype i = 0; i < Build->Values.size(); ++i)
+                if (!Build->Removed[size_t(i)])
+                    Build->Values.swapItemsAt(Kept++, i);
+            Build->Values.resize(Kept);
+            Doc.Keys.append(Key{std::move(Build->Path), std::move(Build->Values)});
+        }
+        return Doc;
+    }
+
+    TLines FLines;
     const QString& FFileName;
-    Document FDoc;
-    int FIndex = 0;
-    int FCurrent = -1;
+    QList<Value> FPreamble;
+    std::map<QString, TKeyBuild> FKeys; // by case-folded path
+    TKeyBuild* FCurrent = nullptr;
+    quint64 FNextOrder = 0;
 };
 
 QString Quoted(const QString& Text) {
@@ -358,7 +481,6 @@ QByteArray Utf16Bytes(const QString& Text) {
 void WriteHex(QString& Line, int Kind, const QByteArray& Bytes, QString& Out) {
     Line += Kind == 3 ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(Kind, 0, 16);
     static const char Digits[] = "0123456789abcdef";
-    Out.reserve(Out.size() + Line.size() + Bytes.size() * 3 + Bytes.size() / 20 * 4);
     for (int i = 0; i < Bytes.size(); ++i) {
         const int Width = i + 1 < Bytes.size() ? 3 : 2;
         if (i > 0 && Line.size() + Width > 79) {
@@ -407,8 +529,7 @@ Document Parse(const QByteArray& Contents, const QString& FileName) {
         throw ERegistryException(QStringLiteral("%1: the file is larger than %2 MiB")
                                      .arg(FileName)
                                      .arg(MaxFileSize >> 20));
-    const QStringList Lines = SplitLines(Contents, FileName);
-    return Parser(Lines, FileName).Run();
+    return Parser(Contents, FileName).Run();
 }
 
 QByteArray Write(const Document& Doc) {
@@ -426,15 +547,17 @@ QByteArray Write(const Document& Doc) {
     return Out.toUtf8();
 }
 
-Key* FindKey(Document& Doc, const QString& Path) {
-    for (Key& K : Doc.Keys)
+const Key* FindKey(const Document& Doc, const QString& Path) {
+    // Read through the const list: a shared document must not be copied to be searched.
+    for (const Key& K : Doc.Keys)
         if (SamePath(K.Path, Path))
             return &K;
     return nullptr;
 }
 
-const Key* FindKey(const Document& Doc, const QString& Path) {
-    return FindKey(const_cast<Document&>(Doc), Path);
+Key* FindKey(Document& Doc, const QString& Path) {
+    const Key* Found = FindKey(std::as_const(Doc), Path);
+    return Found ? &Doc.Keys[Found - Doc.Keys.constData()] : nullptr;
 }
 
 const Value* FindValue(const Key& K, const QString& Name) {

@@ -1,20 +1,24 @@
 #include "Registry.h"
 
+#include "AtomicWrite.h"
 #include "Exception.h"
+#include "MessageText.h"
 #include "RegFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <climits>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -33,17 +37,18 @@ QString FullPath(const QString& Key) {
     return Relative.isEmpty() ? Root : Root + u'\\' + Relative;
 }
 
-QString Reason(int Error) {
-    return QString::fromLocal8Bit(std::strerror(Error));
-}
-
 // An I/O failure on a store file: "path: reason".
 struct IoError {
     QString Text;
 };
 
+// Names the file and says what is wrong with it.
+[[noreturn]] void ThrowIo(const QString& Path, const QString& Why) {
+    throw IoError{MessageText::Shown(Path, PATH_MAX) + QStringLiteral(": ") + Why};
+}
+
 [[noreturn]] void ThrowIo(const QString& Path, int Error) {
-    throw IoError{Path + QStringLiteral(": ") + Reason(Error)};
+    ThrowIo(Path, AtomicWrite::Reason(Error));
 }
 
 class Fd {
@@ -56,16 +61,25 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int Get() const { return FHandle; }
-    int Release() { return std::exchange(FHandle, -1); }
 
 private:
     int FHandle;
 };
 
-// The file's bytes; nullopt when it does not exist.
-std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr) {
+// The store as last read: the file's bytes and what they parse to, or the parse error.
+struct TStoreText {
+    QString Path;
+    bool Exists = false;
+    QByteArray Bytes;
+    RegFile::Document Doc;
+    QString Error;
+};
+
+// The file's bytes; nullopt when it does not exist. Anything but a plain file is refused: a
+// FIFO would block the reader for ever, a device could feed it without end.
+std::optional<QByteArray> ReadBytes(const QString& Path) {
     const QByteArray Native = QFile::encodeName(Path);
-    Fd File(::open(Native.constData(), O_RDONLY | O_CLOEXEC));
+    Fd File(::open(Native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (File.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
@@ -74,9 +88,13 @@ std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr)
     struct stat Info {};
     if (::fstat(File.Get(), &Info) != 0)
         ThrowIo(Path, errno);
-    if (Mode)
-        *Mode = Info.st_mode & 07777;
+    if (!S_ISREG(Info.st_mode))
+        ThrowIo(Path, QStringLiteral("the settings store must be a plain file, and this is %1")
+                          .arg(S_ISDIR(Info.st_mode)    ? QStringLiteral("a folder")
+                               : S_ISFIFO(Info.st_mode) ? QStringLiteral("a pipe (FIFO)")
+                                                        : QStringLiteral("a device or socket")));
     QByteArray Bytes;
+    Bytes.reserve(qsizetype(std::min<qint64>(Info.st_size, RegFile::MaxFileSize) + 1));
     char Buffer[65536];
     for (;;) {
         const ssize_t N = ::read(File.Get(), Buffer, sizeof Buffer);
@@ -93,14 +111,94 @@ std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr)
     return Bytes;
 }
 
-RegFile::Document Load(const QString& Path) {
-    std::optional<QByteArray> Bytes;
+// The store is parsed once and again only when the file changed: commands read several
+// values, and a store may be megabytes. A file is taken as unchanged when its identity, size
+// and times are those seen at the last read and that read came well after its last change
+// (time stamps are coarse: a change within the same tick keeps them); otherwise its bytes are
+// read and compared.
+class TStoreCache {
+public:
+    TStoreText Get(const QString& Path) {
+        struct stat Info {};
+        if (::stat(QFile::encodeName(Path).constData(), &Info) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR)
+                ThrowIo(Path, errno);
+            TStoreText Missing;
+            Missing.Path = Path;
+            return Missing;
+        }
+        std::lock_guard<std::mutex> Guard(FMutex);
+        if (FText.Exists && FText.Path == Path && Same(Info, FInfo) && !Racy(FInfo, FReadAt))
+            return FText;
+        const timespec ReadAt = Now();
+        const std::optional<QByteArray> Bytes = ReadBytes(Path);
+        if (!Bytes) {
+            TStoreText Missing;
+            Missing.Path = Path;
+            return Missing;
+        }
+        if (!(FText.Exists && FText.Path == Path && FText.Bytes == *Bytes)) {
+            FText = {Path, true, *Bytes, {}, {}};
+            try {
+                FText.Doc = RegFile::Parse(*Bytes, Path);
+            } catch (const ERegistryException& E) {
+                FText.Error = E.Message;
+            }
+        }
+        FInfo = Info;
+        FReadAt = ReadAt;
+        return FText;
+    }
+
+    // What was just written there; its next read only compares bytes.
+    void Written(const QString& Path, const QByteArray& Bytes, const RegFile::Document& Doc) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        FText = {Path, true, Bytes, Doc, {}};
+        FInfo = {};
+    }
+
+private:
+    static timespec Now() {
+        timespec T{};
+        ::clock_gettime(CLOCK_REALTIME, &T);
+        return T;
+    }
+    static bool Same(const struct stat& A, const struct stat& B) {
+        return A.st_dev == B.st_dev && A.st_ino == B.st_ino && A.st_size == B.st_size &&
+               A.st_mtim.tv_sec == B.st_mtim.tv_sec && A.st_mtim.tv_nsec == B.st_mtim.tv_nsec &&
+               A.st_ctim.tv_sec == B.st_ctim.tv_sec && A.st_ctim.tv_nsec == B.st_ctim.tv_nsec;
+    }
+    // Read less than two seconds after the file's last change.
+    static bool Racy(const struct stat& Info, const timespec& ReadAt) {
+        return ReadAt.tv_sec - std::max(Info.st_mtim.tv_sec, Info.st_ctim.tv_sec) < 2;
+    }
+
+    std::mutex FMutex;
+    TStoreText FText;
+    struct stat FInfo {};
+    timespec FReadAt{};
+};
+
+TStoreCache& StoreCache() {
+    static TStoreCache Cache;
+    return Cache;
+}
+
+// The parsed store at Path; an empty document when there is no file.
+TStoreText ReadStore(const QString& Path) {
+    TStoreText Text;
     try {
-        Bytes = ReadBytes(Path);
+        Text = StoreCache().Get(Path);
     } catch (const IoError& E) {
         throw ERegistryException(E.Text);
     }
-    return Bytes ? RegFile::Parse(*Bytes, Path) : RegFile::Document{};
+    if (!Text.Error.isEmpty())
+        throw ERegistryException(Text.Error);
+    return Text;
+}
+
+RegFile::Document Load(const QString& Path) {
+    return ReadStore(Path).Doc;
 }
 
 void MakePath(const QString& Dir) {
@@ -120,58 +218,12 @@ void MakePath(const QString& Dir) {
     }
 }
 
-void WriteAll(int Handle, const QByteArray& Bytes, const QString& Path) {
-    const char* Data = Bytes.constData();
-    qsizetype Left = Bytes.size();
-    while (Left > 0) {
-        const ssize_t N = ::write(Handle, Data, size_t(Left));
-        if (N < 0 && errno == EINTR)
-            continue;
-        if (N < 0)
-            ThrowIo(Path, errno);
-        Data += N;
-        Left -= N;
-    }
-}
-
-// Writes Bytes to a temporary file beside Target, flushes it to disk and renames it over
-// Target, so a reader sees either the old or the new store and never a torn one.
-void ReplaceFile(const QString& Target, const QByteArray& Bytes, mode_t Mode) {
-    QByteArray Template = QFile::encodeName(Target) + ".XXXXXX";
-    Fd Temp(::mkstemp(Template.data()));
-    if (Temp.Get() < 0)
-        ThrowIo(Target, errno);
-    const QString TempPath = QFile::decodeName(Template);
-    try {
-        WriteAll(Temp.Get(), Bytes, Target);
-        if (::fchmod(Temp.Get(), Mode) != 0 || ::fsync(Temp.Get()) != 0)
-            ThrowIo(Target, errno);
-        if (::close(Temp.Release()) != 0)
-            ThrowIo(Target, errno);
-        if (::rename(Template.constData(), QFile::encodeName(Target).constData()) != 0)
-            ThrowIo(Target, errno);
-    } catch (...) {
-        ::unlink(Template.constData());
-        throw;
-    }
-    const QByteArray Dir = QFile::encodeName(QFileInfo(Target).absolutePath());
-    Fd DirHandle(::open(Dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (DirHandle.Get() >= 0)
-        ::fsync(DirHandle.Get());
-}
-
-// The store file itself when StorePath is a link, so the link survives the rename.
-QString WriteTarget() {
-    const QString Path = TRegistry::StorePath();
-    const QFileInfo Info(Path);
-    return Info.isSymLink() ? Info.symLinkTarget() : Path;
-}
-
 // One locked read-change-write cycle. Change returns false when it changed nothing.
 // Failure: ERegistryException with Headline, then the file and the reason (or the parse error).
 void Update(const QString& Headline, const std::function<bool(RegFile::Document&)>& Change) {
-    const QString Target = WriteTarget();
     try {
+        // A link to the store is followed as for every other file written, and survives.
+        const QString Target = AtomicWrite::WriteTarget(TRegistry::StorePath());
         MakePath(QFileInfo(Target).absolutePath());
         const QString LockPath = Target + QStringLiteral(".lock");
         Fd Lock(
@@ -181,23 +233,27 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
         while (::flock(Lock.Get(), LOCK_EX) != 0)
             if (errno != EINTR)
                 ThrowIo(LockPath, errno);
-        mode_t Mode = 0600;
-        const std::optional<QByteArray> Old = ReadBytes(Target, &Mode);
-        RegFile::Document Doc = Old ? RegFile::Parse(*Old, Target) : RegFile::Document{};
+        const TStoreText Old = ReadStore(Target);
+        RegFile::Document Doc = Old.Doc;
         if (!Change(Doc))
             return;
         const QByteArray New = RegFile::Write(Doc);
-        if (Old && *Old == New)
+        if (Old.Exists && Old.Bytes == New)
             return;
         // Never leave a store behind that could not be read back (a name too long for a line,
         // a file past the size limit).
+        RegFile::Document Written;
         try {
-            RegFile::Parse(New, Target);
+            Written = RegFile::Parse(New, Target);
         } catch (const ERegistryException& E) {
             throw IoError{QStringLiteral("The change would make the store unreadable: ") +
                           E.Message};
         }
-        ReplaceFile(Target, New, Mode);
+        AtomicWrite::ReplaceFile(Target, New, 0600);
+        StoreCache().Written(Target, New, Written);
+    } catch (const AtomicWrite::EWriteError& E) {
+        throw ERegistryException(Headline + u'\n' + MessageText::Shown(E.Path, PATH_MAX) +
+                                 QStringLiteral(": ") + E.Reason);
     } catch (const IoError& E) {
         throw ERegistryException(Headline + u'\n' + E.Text);
     } catch (const ERegistryException& E) {
@@ -288,23 +344,38 @@ bool TRegistry::ValueExists(const QString& Name) const {
     return FindValue(Name, V);
 }
 
+void TRegistry::FailRead(const QString& Name, bool Found, const char* Wanted) const {
+    QString Text = Found ? QStringLiteral("Invalid data type for '%1'").arg(Name)
+                         : QStringLiteral("Failed to get data for '%1'").arg(Name);
+    // Where to look, for the user who has to mend it.
+    if (FOpen) {
+        const QString Store = MessageText::Shown(StorePath(), PATH_MAX);
+        const QString Key = FullPath(FCurrentPath);
+        Text += Found ? QStringLiteral("\nIn the settings store %1, the value '%2' under [%3] is "
+                                       "not %4")
+                            .arg(Store, Name, Key, QLatin1String(Wanted))
+                      : QStringLiteral("\nIn the settings store %1, there is no value '%2' under "
+                                       "[%3]")
+                            .arg(Store, Name, Key);
+    }
+    throw ERegistryException(Text);
+}
+
 int TRegistry::ReadInteger(const QString& Name) const {
     RegFile::Value V;
-    if (!FindValue(Name, V))
-        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(Name));
+    const bool Found = FindValue(Name, V);
     quint32 Number = 0;
-    if (!RegFile::IntegerOf(V, Number))
-        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(Name));
+    if (!Found || !RegFile::IntegerOf(V, Number))
+        FailRead(Name, Found, "a number (dword)");
     return int(Number);
 }
 
 QString TRegistry::ReadString(const QString& Name) const {
     RegFile::Value V;
-    if (!FindValue(Name, V))
-        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(Name));
+    const bool Found = FindValue(Name, V);
     QString Text;
-    if (!RegFile::StringOf(V, Text))
-        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(Name));
+    if (!Found || !RegFile::StringOf(V, Text))
+        FailRead(Name, Found, "a text (string)");
     return Text;
 }
 

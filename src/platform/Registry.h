@@ -29,7 +29,8 @@ public:
     QString CurrentPath() const { return FCurrentPath; }
 
     bool ValueExists(const QString& Name) const;
-    // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'".
+    // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'";
+    // then, with a key open, a line naming the store file, the key and what was wrong.
     int ReadInteger(const QString& Name) const;
     // Reads a string or an expandable string (without expansion).
     QString ReadString(const QString& Name) const;
@@ -46,6 +47,7 @@ public:
 
 private:
     bool FindValue(const QString& Name, RegFile::Value& Out) const;
+    [[noreturn]] void FailRead(const QString& Name, bool Found, const char* Wanted) const;
     void CheckWritable(const QString& Name) const;
     void WriteValue(const RegFile::Value& Value);
 
