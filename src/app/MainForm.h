@@ -41,7 +41,8 @@ public:
     QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
     QAction* ComPortCom[4];
     QAction *GetData, *About;
-    QPrinter Printer;
+    // Pages are laid out in the printer's own device pixels, not the screen's.
+    QPrinter Printer{QPrinter::HighResolution};
     // Made at start-up after this window, as the About command's window; owned by this window.
     TAboutForm* AboutForm = nullptr;
 
