@@ -195,6 +195,9 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         Fail(QStringLiteral("%1 takes one %2, not also '%3'")
                  .arg(First, InputName.value(O.Command), Positionals.at(1)));
     O.Input = Positionals.first();
+    if (O.Input.isEmpty())
+        Fail(QStringLiteral("%1 wants %2, not an empty name")
+                 .arg(First, InputName.value(O.Command)));
     if (Rule->NeedsOutput && O.Output.isEmpty())
         Fail(QStringLiteral("%1 wants -o FILE").arg(First));
     return O;
