@@ -1,6 +1,7 @@
 #include "PortMap.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 #include "Registry.h"
 
 #include <QRegularExpression>
@@ -11,6 +12,14 @@ namespace {
 
 QString ValueName(int Number) {
     return QStringLiteral("COM%1").arg(Number);
+}
+
+int RequirePortNumber(const QString& PortName) {
+    const int Number = PortNumber(PortName);
+    if (Number == 0)
+        throw ERegistryException(QStringLiteral("'%1' is not a port name from COM1 to COM9")
+                                     .arg(MessageText::Shown(PortName)));
+    return Number;
 }
 
 } // namespace
@@ -37,14 +46,33 @@ QString DevicePath(const QString& PortName) {
 }
 
 void MapPort(const QString& PortName, const QString& DevicePath) {
-    const int Number = PortNumber(PortName);
-    if (Number == 0)
-        throw ERegistryException(
-            QStringLiteral("'%1' is not a port name from COM1 to COM9").arg(PortName));
+    const int Number = RequirePortNumber(PortName);
     TRegistry Registry;
     if (!Registry.OpenKey(PortsKey, true))
         throw ERegistryException(Registry.LastError());
     Registry.WriteString(ValueName(Number), DevicePath);
+}
+
+std::optional<QString> StoredMapping(const QString& PortName) {
+    const QString Name = ValueName(RequirePortNumber(PortName));
+    TRegistry Registry;
+    if (!Registry.OpenKeyReadOnly(PortsKey) || !Registry.ValueExists(Name))
+        return std::nullopt;
+    return Registry.ReadString(Name);
+}
+
+void RestoreMapping(const QString& PortName, const std::optional<QString>& Previous,
+                    const QString& Ours) {
+    const QString Name = ValueName(RequirePortNumber(PortName));
+    if (StoredMapping(PortName) != Ours)
+        return;
+    TRegistry Registry;
+    if (!Registry.OpenKey(PortsKey, false))
+        return;
+    if (Previous)
+        Registry.WriteString(Name, *Previous);
+    else
+        Registry.DeleteValue(Name);
 }
 
 } // namespace PortMap
