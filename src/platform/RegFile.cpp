@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QtEndian>
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -20,7 +21,10 @@ const QString Header = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString OldHeader = QStringLiteral("REGEDIT4");
 
 [[noreturn]] void Fail(const QString& FileName, int Line, const QString& What) {
-    throw ERegistryException(QStringLiteral("%1:%2: %3").arg(FileName).arg(Line).arg(What));
+    throw ERegistryException(QStringLiteral("%1:%2: %3")
+                                 .arg(MessageText::Shown(FileName, PATH_MAX))
+                                 .arg(Line)
+                                 .arg(What));
 }
 
 // Text of the file inside a message: control characters escaped, cut short.
@@ -527,7 +531,7 @@ void WriteValue(const Value& V, QString& Out) {
 Document Parse(const QByteArray& Contents, const QString& FileName) {
     if (Contents.size() > MaxFileSize)
         throw ERegistryException(QStringLiteral("%1: the file is larger than %2 MiB")
-                                     .arg(FileName)
+                                     .arg(MessageText::Shown(FileName, PATH_MAX))
                                      .arg(MaxFileSize >> 20));
     return Parser(Contents, FileName).Run();
 }
