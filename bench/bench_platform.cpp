@@ -1,5 +1,6 @@
 // Cost of the settings store on a store of 50 values and on one of 2 MB, and of date-time
 // texts. Prints figures; not a test.
+#include "LargeStore.h"
 #include "platform/DateTimeText.h"
 #include "platform/Registry.h"
 
@@ -23,23 +24,6 @@ void Measure(const char* What, int Rounds, const std::function<void(int)>& Body)
     std::printf("%-44s %8d rounds %10.1f us/op\n", What, Rounds, Spent.count() / Rounds);
 }
 
-// A store of Bytes with the program's key first and many other keys after it, as a user who
-// keeps other programs' settings in the same file might have.
-QByteArray LargeStore(qsizetype Bytes) {
-    QByteArray Text = "Windows Registry Editor Version 5.00\n\n"
-                      "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]\n"
-                      "\"Port\"=dword:00000001\n\"InfoEnable\"=dword:00000000\n"
-                      "\"InstallDir\"=\"/home/ann/Halvorn\"\n\n";
-    for (int Key = 0; Text.size() < Bytes; ++Key) {
-        Text += "[HKEY_CURRENT_USER\\Software\\Other\\Key" + QByteArray::number(Key) + "]\n";
-        for (int Value = 0; Value < 4; ++Value)
-            Text += "\"Value" + QByteArray::number(Value) + "\"=\"some text of value " +
-                    QByteArray::number(Key * 4 + Value) + "\"\n";
-        Text += "\n";
-    }
-    return Text;
-}
-
 // What a command pays for the store: the values halvorn-cli build reads, in a fresh process
 // state (the first read parses the file) and again (it does not).
 void LargeStoreReads(const QString& Folder) {
@@ -53,7 +37,7 @@ void LargeStoreReads(const QString& Folder) {
     const auto Command = [] {
         TRegistry Registry;
         Registry.OpenKeyReadOnly(AppKey);
-        Registry.ReadString("InstallDir");
+        Registry.ValueExists("InstallDir");
         Registry.ReadInteger("InfoEnable");
         Registry.ReadInteger("Port");
     };

@@ -40,6 +40,14 @@ struct Document {
     QList<Key> Keys;
 };
 
+} // namespace RegFile
+
+// Lists of them grow by moving their bytes: a store may hold many thousands.
+Q_DECLARE_TYPEINFO(RegFile::Value, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(RegFile::Key, Q_RELOCATABLE_TYPE);
+
+namespace RegFile {
+
 // Failure: ERegistryException "FileName:Line: what is wrong" (or "FileName: what" for the
 // file as a whole). Reads UTF-8 (with or without BOM) and UTF-16LE with BOM, LF or CRLF,
 // hex lists continued with a trailing backslash. Honours "[-KEY]" and "Name"=- lines.

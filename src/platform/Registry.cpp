@@ -180,8 +180,9 @@ private:
 };
 
 TStoreCache& StoreCache() {
-    static TStoreCache Cache;
-    return Cache;
+    // Never destroyed: freeing a large store piece by piece would only delay the exit.
+    static TStoreCache* const Cache = new TStoreCache;
+    return *Cache;
 }
 
 // The parsed store at Path; an empty document when there is no file.
