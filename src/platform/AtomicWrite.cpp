@@ -104,41 +104,26 @@ EWriteError::EWriteError(const QString& APath, const QString& AReason)
       Path(APath), Reason(AReason) {}
 
 QString Reason(int Error) {
+    static const struct {
+        int Error;
+        const char* Plain;
+    } Plain[] = {
+        {ENOSPC, "the disk is full"},
+        {EDQUOT, "the disk quota is used up"},
+        {EFBIG, "the file would be larger than this system allows"},
+        {EROFS, "the disk can only be read"},
+        {EACCES, "you may not write there"},
+        {EPERM, "you may not write there"},
+        {ENOENT, "the folder does not exist"},
+        {ENOTDIR, "a part of the path is not a folder"},
+        {EISDIR, "it is a folder, not a file"},
+        {ELOOP, "its links lead round in a circle"},
+    };
     const QString System = QString::fromLocal8Bit(std::strerror(Error));
-    QString Plain;
-    switch (Error) {
-    case ENOSPC:
-        Plain = QStringLiteral("the disk is full");
-        break;
-    case EDQUOT:
-        Plain = QStringLiteral("the disk quota is used up");
-        break;
-    case EFBIG:
-        Plain = QStringLiteral("the file would be larger than this system allows");
-        break;
-    case EROFS:
-        Plain = QStringLiteral("the disk can only be read");
-        break;
-    case EACCES:
-    case EPERM:
-        Plain = QStringLiteral("you may not write there");
-        break;
-    case ENOENT:
-        Plain = QStringLiteral("the folder does not exist");
-        break;
-    case ENOTDIR:
-        Plain = QStringLiteral("a part of the path is not a folder");
-        break;
-    case EISDIR:
-        Plain = QStringLiteral("it is a folder, not a file");
-        break;
-    case ELOOP:
-        Plain = QStringLiteral("its links lead round in a circle");
-        break;
-    default:
-        return System;
-    }
-    return Plain + QStringLiteral(" (") + System + u')';
+    for (const auto& Known : Plain)
+        if (Known.Error == Error)
+            return QLatin1String(Known.Plain) + QStringLiteral(" (") + System + u')';
+    return System;
 }
 
 QString WriteTarget(const QString& Path) {

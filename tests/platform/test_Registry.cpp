@@ -83,31 +83,33 @@ TEST(Registry, ReadMessagesAndTypes) {
                       "\"Odd\"=hex(2):41,00,42\n");
     TRegistry Registry = Reader();
     // The message the program has always given, then where to look.
-    const QString In = "\nIn the settings store " + Config.StoreFile() + ", ";
-    const QString Key = " under [HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]";
-    const QString NoNumber = Key + " is not a number (dword)";
-    const QString NoText = Key + " is not a text (string)";
-    const std::pair<std::function<void()>, QString> Cases[] = {
-        {[&] { Registry.ReadInteger("InfoEnable"); },
-         "Failed to get data for 'InfoEnable'" + In + "there is no value 'InfoEnable'" + Key},
-        {[&] { Registry.ReadString("InstallDir"); },
-         "Failed to get data for 'InstallDir'" + In + "there is no value 'InstallDir'" + Key},
-        {[&] { Registry.ReadInteger("FontName"); },
-         "Invalid data type for 'FontName'" + In + "the value 'FontName'" + NoNumber},
-        {[&] { Registry.ReadString("Port"); },
-         "Invalid data type for 'Port'" + In + "the value 'Port'" + NoText},
-        {[&] { Registry.ReadInteger("Blob"); },
-         "Invalid data type for 'Blob'" + In + "the value 'Blob'" + NoNumber},
-        {[&] { Registry.ReadString("Blob"); },
-         "Invalid data type for 'Blob'" + In + "the value 'Blob'" + NoText},
-        {[&] { Registry.ReadInteger("Big"); },
-         "Invalid data type for 'Big'" + In + "the value 'Big'" + NoNumber},
-        {[&] { Registry.ReadString("Multi"); },
-         "Invalid data type for 'Multi'" + In + "the value 'Multi'" + NoText},
-        {[] { TRegistry().ReadInteger("Port"); }, "Failed to get data for 'Port'"},
-    };
-    for (const auto& [Read, Message] : Cases)
-        EXPECT_EQ(MessageOf(Read), Message);
+    const struct {
+        const char* Name;
+        bool Integer, Present;
+    } Cases[] = {{"InfoEnable", true, false}, {"InstallDir", false, false},
+                 {"FontName", true, true},    {"Port", false, true},
+                 {"Blob", true, true},        {"Blob", false, true},
+                 {"Big", true, true},         {"Multi", false, true}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const QString Name = QLatin1String(C.Name);
+        const QString Where = "\nIn the settings store " + Config.StoreFile() + ", ";
+        const QString Key = " under [HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]";
+        const QString Expected =
+            C.Present
+                ? "Invalid data type for '" + Name + "'" + Where + "the value '" + Name + "'" +
+                      Key + (C.Integer ? " is not a number (dword)" : " is not a text (string)")
+                : "Failed to get data for '" + Name + "'" + Where + "there is no value '" + Name +
+                      "'" + Key;
+        EXPECT_EQ(MessageOf([&] {
+                      if (C.Integer)
+                          Registry.ReadInteger(Name);
+                      else
+                          Registry.ReadString(Name);
+                  }),
+                  Expected);
+    }
+    EXPECT_EQ(MessageOf([] { TRegistry().ReadInteger("Port"); }), "Failed to get data for 'Port'");
     EXPECT_EQ(Registry.ReadInteger("Raw"), 7);          // a dword written as hex(4)
     EXPECT_EQ(Registry.ReadString("Expand"), "%HOME%"); // not expanded
     EXPECT_EQ(Registry.ReadString("Odd"), "A");         // odd byte count
