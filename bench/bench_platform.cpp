@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -41,12 +42,20 @@ void LargeStoreReads(const QString& Folder) {
         Registry.ReadInteger("InfoEnable");
         Registry.ReadInteger("Port");
     };
+    // CPU time as well: other load on the machine inflates the wall-clock figure.
+    const auto CpuMs = [] {
+        timespec T{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &T);
+        return T.tv_sec * 1e3 + T.tv_nsec / 1e6;
+    };
     const auto Start = std::chrono::steady_clock::now();
+    const double CpuStart = CpuMs();
     Command();
     const std::chrono::duration<double, std::milli> First =
         std::chrono::steady_clock::now() - Start;
-    std::printf("%-44s %8.1f KB %10.1f ms (target < 100)\n", "store read by a command, first",
-                Text.size() / 1024.0, First.count());
+    std::printf("%-44s %8.1f KB %7.1f ms, cpu %5.1f ms (target < 100)\n",
+                "store read by a command, first", Text.size() / 1024.0, First.count(),
+                CpuMs() - CpuStart);
     Measure("store read by a command, again (2 MB)", 200, [&](int) { Command(); });
 }
 

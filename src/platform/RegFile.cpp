@@ -56,6 +56,12 @@ void CheckLine(const QString& Line, const QString& FileName, int Number) {
 // hold the whole file twice over. UTF-8 (with or without BOM) or UTF-16 with BOM; LF or CR LF.
 class TLines {
 public:
+    // Where a line starts, to come back to it.
+    struct TPos {
+        qsizetype Pos;
+        int Number;
+    };
+
     TLines(const QByteArray& Contents, const QString& FileName) : FFileName(FileName) {
         if (Contents.startsWith("\xFF\xFE") || Contents.startsWith("\xFE\xFF")) {
             QStringDecoder Decoder(Contents.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
@@ -83,6 +89,13 @@ public:
         return true;
     }
     int Number() const { return FNumber; }
+    TPos Position() const { return {FPos, FNumber}; }
+    bool AtEnd() const { return FDone; }
+    void Seek(const TPos& At) {
+        FPos = At.Pos;
+        FNumber = At.Number;
+        FDone = false;
+    }
 
 private:
     QString NextUtf16() {
@@ -126,7 +139,7 @@ private:
         return Line;
     }
 
-    const QString& FFileName;
+    QString FFileName;
     QString FText;
     QByteArrayView FData;
     bool FUtf16 = false;
@@ -198,12 +211,64 @@ bool ParseHexDigits(QStringView Text, quint32& Out) {
     return true;
 }
 
+struct TCaseInsensitiveLess {
+    bool operator()(const QString& A, const QString& B) const {
+        return A.compare(B, Qt::CaseInsensitive) < 0;
+    }
+};
+
+// Where the lines of one key begin in the file, in file order.
+struct TSections {
+    quint64 Order = 0;
+    std::vector<TLines::TPos> Starts;
+};
+using TSectionMap = std::map<QString, TSections, TCaseInsensitiveLess>;
+
+// The key and every key below it: those sort between "Key\" and "Key]".
+template <typename TMap> void EraseKeyAndBelow(TMap& Keys, const QString& Path) {
+    Keys.erase(Path);
+    Keys.erase(Keys.lower_bound(Path + u'\\'), Keys.lower_bound(Path + u']'));
+}
+
 class Parser {
 public:
-    Parser(const QByteArray& Contents, const QString& FileName)
-        : FLines(Contents, FileName), FFileName(FileName) {}
+    // IndexOnly: every line is checked, but only where each key's lines begin is kept.
+    Parser(const QByteArray& Contents, const QString& FileName, bool IndexOnly = false)
+        : FLines(Contents, FileName), FFileName(FileName), FIndexOnly(IndexOnly) {}
 
     Document Run() {
+        ReadAll();
+        return Result();
+    }
+
+    TSectionMap RunIndex() {
+        ReadAll();
+        return std::move(FSections);
+    }
+
+    // The values one key holds after the lines that begin at Starts.
+    static QList<Value> Replay(const TLines& Lines, const std::vector<TLines::TPos>& Starts,
+                               const QString& FileName) {
+        Parser P(Lines, FileName);
+        TKeyBuild Build;
+        P.FCurrent = &Build;
+        QString Line;
+        for (const TLines::TPos& Start : Starts) {
+            P.FLines.Seek(Start);
+            while (P.FLines.Next(Line)) {
+                const QString Trimmed = Line.trimmed();
+                if (Trimmed.startsWith(u'['))
+                    break;
+                P.ParseLine(Trimmed);
+            }
+        }
+        return Build.Kept();
+    }
+
+private:
+    Parser(const TLines& Lines, const QString& FileName) : FLines(Lines), FFileName(FileName) {}
+
+    void ReadAll() {
         QString Line;
         bool HeaderSeen = false;
         while (FLines.Next(Line)) {
@@ -217,10 +282,8 @@ public:
                 HeaderSeen = true;
             }
         }
-        return Result();
     }
 
-private:
     [[noreturn]] void Error(const QString& What) const { Fail(FFileName, FLines.Number(), What); }
 
     void ParseLine(const QString& Line) {
@@ -242,7 +305,7 @@ private:
         V.Text = Line;
         if (FCurrent)
             FCurrent->Add(V);
-        else
+        else if (!FIndexOnly)
             FPreamble << V;
     }
 
@@ -254,24 +317,33 @@ private:
         Path = NormalizedPath(Deletion ? Path.mid(1) : Path);
         if (Path.isEmpty())
             Error(QStringLiteral("empty key name"));
-        const QString Folded = Path.toCaseFolded();
-        if (Deletion) {
-            // The key and every key below it: those sort between "Key\" and "Key]".
-            FKeys.erase(Folded);
-            FKeys.erase(FKeys.lower_bound(Folded + u'\\'), FKeys.lower_bound(Folded + u']'));
-            FCurrent = nullptr;
+        if (FIndexOnly) {
+            FCurrentSections = nullptr;
+            if (Deletion) {
+                EraseKeyAndBelow(FSections, Path);
+                return;
+            }
+            const auto [It, Added] = FSections.try_emplace(Path);
+            if (Added)
+                It->second.Order = FNextOrder++;
+            if (!FLines.AtEnd())
+                It->second.Starts.push_back(FLines.Position());
+            FCurrentSections = &It->second;
             return;
         }
-        const auto [It, Added] = FKeys.try_emplace(Folded);
-        if (Added) {
-            It->second.Path = Path;
-            It->second.Order = FNextOrder++;
+        FCurrent = nullptr;
+        if (Deletion) {
+            EraseKeyAndBelow(FKeys, Path);
+            return;
         }
+        const auto [It, Added] = FKeys.try_emplace(Path);
+        if (Added)
+            It->second.Order = FNextOrder++;
         FCurrent = &It->second;
     }
 
     void ParseValue(const QString& Line) {
-        if (!FCurrent)
+        if (!FCurrent && !FCurrentSections)
             Error(QStringLiteral("value outside any key"));
         Value V;
         int Pos = 1;
@@ -286,7 +358,8 @@ private:
             Error(QStringLiteral("missing '=' after the value name"));
         const QStringView Data = QStringView(Line).mid(Pos + 1).trimmed();
         if (Data == QLatin1String("-")) {
-            FCurrent->Remove(V.Name);
+            if (FCurrent)
+                FCurrent->Remove(V.Name);
             return;
         }
         if (Data.startsWith(u'"'))
@@ -298,7 +371,8 @@ private:
         else
             Error(QStringLiteral("unknown value type '%1'")
                       .arg(Shortened(Data.left(Data.indexOf(u':')))));
-        FCurrent->Set(V);
+        if (FCurrent)
+            FCurrent->Set(V);
     }
 
     void ParseString(QStringView Data, Value& V) {
@@ -373,23 +447,27 @@ private:
     // only marked, so a file is read in time linear in its size however many keys and values
     // it holds.
     struct TKeyBuild {
-        QString Path;
         quint64 Order = 0;
         QList<Value> Values;
-        std::vector<bool> Removed; // one per value
+        std::vector<bool> Removed; // one per value once any is removed, else empty
         // Made once a key holds more values than a plain search handles quickly.
         QHash<QString, qsizetype> ByName;
         bool Indexed = false;
 
         static constexpr qsizetype SearchLimit = 16;
 
+        bool IsRemoved(qsizetype i) const { return !Removed.empty() && Removed[size_t(i)]; }
         void Index(qsizetype i) {
-            if (!Removed[size_t(i)] && Values[i].Type != ValueType::Comment)
+            if (!IsRemoved(i) && Values[i].Type != ValueType::Comment)
                 ByName.insert(Values[i].Name.toCaseFolded(), i);
         }
         void Add(const Value& V) {
+            // Most keys hold a few values: room for them at once saves growing step by step.
+            if (Values.isEmpty())
+                Values.reserve(4);
             Values << V;
-            Removed.push_back(false);
+            if (!Removed.empty())
+                Removed.push_back(false);
             if (Indexed) {
                 Index(Values.size() - 1);
             } else if (Values.size() > SearchLimit) {
@@ -402,7 +480,7 @@ private:
             if (Indexed)
                 return ByName.value(Name.toCaseFolded(), -1);
             for (qsizetype i = 0; i < Values.size(); ++i)
-                if (!Removed[size_t(i)] && Values[i].Type != ValueType::Comment &&
+                if (!IsRemoved(i) && Values[i].Type != ValueType::Comment &&
                     SamePath(Values[i].Name, Name))
                     return i;
             return -1;
@@ -421,38 +499,50 @@ private:
             const qsizetype Old = Find(Name);
             if (Old < 0)
                 return;
+            Removed.resize(size_t(Values.size()));
             Removed[size_t(Old)] = true;
             if (Indexed)
                 ByName.remove(Name.toCaseFolded());
         }
+        // The values still held, in their order.
+        QList<Value> Kept() {
+            if (!Removed.empty()) {
+                qsizetype Count = 0;
+                for (qsizetype i = 0; i < Values.size(); ++i)
+                    if (!Removed[size_t(i)])
+                        Values.swapItemsAt(Count++, i);
+                Values.resize(Count);
+            }
+            return std::move(Values);
+        }
     };
+
+    // By path, compared without letter case as the store compares them.
+    using TKeyMap = std::map<QString, TKeyBuild, TCaseInsensitiveLess>;
 
     // Keys in the order they were first made, each with the values it still holds.
     Document Result() {
-        std::vector<TKeyBuild*> Ordered;
+        std::vector<TKeyMap::value_type*> Ordered;
         Ordered.reserve(FKeys.size());
         for (auto& Entry : FKeys)
-            Ordered.push_back(&Entry.second);
+            Ordered.push_back(&Entry);
         std::sort(Ordered.begin(), Ordered.end(),
-                  [](const TKeyBuild* A, const TKeyBuild* B) { return A->Order < B->Order; });
+                  [](const auto* A, const auto* B) { return A->second.Order < B->second.Order; });
         Document Doc;
         Doc.Preamble = std::move(FPreamble);
         Doc.Keys.reserve(qsizetype(Ordered.size()));
-        for (TKeyBuild* Build : Ordered) {
-            qsizetype Kept = 0;
-            for (qsizetype i = 0; i < Build->Values.size(); ++i)
-                if (!Build->Removed[size_t(i)])
-                    Build->Values.swapItemsAt(Kept++, i);
-            Build->Values.resize(Kept);
-            Doc.Keys.append(Key{std::move(Build->Path), std::move(Build->Values)});
-        }
+        for (TKeyMap::value_type* Entry : Ordered)
+            Doc.Keys.append(Key{Entry->first, Entry->second.Kept()});
         return Doc;
     }
 
     TLines FLines;
     const QString& FFileName;
+    const bool FIndexOnly = false;
     QList<Value> FPreamble;
-    std::map<QString, TKeyBuild> FKeys; // by case-folded path
+    TKeyMap FKeys;
+    TSectionMap FSections;
+    TSections* FCurrentSections = nullptr;
     TKeyBuild* FCurrent = nullptr;
     quint64 FNextOrder = 0;
 };
@@ -528,12 +618,54 @@ void WriteValue(const Value& V, QString& Out) {
 
 } // namespace
 
-Document Parse(const QByteArray& Contents, const QString& FileName) {
+namespace {
+
+void CheckSize(const QByteArray& Contents, const QString& FileName) {
     if (Contents.size() > MaxFileSize)
         throw ERegistryException(QStringLiteral("%1: the file is larger than %2 MiB")
                                      .arg(MessageText::Shown(FileName, PATH_MAX))
                                      .arg(MaxFileSize >> 20));
+}
+
+} // namespace
+
+Document Parse(const QByteArray& Contents, const QString& FileName) {
+    CheckSize(Contents, FileName);
     return Parser(Contents, FileName).Run();
+}
+
+struct TIndex::TData {
+    QByteArray Contents; // the lines' positions point into it
+    QString FileName;
+    TSectionMap Keys;
+    std::map<QString, Key, TCaseInsensitiveLess> Made;
+};
+
+TIndex::TIndex(const QByteArray& Contents, const QString& FileName) : D(std::make_shared<TData>()) {
+    D->Contents = Contents;
+    D->FileName = FileName;
+    CheckSize(Contents, FileName);
+    D->Keys = Parser(D->Contents, D->FileName, true).RunIndex();
+}
+
+bool TIndex::KeyExists(const QString& Path) const {
+    if (D->Keys.count(Path))
+        return true;
+    const QString Below = Path + u'\\';
+    const auto Next = D->Keys.lower_bound(Below);
+    return Next != D->Keys.end() && Next->first.startsWith(Below, Qt::CaseInsensitive);
+}
+
+const Key* TIndex::FindKey(const QString& Path) {
+    const auto Known = D->Made.find(Path);
+    if (Known != D->Made.end())
+        return &Known->second;
+    const auto Found = D->Keys.find(Path);
+    if (Found == D->Keys.end())
+        return nullptr;
+    const TLines Lines(D->Contents, D->FileName);
+    Key Made{Found->first, Parser::Replay(Lines, Found->second.Starts, D->FileName)};
+    return &D->Made.emplace(Path, std::move(Made)).first->second;
 }
 
 QByteArray Write(const Document& Doc) {

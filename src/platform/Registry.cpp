@@ -14,6 +14,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/file.h>
@@ -71,8 +72,17 @@ struct TStoreText {
     QString Path;
     bool Exists = false;
     QByteArray Bytes;
-    RegFile::Document Doc;
     QString Error;
+    // For lookups; the whole document only once a write has needed it.
+    std::shared_ptr<RegFile::TIndex> Index;
+    std::shared_ptr<const RegFile::Document> Doc;
+
+    bool KeyExists(const QString& Key) const {
+        return Doc ? RegFile::KeyExists(*Doc, Key) : Index && Index->KeyExists(Key);
+    }
+    const RegFile::Key* FindKey(const QString& Key) const {
+        return Doc ? RegFile::FindKey(*Doc, Key) : Index ? Index->FindKey(Key) : nullptr;
+    }
 };
 
 // The file's bytes; nullopt when it does not exist. Anything but a plain file is refused: a
@@ -111,36 +121,59 @@ std::optional<QByteArray> ReadBytes(const QString& Path) {
     return Bytes;
 }
 
-// The store is parsed once and again only when the file changed: commands read several
-// values, and a store may be megabytes. A file is taken as unchanged when its identity, size
-// and times are those seen at the last read and that read came well after its last change
-// (time stamps are coarse: a change within the same tick keeps them); otherwise its bytes are
-// read and compared.
+// The store is read once and again only when the file changed: commands read several values,
+// and a store may be megabytes. A file is taken as unchanged when its identity, size and times
+// are those seen at the last read and that read came well after its last change (time stamps
+// are coarse: a change within the same tick keeps them); otherwise its bytes are read and
+// compared. Reads look keys up through an index; a write parses the whole file.
 class TStoreCache {
 public:
-    TStoreText Get(const QString& Path) {
+    // Look(store) under the cache's lock, on the store as it is now.
+    template <typename TLook> auto Lookup(const QString& Path, const TLook& Look) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        const TStoreText& Text = Current(Path);
+        if (!Text.Error.isEmpty())
+            throw ERegistryException(Text.Error);
+        return Look(Text);
+    }
+
+    // The store with its whole document, for a write.
+    TStoreText Whole(const QString& Path) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        TStoreText& Text = Current(Path);
+        if (!Text.Error.isEmpty())
+            throw ERegistryException(Text.Error);
+        if (Text.Exists && !Text.Doc)
+            Text.Doc = std::make_shared<const RegFile::Document>(RegFile::Parse(Text.Bytes, Path));
+        return Text;
+    }
+
+    // What was just written there; its next read only compares bytes.
+    void Written(const QString& Path, const QByteArray& Bytes, RegFile::Document Doc) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        FText = {Path, true,    Bytes,
+                 {},   nullptr, std::make_shared<const RegFile::Document>(std::move(Doc))};
+        FInfo = {};
+    }
+
+private:
+    TStoreText& Current(const QString& Path) {
         struct stat Info {};
         if (::stat(QFile::encodeName(Path).constData(), &Info) != 0) {
             if (errno != ENOENT && errno != ENOTDIR)
                 ThrowIo(Path, errno);
-            TStoreText Missing;
-            Missing.Path = Path;
-            return Missing;
+            return Missing(Path);
         }
-        std::lock_guard<std::mutex> Guard(FMutex);
         if (FText.Exists && FText.Path == Path && Same(Info, FInfo) && !Racy(FInfo, FReadAt))
             return FText;
         const timespec ReadAt = Now();
         const std::optional<QByteArray> Bytes = ReadBytes(Path);
-        if (!Bytes) {
-            TStoreText Missing;
-            Missing.Path = Path;
-            return Missing;
-        }
+        if (!Bytes)
+            return Missing(Path);
         if (!(FText.Exists && FText.Path == Path && FText.Bytes == *Bytes)) {
-            FText = {Path, true, *Bytes, {}, {}};
+            FText = {Path, true, *Bytes, {}, nullptr, nullptr};
             try {
-                FText.Doc = RegFile::Parse(*Bytes, Path);
+                FText.Index = std::make_shared<RegFile::TIndex>(*Bytes, Path);
             } catch (const ERegistryException& E) {
                 FText.Error = E.Message;
             }
@@ -149,15 +182,11 @@ public:
         FReadAt = ReadAt;
         return FText;
     }
-
-    // What was just written there; its next read only compares bytes.
-    void Written(const QString& Path, const QByteArray& Bytes, const RegFile::Document& Doc) {
-        std::lock_guard<std::mutex> Guard(FMutex);
-        FText = {Path, true, Bytes, Doc, {}};
-        FInfo = {};
+    TStoreText& Missing(const QString& Path) {
+        FMissing = {};
+        FMissing.Path = Path;
+        return FMissing;
     }
-
-private:
     static timespec Now() {
         timespec T{};
         ::clock_gettime(CLOCK_REALTIME, &T);
@@ -175,6 +204,7 @@ private:
 
     std::mutex FMutex;
     TStoreText FText;
+    TStoreText FMissing;
     struct stat FInfo {};
     timespec FReadAt{};
 };
@@ -185,21 +215,18 @@ TStoreCache& StoreCache() {
     return *Cache;
 }
 
-// The parsed store at Path; an empty document when there is no file.
-TStoreText ReadStore(const QString& Path) {
-    TStoreText Text;
+// Look(store) on the store at Path; ERegistryException when it cannot be read or parsed.
+template <typename TLook> auto LookUp(const QString& Path, const TLook& Look) {
     try {
-        Text = StoreCache().Get(Path);
+        return StoreCache().Lookup(Path, Look);
     } catch (const IoError& E) {
         throw ERegistryException(E.Text);
     }
-    if (!Text.Error.isEmpty())
-        throw ERegistryException(Text.Error);
-    return Text;
 }
 
-RegFile::Document Load(const QString& Path) {
-    return ReadStore(Path).Doc;
+bool StoreKeyExists(const QString& Key) {
+    return LookUp(TRegistry::StorePath(),
+                  [&](const TStoreText& Text) { return Text.KeyExists(Key); });
 }
 
 void MakePath(const QString& Dir) {
@@ -234,8 +261,8 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
         while (::flock(Lock.Get(), LOCK_EX) != 0)
             if (errno != EINTR)
                 ThrowIo(LockPath, errno);
-        const TStoreText Old = ReadStore(Target);
-        RegFile::Document Doc = Old.Doc;
+        const TStoreText Old = StoreCache().Whole(Target);
+        RegFile::Document Doc = Old.Doc ? *Old.Doc : RegFile::Document{};
         if (!Change(Doc))
             return;
         const QByteArray New = RegFile::Write(Doc);
@@ -251,7 +278,7 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
                           E.Message};
         }
         AtomicWrite::ReplaceFile(Target, New, 0600);
-        StoreCache().Written(Target, New, Written);
+        StoreCache().Written(Target, New, std::move(Written));
     } catch (const AtomicWrite::EWriteError& E) {
         throw ERegistryException(Headline + u'\n' + MessageText::Shown(E.Path, PATH_MAX) +
                                  QStringLiteral(": ") + E.Reason);
@@ -284,7 +311,7 @@ QString TRegistry::StorePath() {
 
 bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
     const QString Full = FullPath(Key);
-    if (!RegFile::KeyExists(Load(StorePath()), Full)) {
+    if (!StoreKeyExists(Full)) {
         if (!CanCreate)
             return false;
         try {
@@ -310,7 +337,7 @@ bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
 }
 
 bool TRegistry::OpenKeyReadOnly(const QString& Key) {
-    if (!RegFile::KeyExists(Load(StorePath()), FullPath(Key)))
+    if (!StoreKeyExists(FullPath(Key)))
         return false;
     FCurrentPath = NormalizedKey(Key);
     FOpen = true;
@@ -325,19 +352,19 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::KeyExists(const QString& Key) const {
-    return RegFile::KeyExists(Load(StorePath()), FullPath(Key));
+    return StoreKeyExists(FullPath(Key));
 }
 
 bool TRegistry::FindValue(const QString& Name, RegFile::Value& Out) const {
     if (!FOpen)
         return false;
-    const RegFile::Document Doc = Load(StorePath());
-    const RegFile::Key* K = RegFile::FindKey(Doc, FullPath(FCurrentPath));
-    const RegFile::Value* V = K ? RegFile::FindValue(*K, Name) : nullptr;
-    if (!V)
-        return false;
-    Out = *V;
-    return true;
+    return LookUp(StorePath(), [&](const TStoreText& Text) {
+        const RegFile::Key* K = Text.FindKey(FullPath(FCurrentPath));
+        const RegFile::Value* V = K ? RegFile::FindValue(*K, Name) : nullptr;
+        if (V)
+            Out = *V;
+        return V != nullptr;
+    });
 }
 
 bool TRegistry::ValueExists(const QString& Name) const {
