@@ -224,12 +224,6 @@ struct TSections {
 };
 using TSectionMap = std::map<QString, TSections, TCaseInsensitiveLess>;
 
-// The key and every key below it: those sort between "Key\" and "Key]".
-template <typename TMap> void EraseKeyAndBelow(TMap& Keys, const QString& Path) {
-    Keys.erase(Path);
-    Keys.erase(Keys.lower_bound(Path + u'\\'), Keys.lower_bound(Path + u']'));
-}
-
 class Parser {
 public:
     // IndexOnly: every line is checked, but only where each key's lines begin is kept.
@@ -318,28 +312,27 @@ private:
         if (Path.isEmpty())
             Error(QStringLiteral("empty key name"));
         if (FIndexOnly) {
-            FCurrentSections = nullptr;
-            if (Deletion) {
-                EraseKeyAndBelow(FSections, Path);
-                return;
-            }
-            const auto [It, Added] = FSections.try_emplace(Path);
-            if (Added)
-                It->second.Order = FNextOrder++;
-            if (!FLines.AtEnd())
-                It->second.Starts.push_back(FLines.Position());
-            FCurrentSections = &It->second;
+            FCurrentSections = EnterKey(FSections, Path, Deletion);
+            if (FCurrentSections && !FLines.AtEnd())
+                FCurrentSections->Starts.push_back(FLines.Position());
             return;
         }
-        FCurrent = nullptr;
+        FCurrent = EnterKey(FKeys, Path, Deletion);
+    }
+
+    // The key a header line opens, made when new; nullptr for a deletion, which takes the key
+    // and every key below it: those sort between "Key\" and "Key]".
+    template <typename TMap>
+    typename TMap::mapped_type* EnterKey(TMap& Keys, const QString& Path, bool Deletion) {
         if (Deletion) {
-            EraseKeyAndBelow(FKeys, Path);
-            return;
+            Keys.erase(Path);
+            Keys.erase(Keys.lower_bound(Path + u'\\'), Keys.lower_bound(Path + u']'));
+            return nullptr;
         }
-        const auto [It, Added] = FKeys.try_emplace(Path);
+        const auto [It, Added] = Keys.try_emplace(Path);
         if (Added)
             It->second.Order = FNextOrder++;
-        FCurrent = &It->second;
+        return &It->second;
     }
 
     void ParseValue(const QString& Line) {
