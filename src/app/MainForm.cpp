@@ -545,8 +545,13 @@ void TMainForm::FilePrintClick() {
     QPrintDialog dialog(&Printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PrintReport(Printer, TextMemo->font(), EditorLines(), QString(),
-                TextMemo->palette().color(QPalette::Text));
+    const QColor color = TextMemo->palette().color(QPalette::Text);
+    // A PDF file is written as every other file is: whole or not at all.
+    if (Printer.outputFormat() == QPrinter::PdfFormat && !Printer.outputFileName().isEmpty())
+        PrintReportToPdf(Printer.outputFileName(), Printer.pageLayout(), Printer.resolution(),
+                         TextMemo->font(), EditorLines(), color);
+    else
+        PrintReport(Printer, TextMemo->font(), EditorLines(), QString(), color);
 }
 
 void TMainForm::FilePrinterSetupClick() {

@@ -49,7 +49,8 @@ public:
     // Restarted by every change of the editor's text; the panel follows when it runs out.
     QTimer* tmrReadings;
     static constexpr int ReadingsDelayMs = 300;
-    QPrinter Printer;
+    // Pages are laid out in the printer's own device pixels, not the screen's.
+    QPrinter Printer{QPrinter::HighResolution};
     // Made at start-up after this window, as the About command's window; owned by this window.
     TAboutForm* AboutForm = nullptr;
 
