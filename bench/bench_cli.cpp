@@ -1,11 +1,13 @@
 // Whole-process timings of halvorn-cli: what a script pays per call, as wall-clock time and as
 // the process's CPU time (which other load on the machine does not inflate). Prints figures;
 // not a test. Run: build/<dir>/bench/bench_cli [runs]
+#include "LargeStore.h"
 #include "Printout.h"
 #include "files/ReportText.h"
 #include "report/ReportBuilder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -112,5 +114,12 @@ int main(int argc, char** argv) {
          Time({"download", Device, "--wait", "1"}, std::min(Runs, 5), 3));
     Sim.terminate();
     Sim.waitForFinished(5000);
+
+    // What a large settings store adds to a command that reads it.
+    QDir().mkpath(Dir.filePath("Tamsor"));
+    const QByteArray Store = LargeStore(2 * 1024 * 1024);
+    Write(Dir.filePath("Tamsor/registry.reg"), Store);
+    Show(qPrintable(QStringLiteral("build, as above, with a %1 KB store").arg(Store.size() / 1024)),
+         Time({"build", Dir.filePath("capture.bin"), "-o", Dir.filePath("built.txt")}, Runs));
     return 0;
 }

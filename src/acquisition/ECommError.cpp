@@ -1,13 +1,15 @@
 #include "acquisition/ECommError.h"
 
+#include "acquisition/TSerialPort.h"
+#include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <grp.h>
 #include <pwd.h>
@@ -65,21 +67,20 @@ QString RegString(QString Text) {
 QString MissingDeviceHint(const ECommError& Error) {
     const QStringList Present = SerialDevicesPresent();
     QStringList Lines;
-    static const QRegularExpression PortPattern(QStringLiteral("^COM[1-9]$"),
-                                                QRegularExpression::CaseInsensitiveOption);
-    if (PortPattern.match(Error.PortName).hasMatch()) {
-        const QString Port = Error.PortName.toUpper();
+    const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
+    if (const int Number = PortMap::PortNumber(Error.PortName)) {
+        const QString Port = QStringLiteral("COM%1").arg(Number);
         Lines << QStringLiteral("%1 leads to the device %2, which does not exist. Connect the "
                                 "instrument, or point %1 at the device its serial adapter "
                                 "appears as: put this line under [HKEY_CURRENT_USER\\%3] in %4")
-                     .arg(Port, Error.DevicePath, QString::fromLatin1(PortMap::PortsKey),
-                          TRegistry::StorePath());
+                     .arg(Port, Device, QString::fromLatin1(PortMap::PortsKey),
+                          MessageText::Shown(TRegistry::StorePath(), PATH_MAX));
         const QString Suggested = Present.isEmpty() ? QStringLiteral("/dev/ttyUSB0") : Present[0];
         Lines << RegString(Port) + u'=' + RegString(Suggested);
     } else {
         Lines << QStringLiteral("The device %1 does not exist. Connect the instrument, or choose "
                                 "the device its serial adapter appears as.")
-                     .arg(Error.DevicePath);
+                     .arg(Device);
     }
     if (Present.isEmpty())
         Lines << QStringLiteral("No USB serial adapter is connected now (none under "
@@ -114,10 +115,10 @@ QString UserName() {
 
 QString PermissionHint(const ECommError& Error) {
     struct stat Info {};
-    const QString Device = Error.DevicePath;
+    const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
     const QString NextLogin = QStringLiteral(
         "then log out and log in again: a new group membership counts from the next login.");
-    if (::stat(QFile::encodeName(Device).constData(), &Info) != 0)
+    if (::stat(QFile::encodeName(Error.DevicePath).constData(), &Info) != 0)
         return QStringLiteral("You may not open %1. Serial devices belong to a group, usually "
                               "dialout: ask an administrator to add you to the group that owns "
                               "the device (sudo usermod -aG dialout %2), %3")
@@ -135,6 +136,37 @@ QString PermissionHint(const ECommError& Error) {
         .arg(Info.st_mode & 07777, 4, 8, QLatin1Char('0'));
 }
 
+// The port as the user knows it: "Com 1 (/dev/ttyUSB0)", or the device path it was given.
+QString PortLabel(const ECommError& Error) {
+    const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
+    const int Number = PortMap::PortNumber(Error.PortName);
+    return Number > 0 ? QStringLiteral("Com %1 (%2)").arg(Number).arg(Device) : Device;
+}
+
+// What happened, in the user's words, for the failures a user can do something about.
+QString PlainText(const ECommError& Error) {
+    const int System = static_cast<int>(Error.SystemError);
+    if (Error.Code == ECommError::QueueStatusFailed && System == ENOBUFS)
+        return QStringLiteral("The printout is longer than %1 MiB, the most a download holds; "
+                              "nothing of it was kept")
+            .arg(TSerialPort::MaxQueueSize >> 20);
+    if (Error.DevicePath.isEmpty())
+        return {};
+    const bool Opening =
+        Error.Code == ECommError::OpenFailed || Error.Code == ECommError::GetStateFailed;
+    if (Opening && (System == ENOTTY || System == EISDIR))
+        return QStringLiteral("%1 is not a serial port").arg(PortLabel(Error));
+    if (Error.Code != ECommError::OpenFailed)
+        return {};
+    if (System == EBUSY || System == EWOULDBLOCK)
+        return QStringLiteral("%1 is in use by another program").arg(PortLabel(Error));
+    if (System == ENOENT)
+        return MissingDeviceHint(Error);
+    if (System == EACCES || System == EPERM)
+        return PermissionHint(Error);
+    return {};
+}
+
 } // namespace
 
 QString CommErrorText(const ECommError& Error) {
@@ -145,11 +177,6 @@ QString CommErrorText(const ECommError& Error) {
         Text += QStringLiteral(": %1 (%2)")
                     .arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(Error.SystemError))))
                     .arg(Error.SystemError);
-    if (Error.Code != ECommError::OpenFailed || Error.DevicePath.isEmpty())
-        return Text;
-    if (Error.SystemError == ENOENT)
-        Text += u'\n' + MissingDeviceHint(Error);
-    else if (Error.SystemError == EACCES || Error.SystemError == EPERM)
-        Text += u'\n' + PermissionHint(Error);
-    return Text;
+    const QString Plain = PlainText(Error);
+    return Plain.isEmpty() ? Text : Plain + u'\n' + Text;
 }

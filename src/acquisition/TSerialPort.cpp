@@ -57,7 +57,9 @@ void TSerialPort::SetPortName(const QString& Name) {
 
 void TSerialPort::FailOpen(uint8_t Code) {
     // The error number belongs to the failed step, not to the close after it.
-    const ECommError Error(Code);
+    ECommError Error(Code);
+    Error.PortName = FPortName;
+    Error.DevicePath = PortMap::DevicePath(FPortName);
     CloseQuietly(FHandle);
     FHandle = -1;
     throw Error;
@@ -68,14 +70,11 @@ void TSerialPort::Open() {
         return;
     const speed_t Speed = cfgetispeed(&FLineSettings);
 
+    // The device is named in every failure so the message can say which one and how to reach
+    // it.
     FHandle = OpenDevice(FPortName, O_RDWR);
-    if (FHandle < 0) {
-        // The device is named so the message can say how to reach it.
-        ECommError Error(ECommError::OpenFailed);
-        Error.PortName = FPortName;
-        Error.DevicePath = PortMap::DevicePath(FPortName);
-        throw Error;
-    }
+    if (FHandle < 0)
+        FailOpen(ECommError::OpenFailed);
     // Exclusive against every other opener: flock also holds against root, whom TIOCEXCL
     // lets through.
     if (::flock(FHandle, LOCK_EX | LOCK_NB) != 0)
@@ -125,6 +124,8 @@ void TSerialPort::Open() {
 void TSerialPort::ReleaseDescriptor() {
     FOpen = false;
     FHandle = -1;
+    // A grown queue is not kept for the next download.
+    std::vector<uint8_t>().swap(FQueue);
     FQueueHead = 0;
     FQueueCount = 0;
 }
@@ -153,8 +154,23 @@ void TSerialPort::RequireClosed() const {
         throw ECommError(ECommError::PortAlreadyOpen, 0);
 }
 
+void TSerialPort::GrowQueue(uint8_t Code) {
+    const uint32_t Size = QueueCapacity();
+    std::vector<uint8_t> Grown;
+    try {
+        Grown.resize(std::min<size_t>(size_t(Size) * 2, MaxQueueSize));
+    } catch (const std::bad_alloc&) {
+        throw ECommError(Code, ENOMEM);
+    }
+    const uint32_t First = std::min(FQueueCount, Size - FQueueHead);
+    std::copy_n(FQueue.begin() + FQueueHead, First, Grown.begin());
+    std::copy_n(FQueue.begin(), FQueueCount - First, Grown.begin() + First);
+    FQueue.swap(Grown);
+    FQueueHead = 0;
+}
+
 void TSerialPort::FillQueue(uint8_t Code) {
-    while (FQueueCount < InputQueueSize) {
+    for (;;) {
         pollfd Poll{FHandle, POLLIN, 0};
         const int Ready = ::poll(&Poll, 1, 0);
         if (Ready < 0) {
@@ -166,10 +182,17 @@ void TSerialPort::FillQueue(uint8_t Code) {
             return;
         if (!(Poll.revents & (POLLIN | POLLHUP)))
             throw ECommError(Code, HangUpError);
+        const uint32_t Size = QueueCapacity();
+        if (FQueueCount == Size) {
+            if (Size >= MaxQueueSize)
+                throw ECommError(Code, ENOBUFS);
+            GrowQueue(Code);
+            continue;
+        }
 
         // Read straight into the free run of the ring.
-        const uint32_t Tail = (FQueueHead + FQueueCount) % InputQueueSize;
-        const uint32_t Room = std::min(InputQueueSize - FQueueCount, InputQueueSize - Tail);
+        const uint32_t Tail = (FQueueHead + FQueueCount) % Size;
+        const uint32_t Room = std::min(Size - FQueueCount, Size - Tail);
         const ssize_t Got = ::read(FHandle, FQueue.data() + Tail, Room);
         if (Got > 0) {
             FQueueCount += static_cast<uint32_t>(Got);
@@ -220,7 +243,7 @@ std::optional<uint8_t> TSerialPort::ReadByte() {
         }
     }
     const uint8_t Byte = FQueue[FQueueHead];
-    FQueueHead = (FQueueHead + 1) % InputQueueSize;
+    FQueueHead = (FQueueHead + 1) % QueueCapacity();
     --FQueueCount;
     return Byte;
 }

@@ -13,13 +13,17 @@
 // at 1200 baud 8N1, raw. Every failure is thrown as ECommError.
 //
 // The kernel's tty buffer holds only about 4 KiB while nothing is read during a transfer, so
-// the port keeps an input queue of its own (InputQueueSize bytes). Every BytesWaiting,
-// ReadByte and ReadLine first moves what the kernel holds into that queue and answers from it.
+// the port keeps an input queue of its own. Every BytesWaiting, ReadByte and ReadLine first
+// moves what the kernel holds into that queue and answers from it. The queue starts at
+// InputQueueSize bytes and grows as bytes come, up to MaxQueueSize: a queue that stopped at
+// its size would freeze the count, and a download would take a long printout for ended.
+// More than MaxQueueSize bytes unread is a fault (QueueStatusFailed, SystemError ENOBUFS).
 // A hang-up (the other side gone, a USB adapter pulled) is the failure of the call that meets
 // it: QueueStatusFailed from BytesWaiting, ReadFailed from ReadByte, SystemError EIO.
 class TSerialPort {
 public:
     static constexpr uint32_t InputQueueSize = 32768;
+    static constexpr uint32_t MaxQueueSize = 64 * 1024 * 1024;
     static constexpr uint8_t CarriageReturn = 13;
 
     // Read and write time-outs in milliseconds; a one-byte read waits at most
@@ -48,7 +52,7 @@ public:
     void Close();
     bool IsOpen() const { return FOpen; }
 
-    // Received bytes not yet read (at most InputQueueSize).
+    // Received bytes not yet read (at most MaxQueueSize).
     uint32_t BytesWaiting();
     // One byte, or none after about 251 ms without one.
     std::optional<uint8_t> ReadByte();
@@ -64,10 +68,14 @@ public:
     void RequireClosed() const;
 
     const TCommTimeouts& Timeouts() const { return FTimeouts; }
+    // Room of the input queue now: InputQueueSize after Open, more once it has grown.
+    uint32_t QueueCapacity() const { return static_cast<uint32_t>(FQueue.size()); }
 
 private:
     // Moves what the kernel holds into the queue; a hang-up or failure throws Code.
     void FillQueue(uint8_t Code);
+    // Doubles the queue (up to MaxQueueSize), its bytes moved to the front in order.
+    void GrowQueue(uint8_t Code);
     [[noreturn]] void FailOpen(uint8_t Code);
     void ReleaseDescriptor();
 

@@ -5,6 +5,7 @@
 #include "app/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
+#include "app/ReadingsPanel.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
@@ -14,7 +15,10 @@
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
 #include "info/InstallFolder.h"
+#include "measurement/CalibrationDates.h"
+#include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
+#include "platform/Exception.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
@@ -39,6 +43,7 @@
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -110,9 +115,23 @@ TMainForm::TMainForm(QWidget* Parent)
     TextMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TextMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TextMemo->setTabChangesFocus(false);
-    setCentralWidget(TextMemo);
+    ReadingsPanel = new TReadingsPanel;
+    FSplitter = new QSplitter(Qt::Vertical, this);
+    FSplitter->addWidget(TextMemo);
+    FSplitter->addWidget(ReadingsPanel);
+    FSplitter->setChildrenCollapsible(false);
+    FSplitter->setStretchFactor(0, 3);
+    FSplitter->setStretchFactor(1, 2);
+    ReadingsPanel->hide();
+    setCentralWidget(FSplitter);
     ApplyEditorFont();
     connect(TextMemo, &QPlainTextEdit::textChanged, this, [this] { TextMemoChange(); });
+
+    tmrReadings = new QTimer(this);
+    tmrReadings->setSingleShot(true);
+    tmrReadings->setInterval(ReadingsDelayMs);
+    connect(tmrReadings, &QTimer::timeout, this,
+            ErrorHandler::Guarded([this] { UpdateReadings(); }));
 
     StatusPanel = new QLabel(QStringLiteral("Idle"));
     statusBar()->addWidget(StatusPanel, 1);
@@ -155,6 +174,9 @@ void TMainForm::CreateMenus() {
     FileOpen = AddItem(file, QStringLiteral("&Open..."), &TMainForm::FileOpenClick);
     FileSave = AddItem(file, QStringLiteral("&Save..."), &TMainForm::FileSaveClick);
     FileSaveAs = AddItem(file, QStringLiteral("Save &As..."), &TMainForm::FileSaveAsClick);
+    FileExportCsv = AddItem(file, QStringLiteral("Export CS&V..."), &TMainForm::FileExportCsvClick);
+    FileClientReport =
+        AddItem(file, QStringLiteral("Client Report (P&DF)..."), &TMainForm::FileClientReportClick);
     file->addSeparator();
     FilePrint = AddItem(file, QStringLiteral("&Print..."), &TMainForm::FilePrintClick);
     FilePrinterSetup =
@@ -175,6 +197,22 @@ void TMainForm::CreateMenus() {
     edit->addSeparator();
     Info = AddItem(edit, QStringLiteral("&Info..."), &TMainForm::InfoClick);
     Font = AddItem(edit, QStringLiteral("Font..."), &TMainForm::FontClick);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    ViewReadings = AddItem(view, QStringLiteral("&Readings"), &TMainForm::ViewReadingsClick);
+    ViewReadings->setCheckable(true);
+    QMenu* units = view->addMenu(QStringLiteral("&Units"));
+    auto* unitGroup = new QActionGroup(this);
+    ViewPciL = units->addAction(Units::Name(TUnit::PciL));
+    ViewBqM3 = units->addAction(Units::Name(TUnit::BqM3));
+    for (auto [action, unit] :
+         {std::pair{ViewPciL, TUnit::PciL}, std::pair{ViewBqM3, TUnit::BqM3}}) {
+        action->setCheckable(true);
+        unitGroup->addAction(action);
+        connect(action, &QAction::triggered, this,
+                ErrorHandler::Guarded([this, unit = unit] { ViewUnitsClick(unit); }));
+    }
+    ViewPciL->setChecked(true);
 
     QMenu* ports = bar->addMenu(QStringLiteral("&Com Port"));
     FPortGroup = new QActionGroup(this);
@@ -210,8 +248,10 @@ void TMainForm::CreateMenus() {
 
 void TMainForm::SetInfoForm(TInfoForm* Form) {
     FInfoForm = Form;
-    if (Form)
+    if (Form) {
         Form->OnApply = [this](const TReportInfo& Info) { ApplyReportInformation(Info); };
+        Form->OnError = [](const QString& Text) { ErrorHandler::Show(Text); };
+    }
 }
 
 void TMainForm::FormCreate() {
@@ -226,6 +266,8 @@ void TMainForm::FormCreate() {
         return;
     }
     ApplyEditorFont();
+    ReadCalibration();
+    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     UpdatePortItems();
@@ -248,6 +290,22 @@ void TMainForm::FormCreate() {
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
+}
+
+void TMainForm::ApplyView(const Settings::TView& View) {
+    FUnit = View.Unit;
+    (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
+    ViewReadings->setChecked(View.ReadingsShown);
+    ReadingsPanel->setVisible(View.ReadingsShown);
+    UpdateReadings();
+}
+
+void TMainForm::ReadCalibration() {
+    try {
+        FCalibration = CalibrationDates::Read();
+    } catch (const Exception&) {
+        FCalibration.clear();
+    }
 }
 
 void TMainForm::FirstStart() {
@@ -358,6 +416,27 @@ void TMainForm::AppIdle() {
 
 void TMainForm::TextMemoChange() {
     FileNew->setEnabled(true);
+    tmrReadings->start();
+}
+
+void TMainForm::UpdateReadings() {
+    tmrReadings->stop();
+    if (ViewReadings->isChecked())
+        ReadingsPanel->Show(Measurement::Measure(EditorLines(), FCalibration, FUnit), FUnit);
+}
+
+void TMainForm::ViewReadingsClick() {
+    const bool shown = ViewReadings->isChecked();
+    ReadingsPanel->setVisible(shown);
+    UpdateReadings();
+    Settings::SaveReadingsShown(shown);
+}
+
+void TMainForm::ViewUnitsClick(TUnit Unit) {
+    FUnit = Unit;
+    (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
+    UpdateReadings();
+    Settings::SaveUnit(Unit);
 }
 
 bool TMainForm::Modified() const {
@@ -500,12 +579,66 @@ void TMainForm::FileOpenClick() {
     SetCaption();
 }
 
+QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
+                                 const QString& Suffix) {
+    QFileDialog dialog(this, Title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(Suffix);
+    dialog.setNameFilters({Filter, AllFilesFilter});
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& f) { ShowAllFilesFor(&dialog, f); });
+    dialog.setDirectory(FFileName.isEmpty() ? SaveDialog->directory()
+                                            : QFileInfo(FFileName).absoluteDir());
+    if (!FFileName.isEmpty())
+        dialog.selectFile(QFileInfo(FFileName).completeBaseName() + u'.' + Suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+TReadings TMainForm::ReadingsOrRefuse(const QString& NotDone) const {
+    TReadings readings = Readings::Read(EditorLines());
+    // Refused before a name is asked for: there would be nothing to write.
+    if (!readings.Refusal.isEmpty())
+        throw Exception(NotDone + u' ' + readings.Refusal);
+    return readings;
+}
+
+void TMainForm::FileExportCsvClick() {
+    const TReadings readings = ReadingsOrRefuse(QStringLiteral("The readings were not exported."));
+    const QString path = AskOutputFile(QStringLiteral("Export CSV"),
+                                       QStringLiteral("CSV Files (*.csv)"), QStringLiteral("csv"));
+    if (!path.isEmpty())
+        AtomicWrite::ReplaceFile(path, Measurement::Csv(readings));
+}
+
+void TMainForm::FileClientReportClick() {
+    ReadingsOrRefuse(QStringLiteral("The client report was not made."));
+    const QString path = AskOutputFile(QStringLiteral("Client Report"),
+                                       QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const TReportInfo info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    // The paper the printer is set up for.
+    const TPaper paper =
+        Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
+    AtomicWrite::ReplaceFile(path,
+                             ClientReport::Pdf(EditorLines(), info, FCalibration, FUnit, paper));
+}
+
 void TMainForm::FilePrintClick() {
     QPrintDialog dialog(&Printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PrintReport(Printer, TextMemo->font(), EditorLines(), QString(),
-                TextMemo->palette().color(QPalette::Text));
+    const QColor color = TextMemo->palette().color(QPalette::Text);
+    // A PDF file is written as every other file is: whole or not at all.
+    if (Printer.outputFormat() == QPrinter::PdfFormat && !Printer.outputFileName().isEmpty())
+        PrintReportToPdf(Printer.outputFileName(), Printer.pageLayout(), Printer.resolution(),
+                         TextMemo->font(), EditorLines(), color);
+    else
+        PrintReport(Printer, TextMemo->font(), EditorLines(), QString(), color);
 }
 
 void TMainForm::FilePrinterSetupClick() {
@@ -530,8 +663,12 @@ void TMainForm::EditPasteClick() {
 }
 
 void TMainForm::InfoClick() {
-    if (FInfoForm)
-        FInfoForm->exec();
+    if (!FInfoForm)
+        return;
+    FInfoForm->exec();
+    // A calibration date changed in the dialog changes a check.
+    ReadCalibration();
+    UpdateReadings();
 }
 
 void TMainForm::FontClick() {

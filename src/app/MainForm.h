@@ -3,6 +3,7 @@
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
 #include "app/Settings.h"
+#include "measurement/Summary.h"
 #include "report/ReportInfo.h"
 
 #include <QDateTime>
@@ -17,10 +18,12 @@ class QActionGroup;
 class QFileDialog;
 class QLabel;
 class QPlainTextEdit;
+class QSplitter;
 class QTimer;
 class TAboutForm;
 class TDeviceWatcher;
 class TInfoForm;
+class TReadingsPanel;
 
 // The program's only top-level window: the report editor, every command, the status bar and
 // the download's state. Controls are public so the start-up code and tests can reach them.
@@ -48,7 +51,13 @@ public:
     QAction* ComPortDevices;
     QAction* ComPortStop;
     QAction *GetData, *About;
-    QPrinter Printer;
+    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
+    TReadingsPanel* ReadingsPanel;
+    // Restarted by every change of the editor's text; the panel follows when it runs out.
+    QTimer* tmrReadings;
+    static constexpr int ReadingsDelayMs = 300;
+    // Pages are laid out in the printer's own device pixels, not the screen's.
+    QPrinter Printer{QPrinter::HighResolution};
     // Made at start-up after this window, as the About command's window; owned by this window.
     TAboutForm* AboutForm = nullptr;
 
@@ -65,6 +74,8 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    void FileExportCsvClick();
+    void FileClientReportClick();
     void FilePrintClick();
     void FilePrinterSetupClick();
     void FileExitClick();
@@ -89,6 +100,11 @@ public:
     QTimer* PortCheckTimer = nullptr;
     void GetDataClick();
     void AboutClick();
+    void ViewReadingsClick();
+    void ViewUnitsClick(TUnit Unit);
+    // Measures the editor's report into the panel when it is shown.
+    void UpdateReadings();
+    TUnit Unit() const { return FUnit; }
     void tmrReceiveTimer();
     void AppIdle();
     void TextMemoChange();
@@ -127,6 +143,15 @@ private:
     void ClearReport();
     void SetCaption();
     void CreateMenus();
+    // Asks for the name of a file the report is turned into; empty when the user cancels. The
+    // report's own file name stays as it is.
+    // The editor's readings; a report without a readings table raises an Exception that
+    // begins with NotDone.
+    TReadings ReadingsOrRefuse(const QString& NotDone) const;
+    QString AskOutputFile(const QString& Title, const QString& Filter, const QString& Suffix);
+    void ApplyView(const Settings::TView& View);
+    // The calibration dates of the store; none when it cannot be read (start-up says why).
+    void ReadCalibration();
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),
                      const QKeySequence& Shortcut = {});
 
@@ -145,4 +170,7 @@ private:
     QActionGroup* FPortGroup;
     QMetaObject::Connection FIdleConnection;
     bool FClipboardHasText = false;
+    QSplitter* FSplitter;
+    TUnit FUnit = TUnit::PciL;
+    TCalibrationDates FCalibration;
 };

@@ -151,4 +151,39 @@ void Save(TValues& V) {
     V.InstallDir = ReadInstallDir(reg);
 }
 
+TView LoadView() {
+    TView view;
+    TRegistry reg;
+    if (!reg.OpenKeyReadOnly(Key))
+        return view;
+    const QString readings = QStringLiteral("Readings"), units = QStringLiteral("Units");
+    if (reg.ValueExists(readings))
+        view.ReadingsShown = reg.ReadInteger(readings) != 0;
+    if (reg.ValueExists(units))
+        view.Unit = Units::FromName(reg.ReadString(units)).value_or(view.Unit);
+    return view;
+}
+
+namespace {
+
+void OpenForWriting(TRegistry& Reg, const QString& Name) {
+    if (!Reg.OpenKey(Key, true))
+        throw ERegistryException(
+            QStringLiteral("Failed to set data for '%1'\n%2").arg(Name, Reg.LastError()));
+}
+
+} // namespace
+
+void SaveReadingsShown(bool Shown) {
+    TRegistry reg;
+    OpenForWriting(reg, QStringLiteral("Readings"));
+    reg.WriteInteger(QStringLiteral("Readings"), Shown ? 1 : 0);
+}
+
+void SaveUnit(TUnit Unit) {
+    TRegistry reg;
+    OpenForWriting(reg, QStringLiteral("Units"));
+    reg.WriteString(QStringLiteral("Units"), Units::Name(Unit));
+}
+
 } // namespace Settings

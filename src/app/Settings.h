@@ -1,5 +1,6 @@
 #pragma once
 
+#include "measurement/Units.h"
 #include "platform/SettingsKey.h"
 
 #include <QString>
@@ -53,5 +54,16 @@ void Load(TValues& Values);
 void Save(TValues& Values);
 
 QString StyleText(const TEditorFont& Font);
+
+// The view's choices, written when the user changes them rather than at close: "Readings"
+// (1: the readings panel shown) and "Units" ("pCi/L" or "Bq/m3").
+struct TView {
+    bool ReadingsShown = false;
+    TUnit Unit = TUnit::PciL;
+};
+// A missing or unknown value keeps its default; a store that cannot be read raises.
+TView LoadView();
+void SaveReadingsShown(bool Shown);
+void SaveUnit(TUnit Unit);
 
 } // namespace Settings

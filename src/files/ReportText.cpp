@@ -2,8 +2,11 @@
 
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
+#include "platform/MessageText.h"
 
 #include <QFile>
+#include <algorithm>
+#include <climits>
 
 namespace ReportText {
 
@@ -35,18 +38,40 @@ void WriteReportText(const QString& Path, const QStringList& Lines) {
     AtomicWrite::ReplaceFile(Path, Bytes);
 }
 
-QStringList ReadReportText(const QString& Path) {
+std::optional<QByteArray> ReadAtMost(const QString& Path, qint64 Limit) {
     QFile File(Path);
-    if (!File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file ") + Path);
-    // Reading one byte past the limit also catches files whose size is not known in advance.
-    const QByteArray Bytes = File.read(MemoCapacity + 1);
-    if (Bytes.size() > MemoCapacity)
-        throw Exception(QStringLiteral("Text exceeds memo capacity"));
-    if (File.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Cannot open file ") + Path + QLatin1Char('\n') +
-                        File.errorString());
-    return DecodeText(Bytes);
+    const auto Fail = [&] {
+        throw Exception(QStringLiteral("Cannot open file ") + MessageText::Shown(Path, PATH_MAX) +
+                        QLatin1Char('\n') + File.errorString());
+    };
+    if (!File.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        Fail();
+    QByteArray Bytes;
+    constexpr qint64 Chunk = 1 << 20;
+    while (Bytes.size() <= Limit) {
+        const qsizetype Before = Bytes.size();
+        Bytes.resize(Before + qsizetype(std::min(Chunk, Limit + 1 - Before)));
+        const qint64 Got = File.read(Bytes.data() + Before, Bytes.size() - Before);
+        if (Got < 0)
+            Fail();
+        Bytes.resize(Before + qsizetype(Got));
+        if (Got == 0)
+            return Bytes;
+    }
+    return std::nullopt;
+}
+
+QString SizeText(qint64 Bytes) {
+    return QStringLiteral("%1 MiB").arg(Bytes >> 20);
+}
+
+QStringList ReadReportText(const QString& Path) {
+    const std::optional<QByteArray> Bytes = ReadAtMost(Path, MemoCapacity);
+    if (!Bytes)
+        throw Exception(QStringLiteral("Text exceeds memo capacity\n%1 holds more than %2, the "
+                                       "most the editor takes")
+                            .arg(MessageText::Shown(Path, PATH_MAX), SizeText(MemoCapacity)));
+    return DecodeText(*Bytes);
 }
 
 } // namespace ReportText

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The plain text file of a report: the lines' bytes (each QChar one byte, see BuildReport)
 // with CR LF between lines and nothing after the last one.
@@ -21,7 +22,15 @@ QStringList DecodeText(const QByteArray& Bytes);
 // Failure: Exception "Cannot create file <Path>" (the system's reason on a second line).
 void WriteReportText(const QString& Path, const QStringList& Lines);
 // Failure: Exception "Cannot open file <Path>"; a file over MemoCapacity: Exception
-// "Text exceeds memo capacity".
+// "Text exceeds memo capacity". A second line names the file and says why.
 QStringList ReadReportText(const QString& Path);
+
+// The bytes of the file at Path, or nullopt when it holds more than Limit: a device or pipe
+// that never ends costs Limit bytes, never more. Failure: Exception "Cannot open file <Path>"
+// with the system's reason on a second line.
+std::optional<QByteArray> ReadAtMost(const QString& Path, qint64 Limit);
+
+// "16 MiB": a limit as the messages name it.
+QString SizeText(qint64 Bytes);
 
 } // namespace ReportText

@@ -1,11 +1,13 @@
 #include "info/InfoForm.h"
 
 #include "info/InstallFolder.h"
+#include "measurement/CalibrationDates.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -25,6 +27,9 @@ namespace {
 QDateTime AsUtc(const QDateTime& Value) {
     return QDateTime(Value.date(), Value.time(), Qt::UTC);
 }
+
+// The calibration box's minimum, shown as "none".
+const QDate NoCalibration(1752, 9, 14);
 
 QLabel* Label(QWidget* Parent, const QString& Text, int X, int Y) {
     auto* l = new QLabel(Text, Parent);
@@ -82,8 +87,17 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
     AddSpeedButton->setFocusPolicy(Qt::NoFocus);
     AddSpeedButton->setGeometry(83, 50, 22, 21);
     SNListBox = new QListWidget(this);
-    SNListBox->setGeometry(8, 76, 97, 190);
+    SNListBox->setGeometry(8, 76, 97, 150);
     SNListBox->setSortingEnabled(true);
+    Label(this, QStringLiteral("Calibrated :"), 8, 230);
+    CalibratedDate = new QDateEdit(this);
+    CalibratedDate->setGeometry(8, 246, 97, 21);
+    CalibratedDate->setDisplayFormat(DateTimeText::ShortDateFormat());
+    CalibratedDate->setCalendarPopup(true);
+    CalibratedDate->setMinimumDate(NoCalibration);
+    CalibratedDate->setSpecialValueText(QStringLiteral("none"));
+    CalibratedDate->setDate(NoCalibration);
+    CalibratedDate->setEnabled(false);
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     OKButton->setGeometry(16, 300, 75, 25);
     OKButton->setDefault(true);
@@ -107,8 +121,9 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
     Label(this, QStringLiteral("Footer Info :"), 112, 236);
     FooterMemo = Memo(this, 112, 252);
 
-    QWidget* order[] = {AddSNEdit, SNListBox, HeaderMemo,   StartDate,  StartTime, EndDate,
-                        EndTime,   SNEdit,    LocationEdit, FooterMemo, OKButton,  EnableCheckBox};
+    QWidget* order[] = {AddSNEdit,  SNListBox, CalibratedDate, HeaderMemo, StartDate,
+                        StartTime,  EndDate,   EndTime,        SNEdit,     LocationEdit,
+                        FooterMemo, OKButton,  EnableCheckBox};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -120,6 +135,8 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
     connect(SNListBox, &QListWidget::itemDoubleClicked, this, [this] { SNListBoxDblClick(); });
     connect(EnableCheckBox, &QCheckBox::toggled, this, [this] { EnableCheckBoxClick(); });
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    connect(SNListBox, &QListWidget::currentItemChanged, this, [this] { ShowCalibration(); });
+    connect(CalibratedDate, &QDateEdit::dateChanged, this, [this] { CalibratedDateChange(); });
     SNListBox->installEventFilter(this);
     AddSNEdit->installEventFilter(this);
 }
@@ -132,6 +149,13 @@ void TInfoForm::FormCreate() {
         // The main window has shown what is wrong with the store; no folder, no file.
     }
     FInfoPath = InstallFolder::Usable(dir) ? InfoFile::PathIn(dir) : QString();
+    try {
+        FCalibration = CalibrationDates::Read();
+    } catch (const ERegistryException&) {
+        // As above: the store's fault is already shown; the dates start empty.
+    }
+    FCalibrationChanged.clear();
+    ShowCalibration();
     EnableCheckBox->setChecked(FInfoEnable != 0);
     EnableCheckBoxClick();
     if (!FInfoPath.isEmpty())
@@ -268,8 +292,47 @@ void TInfoForm::EnableCheckBoxClick() {
     FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0;
 }
 
+void TInfoForm::ShowCalibration() {
+    const QListWidgetItem* item = SNListBox->currentItem();
+    FShowingCalibration = true;
+    CalibratedDate->setEnabled(item != nullptr);
+    const QDate date = item ? FCalibration.value(item->text()) : QDate();
+    CalibratedDate->setDate(date.isValid() ? date : NoCalibration);
+    FShowingCalibration = false;
+}
+
+void TInfoForm::CalibratedDateChange() {
+    const QListWidgetItem* item = SNListBox->currentItem();
+    if (FShowingCalibration || !item)
+        return;
+    const QDate date = CalibratedDate->date();
+    if (date == NoCalibration)
+        FCalibration.remove(item->text());
+    else
+        FCalibration.insert(item->text(), date);
+    if (!FCalibrationChanged.contains(item->text()))
+        FCalibrationChanged << item->text();
+}
+
+bool TInfoForm::WriteCalibration() {
+    while (!FCalibrationChanged.isEmpty()) {
+        const QString serial = FCalibrationChanged.first();
+        try {
+            CalibrationDates::Write(serial, FCalibration.value(serial));
+        } catch (const Exception& e) {
+            if (OnError)
+                OnError(QStringLiteral("The calibration date of %1 was not stored.\n%2")
+                            .arg(MessageText::Quoted(serial), e.Message));
+            return false;
+        }
+        FCalibrationChanged.removeFirst();
+    }
+    return true;
+}
+
 void TInfoForm::OKButtonClick() {
     FConfirmed = true;
+    WriteCalibration();
     if (OnApply)
         OnApply(Snapshot());
     accept();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/InfoFile.h"
+#include "measurement/Summary.h"
 #include "report/ReportInfo.h"
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <functional>
 
 class QCheckBox;
+class QDateEdit;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
@@ -31,6 +33,8 @@ public:
 
     // Runs the rebuild of the report on OK; the main window sets it.
     std::function<void(const TReportInfo&)> OnApply;
+    // Shows an error of OK that does not stop the dialog (a calibration date not stored).
+    std::function<void(const QString&)> OnError;
 
     TReportInfo Snapshot() const;
     InfoFile::TInfoValues Values() const;
@@ -63,6 +67,11 @@ public:
     QLineEdit* LocationEdit;
     QPlainTextEdit* FooterMemo;
     QPushButton* OKButton;
+    // The calibration date of the serial number selected in SNListBox; its minimum means none.
+    QDateEdit* CalibratedDate;
+
+    // The dates as the dialog holds them, changes since the last OK included.
+    TCalibrationDates Calibration() const { return FCalibration; }
 
     void AddSpeedButtonClick();
     void SNListBoxDblClick();
@@ -74,9 +83,16 @@ protected:
 
 private:
     void SNListBoxKeyDown(int Key);
+    void ShowCalibration();
+    void CalibratedDateChange();
+    // Stores the dates changed since the last OK; false when one could not be stored.
+    bool WriteCalibration();
     int& FInfoEnable;
     QString FInfoPath;
     // The file that could not be read whole, and whether OK has been chosen since.
     QString FUnreadablePath;
     bool FConfirmed = false;
+    TCalibrationDates FCalibration;
+    QStringList FCalibrationChanged;
+    bool FShowingCalibration = false;
 };

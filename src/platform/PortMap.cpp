@@ -1,6 +1,7 @@
 #include "PortMap.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 #include "Registry.h"
 
 #include <QRegularExpression>
@@ -9,19 +10,26 @@ namespace PortMap {
 
 namespace {
 
-// "COM1".."COM9" in any letter case; 0 for any other name.
+QString ValueName(int Number) {
+    return QStringLiteral("COM%1").arg(Number);
+}
+
+int RequirePortNumber(const QString& PortName) {
+    const int Number = PortNumber(PortName);
+    if (Number == 0)
+        throw ERegistryException(QStringLiteral("'%1' is not a port name from COM1 to COM9")
+                                     .arg(MessageText::Shown(PortName)));
+    return Number;
+}
+
+} // namespace
+
 int PortNumber(const QString& PortName) {
     static const QRegularExpression Pattern(QStringLiteral("^COM([1-9])$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch Match = Pattern.match(PortName);
     return Match.hasMatch() ? Match.captured(1).toInt() : 0;
 }
-
-QString ValueName(int Number) {
-    return QStringLiteral("COM%1").arg(Number);
-}
-
-} // namespace
 
 QString DevicePath(const QString& PortName) {
     const int Number = PortNumber(PortName);
@@ -38,14 +46,33 @@ QString DevicePath(const QString& PortName) {
 }
 
 void MapPort(const QString& PortName, const QString& DevicePath) {
-    const int Number = PortNumber(PortName);
-    if (Number == 0)
-        throw ERegistryException(
-            QStringLiteral("'%1' is not a port name from COM1 to COM9").arg(PortName));
+    const int Number = RequirePortNumber(PortName);
     TRegistry Registry;
     if (!Registry.OpenKey(PortsKey, true))
         throw ERegistryException(Registry.LastError());
     Registry.WriteString(ValueName(Number), DevicePath);
+}
+
+std::optional<QString> StoredMapping(const QString& PortName) {
+    const QString Name = ValueName(RequirePortNumber(PortName));
+    TRegistry Registry;
+    if (!Registry.OpenKeyReadOnly(PortsKey) || !Registry.ValueExists(Name))
+        return std::nullopt;
+    return Registry.ReadString(Name);
+}
+
+void RestoreMapping(const QString& PortName, const std::optional<QString>& Previous,
+                    const QString& Ours) {
+    const QString Name = ValueName(RequirePortNumber(PortName));
+    if (StoredMapping(PortName) != Ours)
+        return;
+    TRegistry Registry;
+    if (!Registry.OpenKey(PortsKey, false))
+        return;
+    if (Previous)
+        Registry.WriteString(Name, *Previous);
+    else
+        Registry.DeleteValue(Name);
 }
 
 } // namespace PortMap

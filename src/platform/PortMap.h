@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // Serial port names stay "COM1".."COM9" as the instrument's users know them. A name is
 // turned into a device path through the string value "COMn" under Software\Tamsor\Ports in
@@ -13,7 +14,19 @@ inline const char* const PortsKey = "Software\\Tamsor\\Ports";
 
 QString DevicePath(const QString& PortName);
 
+// 1..9 for "COM1".."COM9" in any letter case; 0 for any other name.
+int PortNumber(const QString& PortName);
+
 // Records PortName ("COMn") as mapped to DevicePath in the store.
 void MapPort(const QString& PortName, const QString& DevicePath);
+
+// What the store holds for PortName ("COMn"): nullopt when there is no entry. An entry that is
+// not a text raises its read error: it could not be put back once replaced.
+std::optional<QString> StoredMapping(const QString& PortName);
+
+// Puts PortName's entry back as it was before a MapPort to Ours: Previous again, or no entry.
+// An entry that no longer names Ours has been changed since by someone else and is left.
+void RestoreMapping(const QString& PortName, const std::optional<QString>& Previous,
+                    const QString& Ours);
 
 } // namespace PortMap

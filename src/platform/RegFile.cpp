@@ -1,10 +1,17 @@
 #include "RegFile.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QtEndian>
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace RegFile {
 
@@ -14,12 +21,15 @@ const QString Header = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString OldHeader = QStringLiteral("REGEDIT4");
 
 [[noreturn]] void Fail(const QString& FileName, int Line, const QString& What) {
-    throw ERegistryException(QStringLiteral("%1:%2: %3").arg(FileName).arg(Line).arg(What));
+    throw ERegistryException(QStringLiteral("%1:%2: %3")
+                                 .arg(MessageText::Shown(FileName, PATH_MAX))
+                                 .arg(Line)
+                                 .arg(What));
 }
 
-QString Shortened(const QString& Text) {
-    constexpr int Limit = 40;
-    return Text.size() > Limit ? Text.left(Limit) + QStringLiteral("...") : Text;
+// Text of the file inside a message: control characters escaped, cut short.
+QString Shortened(QStringView Text) {
+    return MessageText::Shown(Text.toString(), 40);
 }
 
 // A control character other than tab means the file is not text.
@@ -42,63 +52,102 @@ void CheckLine(const QString& Line, const QString& FileName, int Number) {
         Fail(FileName, Number, Problem);
 }
 
-QString WithoutCR(QString Line) {
-    if (Line.endsWith(u'\r'))
-        Line.chop(1);
-    return Line;
-}
+// The file's lines one at a time, each checked as it is taken: decoding them all first would
+// hold the whole file twice over. UTF-8 (with or without BOM) or UTF-16 with BOM; LF or CR LF.
+class TLines {
+public:
+    // Where a line starts, to come back to it.
+    struct TPos {
+        qsizetype Pos;
+        int Number;
+    };
 
-QStringList Utf16Lines(const QByteArray& Data, QStringDecoder::Encoding Encoding,
-                       const QString& FileName) {
-    QStringDecoder Decoder(Encoding);
-    const QString Text = Decoder.decode(Data);
-    const bool Broken = Decoder.hasError();
-    QStringList Lines = Text.split(u'\n');
-    for (int i = 0; i < Lines.size(); ++i) {
-        Lines[i] = WithoutCR(Lines[i]);
-        if (Broken && Lines[i].contains(QChar(QChar::ReplacementCharacter)))
-            Fail(FileName, i + 1, QStringLiteral("not valid UTF-16 text"));
-        CheckLine(Lines[i], FileName, i + 1);
+    TLines(const QByteArray& Contents, const QString& FileName) : FFileName(FileName) {
+        if (Contents.startsWith("\xFF\xFE") || Contents.startsWith("\xFE\xFF")) {
+            QStringDecoder Decoder(Contents.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                                   : QStringDecoder::Utf16BE);
+            FText = Decoder.decode(QByteArrayView(Contents).sliced(2));
+            FBroken = Decoder.hasError();
+            FUtf16 = true;
+        } else {
+            FData = QByteArrayView(Contents);
+            if (FData.startsWith("\xEF\xBB\xBF"))
+                FData = FData.sliced(3);
+        }
     }
-    if (Broken)
-        Fail(FileName, Lines.size(), QStringLiteral("not valid UTF-16 text"));
-    return Lines;
-}
 
-QStringList Utf8Lines(const QByteArray& Data, const QString& FileName) {
-    QStringList Lines;
-    qsizetype Start = 0;
-    for (int Number = 1; Start <= Data.size(); ++Number) {
-        qsizetype End = Data.indexOf('\n', Start);
-        if (End < 0)
-            End = Data.size();
-        QByteArrayView Raw(Data.constData() + Start, End - Start);
+    // The next line without its line end; false after the last one (Number() stays).
+    bool Next(QString& Line) {
+        if (FDone)
+            return false;
+        ++FNumber;
+        if (FUtf16)
+            Line = NextUtf16();
+        else
+            Line = NextUtf8();
+        CheckLine(Line, FFileName, FNumber);
+        return true;
+    }
+    int Number() const { return FNumber; }
+    TPos Position() const { return {FPos, FNumber}; }
+    bool AtEnd() const { return FDone; }
+    void Seek(const TPos& At) {
+        FPos = At.Pos;
+        FNumber = At.Number;
+        FDone = false;
+    }
+
+private:
+    QString NextUtf16() {
+        qsizetype End = FText.indexOf(u'\n', FPos);
+        if (End < 0) {
+            End = FText.size();
+            FDone = true;
+        }
+        QString Line = FText.mid(FPos, End - FPos);
+        FPos = End + 1;
+        if (Line.endsWith(u'\r'))
+            Line.chop(1);
+        if (FBroken && (Line.contains(QChar(QChar::ReplacementCharacter)) || FDone))
+            Fail(FFileName, FNumber, QStringLiteral("not valid UTF-16 text"));
+        return Line;
+    }
+
+    QString NextUtf8() {
+        const char* const Begin = FData.data() + FPos;
+        const char* const Stop = FData.data() + FData.size();
+        const char* const Newline = std::find(Begin, Stop, '\n');
+        const qsizetype End = Newline - FData.data();
+        FDone = Newline == Stop;
+        QByteArrayView Raw(Begin, Newline - Begin);
+        FPos = End + 1;
         // Up to four bytes a character; the exact count is checked once decoded.
         if (Raw.size() > 4 * qsizetype(MaxLineLength) + 1)
-            Fail(FileName, Number,
+            Fail(FFileName, FNumber,
                  QStringLiteral("line longer than %1 characters").arg(MaxLineLength));
         if (Raw.endsWith('\r'))
             Raw.chop(1);
+        // Most lines are plain ASCII, which needs no decoder.
+        if (std::all_of(Raw.begin(), Raw.end(), [](char C) { return uchar(C) < 0x80; }))
+            return QString::fromLatin1(Raw);
         QStringDecoder Decoder(QStringDecoder::Utf8);
         const QString Line = Decoder.decode(Raw);
-        CheckLine(Line, FileName, Number);
-        if (Decoder.hasError())
-            Fail(FileName, Number, QStringLiteral("not valid UTF-8 text"));
-        Lines << Line;
-        Start = End + 1;
+        if (Decoder.hasError()) {
+            CheckLine(Line, FFileName, FNumber);
+            Fail(FFileName, FNumber, QStringLiteral("not valid UTF-8 text"));
+        }
+        return Line;
     }
-    return Lines;
-}
 
-QStringList SplitLines(const QByteArray& Contents, const QString& FileName) {
-    if (Contents.startsWith("\xFF\xFE"))
-        return Utf16Lines(Contents.mid(2), QStringDecoder::Utf16LE, FileName);
-    if (Contents.startsWith("\xFE\xFF"))
-        return Utf16Lines(Contents.mid(2), QStringDecoder::Utf16BE, FileName);
-    if (Contents.startsWith("\xEF\xBB\xBF"))
-        return Utf8Lines(Contents.mid(3), FileName);
-    return Utf8Lines(Contents, FileName);
-}
+    QString FFileName;
+    QString FText;
+    QByteArrayView FData;
+    bool FUtf16 = false;
+    bool FBroken = false;
+    bool FDone = false;
+    qsizetype FPos = 0;
+    int FNumber = 0;
+};
 
 bool SamePath(const QString& A, const QString& B) {
     return A.compare(B, Qt::CaseInsensitive) == 0;
@@ -118,17 +167,21 @@ QString NormalizedPath(QString Path) {
 
 // Reads a quoted string starting at Pos (on the opening quote); leaves Pos after the closing
 // quote. Only \\ and \" are escapes; any other backslash stands for itself.
-bool ReadQuoted(const QString& Line, int& Pos, QString& Out) {
+bool ReadQuoted(QStringView Line, int& Pos, QString& Out) {
     Out.clear();
-    for (int i = Pos + 1; i < Line.size(); ++i) {
+    int Start = Pos + 1;
+    for (int i = Start; i < Line.size(); ++i) {
         const QChar C = Line[i];
         if (C == u'"') {
+            Out += Line.mid(Start, i - Start);
             Pos = i + 1;
             return true;
         }
-        if (C == u'\\' && i + 1 < Line.size() && (Line[i + 1] == u'\\' || Line[i + 1] == u'"'))
-            ++i;
-        Out += Line[i];
+        if (C == u'\\' && i + 1 < Line.size() && (Line[i + 1] == u'\\' || Line[i + 1] == u'"')) {
+            // The text before the escape, then the escaped character stands for itself.
+            Out += Line.mid(Start, i - Start);
+            Start = ++i;
+        }
     }
     return false;
 }
@@ -158,28 +211,74 @@ bool ParseHexDigits(QStringView Text, quint32& Out) {
     return true;
 }
 
+struct TCaseInsensitiveLess {
+    bool operator()(const QString& A, const QString& B) const {
+        return A.compare(B, Qt::CaseInsensitive) < 0;
+    }
+};
+
+// Where the lines of one key begin in the file, in file order.
+struct TSections {
+    quint64 Order = 0;
+    std::vector<TLines::TPos> Starts;
+};
+using TSectionMap = std::map<QString, TSections, TCaseInsensitiveLess>;
+
 class Parser {
 public:
-    Parser(const QStringList& Lines, const QString& FileName)
-        : FLines(Lines), FFileName(FileName) {}
+    // IndexOnly: every line is checked, but only where each key's lines begin is kept.
+    Parser(const QByteArray& Contents, const QString& FileName, bool IndexOnly = false)
+        : FLines(Contents, FileName), FFileName(FileName), FIndexOnly(IndexOnly) {}
 
     Document Run() {
-        int First = 0;
-        while (First < FLines.size() && FLines[First].trimmed().isEmpty())
-            ++First;
-        if (First == FLines.size())
-            return {};
-        const QString HeaderLine = FLines[First].trimmed();
-        if (HeaderLine != Header && HeaderLine != OldHeader)
-            Fail(FFileName, First + 1,
-                 QStringLiteral("not a settings store (the first line must be '%1')").arg(Header));
-        for (FIndex = First + 1; FIndex < FLines.size(); ++FIndex)
-            ParseLine(FLines[FIndex].trimmed());
-        return FDoc;
+        ReadAll();
+        return Result();
+    }
+
+    TSectionMap RunIndex() {
+        ReadAll();
+        return std::move(FSections);
+    }
+
+    // The values one key holds after the lines that begin at Starts.
+    static QList<Value> Replay(const TLines& Lines, const std::vector<TLines::TPos>& Starts,
+                               const QString& FileName) {
+        Parser P(Lines, FileName);
+        TKeyBuild Build;
+        P.FCurrent = &Build;
+        QString Line;
+        for (const TLines::TPos& Start : Starts) {
+            P.FLines.Seek(Start);
+            while (P.FLines.Next(Line)) {
+                const QString Trimmed = Line.trimmed();
+                if (Trimmed.startsWith(u'['))
+                    break;
+                P.ParseLine(Trimmed);
+            }
+        }
+        return Build.Kept();
     }
 
 private:
-    [[noreturn]] void Error(const QString& What) const { Fail(FFileName, FIndex + 1, What); }
+    Parser(const TLines& Lines, const QString& FileName) : FLines(Lines), FFileName(FileName) {}
+
+    void ReadAll() {
+        QString Line;
+        bool HeaderSeen = false;
+        while (FLines.Next(Line)) {
+            const QString Trimmed = Line.trimmed();
+            if (HeaderSeen) {
+                ParseLine(Trimmed);
+            } else if (!Trimmed.isEmpty()) {
+                if (Trimmed != Header && Trimmed != OldHeader)
+                    Error(QStringLiteral("not a settings store (the first line must be '%1')")
+                              .arg(Header));
+                HeaderSeen = true;
+            }
+        }
+    }
+
+    [[noreturn]] void Error(const QString& What) const { Fail(FFileName, FLines.Number(), What); }
 
     void ParseLine(const QString& Line) {
         if (Line.isEmpty())
@@ -198,10 +297,10 @@ private:
         Value V;
         V.Type = ValueType::Comment;
         V.Text = Line;
-        if (FCurrent >= 0)
-            FDoc.Keys[FCurrent].Values << V;
-        else
-            FDoc.Preamble << V;
+        if (FCurrent)
+            FCurrent->Add(V);
+        else if (!FIndexOnly)
+            FPreamble << V;
     }
 
     void ParseKey(const QString& Line) {
@@ -212,20 +311,32 @@ private:
         Path = NormalizedPath(Deletion ? Path.mid(1) : Path);
         if (Path.isEmpty())
             Error(QStringLiteral("empty key name"));
-        if (Deletion) {
-            FDoc.Keys.removeIf(
-                [&](const Key& K) { return SamePath(K.Path, Path) || IsBelow(K.Path, Path); });
-            FCurrent = -1;
+        if (FIndexOnly) {
+            FCurrentSections = EnterKey(FSections, Path, Deletion);
+            if (FCurrentSections && !FLines.AtEnd())
+                FCurrentSections->Starts.push_back(FLines.Position());
             return;
         }
-        EnsureKey(FDoc, Path);
-        for (int i = 0; i < FDoc.Keys.size(); ++i)
-            if (SamePath(FDoc.Keys[i].Path, Path))
-                FCurrent = i;
+        FCurrent = EnterKey(FKeys, Path, Deletion);
+    }
+
+    // The key a header line opens, made when new; nullptr for a deletion, which takes the key
+    // and every key below it: those sort between "Key\" and "Key]".
+    template <typename TMap>
+    typename TMap::mapped_type* EnterKey(TMap& Keys, const QString& Path, bool Deletion) {
+        if (Deletion) {
+            Keys.erase(Path);
+            Keys.erase(Keys.lower_bound(Path + u'\\'), Keys.lower_bound(Path + u']'));
+            return nullptr;
+        }
+        const auto [It, Added] = Keys.try_emplace(Path);
+        if (Added)
+            It->second.Order = FNextOrder++;
+        return &It->second;
     }
 
     void ParseValue(const QString& Line) {
-        if (FCurrent < 0)
+        if (!FCurrent && !FCurrentSections)
             Error(QStringLiteral("value outside any key"));
         Value V;
         int Pos = 1;
@@ -238,25 +349,26 @@ private:
             ++Pos;
         if (Pos >= Line.size() || Line[Pos] != u'=')
             Error(QStringLiteral("missing '=' after the value name"));
-        const QString Data = Line.mid(Pos + 1).trimmed();
-        Key& K = FDoc.Keys[FCurrent];
-        if (Data == u'-') {
-            RemoveValue(K, V.Name);
+        const QStringView Data = QStringView(Line).mid(Pos + 1).trimmed();
+        if (Data == QLatin1String("-")) {
+            if (FCurrent)
+                FCurrent->Remove(V.Name);
             return;
         }
         if (Data.startsWith(u'"'))
             ParseString(Data, V);
-        else if (Data.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive))
+        else if (Data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive))
             ParseDword(Data.mid(6), V);
-        else if (Data.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive))
+        else if (Data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
             ParseHex(Data, V);
         else
-            Error(
-                QStringLiteral("unknown value type '%1'").arg(Shortened(Data.section(u':', 0, 0))));
-        SetValue(K, V);
+            Error(QStringLiteral("unknown value type '%1'")
+                      .arg(Shortened(Data.left(Data.indexOf(u':')))));
+        if (FCurrent)
+            FCurrent->Set(V);
     }
 
-    void ParseString(const QString& Data, Value& V) {
+    void ParseString(QStringView Data, Value& V) {
         int Pos = 0;
         if (!ReadQuoted(Data, Pos, V.Text))
             Error(QStringLiteral("unterminated string"));
@@ -266,7 +378,7 @@ private:
         V.Type = ValueType::String;
     }
 
-    void ParseDword(const QString& Digits, Value& V) {
+    void ParseDword(QStringView Digits, Value& V) {
         // Exactly eight digits, as written: a shorter number is most likely a cut-off file.
         if (Digits.size() != 8 || !ParseHexDigits(Digits, V.Dword))
             Error(QStringLiteral("bad dword value '%1' (eight hex digits expected)")
@@ -274,26 +386,27 @@ private:
         V.Type = ValueType::Dword;
     }
 
-    void ParseHex(const QString& Data, Value& V) {
-        const int Colon = Data.indexOf(u':');
+    void ParseHex(QStringView Data, Value& V) {
+        const qsizetype Colon = Data.indexOf(u':');
         if (Colon < 0)
             Error(QStringLiteral("unknown value type '%1'").arg(Shortened(Data)));
-        const QString TypeName = Data.left(Colon);
+        const QStringView TypeName = Data.left(Colon);
         V.HexKind = 3;
         if (TypeName.size() > 3) {
-            const QString Kind = TypeName.mid(3);
+            const QStringView Kind = TypeName.mid(3);
             quint32 N = 0;
             if (!Kind.startsWith(u'(') || !Kind.endsWith(u')') ||
-                !ParseHexDigits(QStringView(Kind).mid(1, Kind.size() - 2), N))
+                !ParseHexDigits(Kind.mid(1, Kind.size() - 2), N))
                 Error(QStringLiteral("unknown value type '%1'").arg(Shortened(TypeName)));
             V.HexKind = int(N);
         }
-        QString List = Data.mid(Colon + 1).trimmed();
+        QString List = Data.mid(Colon + 1).trimmed().toString();
         while (List.endsWith(u'\\')) {
             List.chop(1);
-            if (FIndex + 1 >= FLines.size())
+            QString Next;
+            if (!FLines.Next(Next))
                 Error(QStringLiteral("hex list continues past the end of the file"));
-            const QString Next = FLines[++FIndex].trimmed();
+            Next = Next.trimmed();
             if (Next.isEmpty())
                 Error(QStringLiteral("hex list continued by an empty line"));
             List += Next;
@@ -323,11 +436,108 @@ private:
         }
     }
 
-    const QStringList& FLines;
+    // A key as the file builds it up. Names are looked up through hashes and removed values
+    // only marked, so a file is read in time linear in its size however many keys and values
+    // it holds.
+    struct TKeyBuild {
+        quint64 Order = 0;
+        QList<Value> Values;
+        std::vector<bool> Removed; // one per value once any is removed, else empty
+        // Made once a key holds more values than a plain search handles quickly.
+        QHash<QString, qsizetype> ByName;
+        bool Indexed = false;
+
+        static constexpr qsizetype SearchLimit = 16;
+
+        bool IsRemoved(qsizetype i) const { return !Removed.empty() && Removed[size_t(i)]; }
+        void Index(qsizetype i) {
+            if (!IsRemoved(i) && Values[i].Type != ValueType::Comment)
+                ByName.insert(Values[i].Name.toCaseFolded(), i);
+        }
+        void Add(const Value& V) {
+            // Most keys hold a few values: room for them at once saves growing step by step.
+            if (Values.isEmpty())
+                Values.reserve(4);
+            Values << V;
+            if (!Removed.empty())
+                Removed.push_back(false);
+            if (Indexed) {
+                Index(Values.size() - 1);
+            } else if (Values.size() > SearchLimit) {
+                Indexed = true;
+                for (qsizetype i = 0; i < Values.size(); ++i)
+                    Index(i);
+            }
+        }
+        qsizetype Find(const QString& Name) const {
+            if (Indexed)
+                return ByName.value(Name.toCaseFolded(), -1);
+            for (qsizetype i = 0; i < Values.size(); ++i)
+                if (!IsRemoved(i) && Values[i].Type != ValueType::Comment &&
+                    SamePath(Values[i].Name, Name))
+                    return i;
+            return -1;
+        }
+        // Keeps the stored name's case and place, as SetValue does.
+        void Set(Value V) {
+            const qsizetype Old = Find(V.Name);
+            if (Old < 0) {
+                Add(V);
+                return;
+            }
+            V.Name = Values[Old].Name;
+            Values[Old] = V;
+        }
+        void Remove(const QString& Name) {
+            const qsizetype Old = Find(Name);
+            if (Old < 0)
+                return;
+            Removed.resize(size_t(Values.size()));
+            Removed[size_t(Old)] = true;
+            if (Indexed)
+                ByName.remove(Name.toCaseFolded());
+        }
+        // The values still held, in their order.
+        QList<Value> Kept() {
+            if (!Removed.empty()) {
+                qsizetype Count = 0;
+                for (qsizetype i = 0; i < Values.size(); ++i)
+                    if (!Removed[size_t(i)])
+                        Values.swapItemsAt(Count++, i);
+                Values.resize(Count);
+            }
+            return std::move(Values);
+        }
+    };
+
+    // By path, compared without letter case as the store compares them.
+    using TKeyMap = std::map<QString, TKeyBuild, TCaseInsensitiveLess>;
+
+    // Keys in the order they were first made, each with the values it still holds.
+    Document Result() {
+        std::vector<TKeyMap::value_type*> Ordered;
+        Ordered.reserve(FKeys.size());
+        for (auto& Entry : FKeys)
+            Ordered.push_back(&Entry);
+        std::sort(Ordered.begin(), Ordered.end(),
+                  [](const auto* A, const auto* B) { return A->second.Order < B->second.Order; });
+        Document Doc;
+        Doc.Preamble = std::move(FPreamble);
+        Doc.Keys.reserve(qsizetype(Ordered.size()));
+        for (TKeyMap::value_type* Entry : Ordered)
+            Doc.Keys.append(Key{Entry->first, Entry->second.Kept()});
+        return Doc;
+    }
+
+    TLines FLines;
     const QString& FFileName;
-    Document FDoc;
-    int FIndex = 0;
-    int FCurrent = -1;
+    const bool FIndexOnly = false;
+    QList<Value> FPreamble;
+    TKeyMap FKeys;
+    TSectionMap FSections;
+    TSections* FCurrentSections = nullptr;
+    TKeyBuild* FCurrent = nullptr;
+    quint64 FNextOrder = 0;
 };
 
 QString Quoted(const QString& Text) {
@@ -358,7 +568,6 @@ QByteArray Utf16Bytes(const QString& Text) {
 void WriteHex(QString& Line, int Kind, const QByteArray& Bytes, QString& Out) {
     Line += Kind == 3 ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(Kind, 0, 16);
     static const char Digits[] = "0123456789abcdef";
-    Out.reserve(Out.size() + Line.size() + Bytes.size() * 3 + Bytes.size() / 20 * 4);
     for (int i = 0; i < Bytes.size(); ++i) {
         const int Width = i + 1 < Bytes.size() ? 3 : 2;
         if (i > 0 && Line.size() + Width > 79) {
@@ -402,13 +611,54 @@ void WriteValue(const Value& V, QString& Out) {
 
 } // namespace
 
-Document Parse(const QByteArray& Contents, const QString& FileName) {
+namespace {
+
+void CheckSize(const QByteArray& Contents, const QString& FileName) {
     if (Contents.size() > MaxFileSize)
         throw ERegistryException(QStringLiteral("%1: the file is larger than %2 MiB")
-                                     .arg(FileName)
+                                     .arg(MessageText::Shown(FileName, PATH_MAX))
                                      .arg(MaxFileSize >> 20));
-    const QStringList Lines = SplitLines(Contents, FileName);
-    return Parser(Lines, FileName).Run();
+}
+
+} // namespace
+
+Document Parse(const QByteArray& Contents, const QString& FileName) {
+    CheckSize(Contents, FileName);
+    return Parser(Contents, FileName).Run();
+}
+
+struct TIndex::TData {
+    QByteArray Contents; // the lines' positions point into it
+    QString FileName;
+    TSectionMap Keys;
+    std::map<QString, Key, TCaseInsensitiveLess> Made;
+};
+
+TIndex::TIndex(const QByteArray& Contents, const QString& FileName) : D(std::make_shared<TData>()) {
+    D->Contents = Contents;
+    D->FileName = FileName;
+    CheckSize(Contents, FileName);
+    D->Keys = Parser(D->Contents, D->FileName, true).RunIndex();
+}
+
+bool TIndex::KeyExists(const QString& Path) const {
+    if (D->Keys.count(Path))
+        return true;
+    const QString Below = Path + u'\\';
+    const auto Next = D->Keys.lower_bound(Below);
+    return Next != D->Keys.end() && Next->first.startsWith(Below, Qt::CaseInsensitive);
+}
+
+const Key* TIndex::FindKey(const QString& Path) {
+    const auto Known = D->Made.find(Path);
+    if (Known != D->Made.end())
+        return &Known->second;
+    const auto Found = D->Keys.find(Path);
+    if (Found == D->Keys.end())
+        return nullptr;
+    const TLines Lines(D->Contents, D->FileName);
+    Key Made{Found->first, Parser::Replay(Lines, Found->second.Starts, D->FileName)};
+    return &D->Made.emplace(Path, std::move(Made)).first->second;
 }
 
 QByteArray Write(const Document& Doc) {
@@ -426,15 +676,17 @@ QByteArray Write(const Document& Doc) {
     return Out.toUtf8();
 }
 
-Key* FindKey(Document& Doc, const QString& Path) {
-    for (Key& K : Doc.Keys)
+const Key* FindKey(const Document& Doc, const QString& Path) {
+    // Read through the const list: a shared document must not be copied to be searched.
+    for (const Key& K : Doc.Keys)
         if (SamePath(K.Path, Path))
             return &K;
     return nullptr;
 }
 
-const Key* FindKey(const Document& Doc, const QString& Path) {
-    return FindKey(const_cast<Document&>(Doc), Path);
+Key* FindKey(Document& Doc, const QString& Path) {
+    const Key* Found = FindKey(std::as_const(Doc), Path);
+    return Found ? &Doc.Keys[Found - Doc.Keys.constData()] : nullptr;
 }
 
 const Value* FindValue(const Key& K, const QString& Name) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <memory>
 
 // The text of a settings store file (a Windows registry export) as plain data: parsing,
 // lookup and writing, no file access. Keys are full paths including the root
@@ -40,6 +41,14 @@ struct Document {
     QList<Key> Keys;
 };
 
+} // namespace RegFile
+
+// Lists of them grow by moving their bytes: a store may hold many thousands.
+Q_DECLARE_TYPEINFO(RegFile::Value, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(RegFile::Key, Q_RELOCATABLE_TYPE);
+
+namespace RegFile {
+
 // Failure: ERegistryException "FileName:Line: what is wrong" (or "FileName: what" for the
 // file as a whole). Reads UTF-8 (with or without BOM) and UTF-16LE with BOM, LF or CRLF,
 // hex lists continued with a trailing backslash. Honours "[-KEY]" and "Name"=- lines.
@@ -47,6 +56,23 @@ Document Parse(const QByteArray& Contents, const QString& FileName);
 
 // UTF-8, LF line ends, keys in document order, a blank line after each key.
 QByteArray Write(const Document& Doc);
+
+// A store read for looking up a few keys: every line is checked as Parse checks it, but only
+// where each key's lines begin is kept, and a key's values are made when it is first looked
+// up. For a large store of which a program reads two keys, that is a fraction of Parse's work
+// and memory. Lookups give what Parse's document would.
+class TIndex {
+public:
+    // Failure: ERegistryException as from Parse.
+    TIndex(const QByteArray& Contents, const QString& FileName);
+    bool KeyExists(const QString& Path) const;
+    // nullptr when missing; valid as long as this index.
+    const Key* FindKey(const QString& Path);
+
+private:
+    struct TData;
+    std::shared_ptr<TData> D;
+};
 
 // Case-insensitive lookups; nullptr when missing.
 Key* FindKey(Document& Doc, const QString& Path);

@@ -1,20 +1,25 @@
 #include "Registry.h"
 
+#include "AtomicWrite.h"
 #include "Exception.h"
+#include "MessageText.h"
 #include "RegFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <climits>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -33,17 +38,18 @@ QString FullPath(const QString& Key) {
     return Relative.isEmpty() ? Root : Root + u'\\' + Relative;
 }
 
-QString Reason(int Error) {
-    return QString::fromLocal8Bit(std::strerror(Error));
-}
-
 // An I/O failure on a store file: "path: reason".
 struct IoError {
     QString Text;
 };
 
+// Names the file and says what is wrong with it.
+[[noreturn]] void ThrowIo(const QString& Path, const QString& Why) {
+    throw IoError{MessageText::Shown(Path, PATH_MAX) + QStringLiteral(": ") + Why};
+}
+
 [[noreturn]] void ThrowIo(const QString& Path, int Error) {
-    throw IoError{Path + QStringLiteral(": ") + Reason(Error)};
+    ThrowIo(Path, AtomicWrite::Reason(Error));
 }
 
 class Fd {
@@ -56,16 +62,34 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int Get() const { return FHandle; }
-    int Release() { return std::exchange(FHandle, -1); }
 
 private:
     int FHandle;
 };
 
-// The file's bytes; nullopt when it does not exist.
-std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr) {
+// The store as last read: the file's bytes and what they parse to, or the parse error.
+struct TStoreText {
+    QString Path;
+    bool Exists = false;
+    QByteArray Bytes;
+    QString Error;
+    // For lookups; the whole document only once a write has needed it.
+    std::shared_ptr<RegFile::TIndex> Index;
+    std::shared_ptr<const RegFile::Document> Doc;
+
+    bool KeyExists(const QString& Key) const {
+        return Doc ? RegFile::KeyExists(*Doc, Key) : Index && Index->KeyExists(Key);
+    }
+    const RegFile::Key* FindKey(const QString& Key) const {
+        return Doc ? RegFile::FindKey(*Doc, Key) : Index ? Index->FindKey(Key) : nullptr;
+    }
+};
+
+// The file's bytes; nullopt when it does not exist. Anything but a plain file is refused: a
+// FIFO would block the reader for ever, a device could feed it without end.
+std::optional<QByteArray> ReadBytes(const QString& Path) {
     const QByteArray Native = QFile::encodeName(Path);
-    Fd File(::open(Native.constData(), O_RDONLY | O_CLOEXEC));
+    Fd File(::open(Native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (File.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
@@ -74,9 +98,13 @@ std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr)
     struct stat Info {};
     if (::fstat(File.Get(), &Info) != 0)
         ThrowIo(Path, errno);
-    if (Mode)
-        *Mode = Info.st_mode & 07777;
+    if (!S_ISREG(Info.st_mode))
+        ThrowIo(Path, QStringLiteral("the settings store must be a plain file, and this is %1")
+                          .arg(S_ISDIR(Info.st_mode)    ? QStringLiteral("a folder")
+                               : S_ISFIFO(Info.st_mode) ? QStringLiteral("a pipe (FIFO)")
+                                                        : QStringLiteral("a device or socket")));
     QByteArray Bytes;
+    Bytes.reserve(qsizetype(std::min<qint64>(Info.st_size, RegFile::MaxFileSize) + 1));
     char Buffer[65536];
     for (;;) {
         const ssize_t N = ::read(File.Get(), Buffer, sizeof Buffer);
@@ -93,14 +121,112 @@ std::optional<QByteArray> ReadBytes(const QString& Path, mode_t* Mode = nullptr)
     return Bytes;
 }
 
-RegFile::Document Load(const QString& Path) {
-    std::optional<QByteArray> Bytes;
+// The store is read once and again only when the file changed: commands read several values,
+// and a store may be megabytes. A file is taken as unchanged when its identity, size and times
+// are those seen at the last read and that read came well after its last change (time stamps
+// are coarse: a change within the same tick keeps them); otherwise its bytes are read and
+// compared. Reads look keys up through an index; a write parses the whole file.
+class TStoreCache {
+public:
+    // Look(store) under the cache's lock, on the store as it is now.
+    template <typename TLook> auto Lookup(const QString& Path, const TLook& Look) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        const TStoreText& Text = Current(Path);
+        if (!Text.Error.isEmpty())
+            throw ERegistryException(Text.Error);
+        return Look(Text);
+    }
+
+    // The store with its whole document, for a write.
+    TStoreText Whole(const QString& Path) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        TStoreText& Text = Current(Path);
+        if (!Text.Error.isEmpty())
+            throw ERegistryException(Text.Error);
+        if (Text.Exists && !Text.Doc)
+            Text.Doc = std::make_shared<const RegFile::Document>(RegFile::Parse(Text.Bytes, Path));
+        return Text;
+    }
+
+    // What was just written there; its next read only compares bytes.
+    void Written(const QString& Path, const QByteArray& Bytes, RegFile::Document Doc) {
+        std::lock_guard<std::mutex> Guard(FMutex);
+        FText = {Path, true,    Bytes,
+                 {},   nullptr, std::make_shared<const RegFile::Document>(std::move(Doc))};
+        FInfo = {};
+    }
+
+private:
+    TStoreText& Current(const QString& Path) {
+        struct stat Info {};
+        if (::stat(QFile::encodeName(Path).constData(), &Info) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR)
+                ThrowIo(Path, errno);
+            return Missing(Path);
+        }
+        if (FText.Exists && FText.Path == Path && Same(Info, FInfo) && !Racy(FInfo, FReadAt))
+            return FText;
+        const timespec ReadAt = Now();
+        const std::optional<QByteArray> Bytes = ReadBytes(Path);
+        if (!Bytes)
+            return Missing(Path);
+        if (!(FText.Exists && FText.Path == Path && FText.Bytes == *Bytes)) {
+            FText = {Path, true, *Bytes, {}, nullptr, nullptr};
+            try {
+                FText.Index = std::make_shared<RegFile::TIndex>(*Bytes, Path);
+            } catch (const ERegistryException& E) {
+                FText.Error = E.Message;
+            }
+        }
+        FInfo = Info;
+        FReadAt = ReadAt;
+        return FText;
+    }
+    TStoreText& Missing(const QString& Path) {
+        FMissing = {};
+        FMissing.Path = Path;
+        return FMissing;
+    }
+    static timespec Now() {
+        timespec T{};
+        ::clock_gettime(CLOCK_REALTIME, &T);
+        return T;
+    }
+    static bool Same(const struct stat& A, const struct stat& B) {
+        return A.st_dev == B.st_dev && A.st_ino == B.st_ino && A.st_size == B.st_size &&
+               A.st_mtim.tv_sec == B.st_mtim.tv_sec && A.st_mtim.tv_nsec == B.st_mtim.tv_nsec &&
+               A.st_ctim.tv_sec == B.st_ctim.tv_sec && A.st_ctim.tv_nsec == B.st_ctim.tv_nsec;
+    }
+    // Read less than two seconds after the file's last change.
+    static bool Racy(const struct stat& Info, const timespec& ReadAt) {
+        return ReadAt.tv_sec - std::max(Info.st_mtim.tv_sec, Info.st_ctim.tv_sec) < 2;
+    }
+
+    std::mutex FMutex;
+    TStoreText FText;
+    TStoreText FMissing;
+    struct stat FInfo {};
+    timespec FReadAt{};
+};
+
+TStoreCache& StoreCache() {
+    // Never destroyed: freeing a large store piece by piece would only delay the exit.
+    static TStoreCache* const Cache = new TStoreCache;
+    return *Cache;
+}
+
+// Look(store) on the store at Path; ERegistryException when it cannot be read or parsed.
+template <typename TLook> auto LookUp(const QString& Path, const TLook& Look) {
     try {
-        Bytes = ReadBytes(Path);
+        return StoreCache().Lookup(Path, Look);
     } catch (const IoError& E) {
         throw ERegistryException(E.Text);
     }
-    return Bytes ? RegFile::Parse(*Bytes, Path) : RegFile::Document{};
+}
+
+bool StoreKeyExists(const QString& Key) {
+    return LookUp(TRegistry::StorePath(),
+                  [&](const TStoreText& Text) { return Text.KeyExists(Key); });
 }
 
 void MakePath(const QString& Dir) {
@@ -120,58 +246,12 @@ void MakePath(const QString& Dir) {
     }
 }
 
-void WriteAll(int Handle, const QByteArray& Bytes, const QString& Path) {
-    const char* Data = Bytes.constData();
-    qsizetype Left = Bytes.size();
-    while (Left > 0) {
-        const ssize_t N = ::write(Handle, Data, size_t(Left));
-        if (N < 0 && errno == EINTR)
-            continue;
-        if (N < 0)
-            ThrowIo(Path, errno);
-        Data += N;
-        Left -= N;
-    }
-}
-
-// Writes Bytes to a temporary file beside Target, flushes it to disk and renames it over
-// Target, so a reader sees either the old or the new store and never a torn one.
-void ReplaceFile(const QString& Target, const QByteArray& Bytes, mode_t Mode) {
-    QByteArray Template = QFile::encodeName(Target) + ".XXXXXX";
-    Fd Temp(::mkstemp(Template.data()));
-    if (Temp.Get() < 0)
-        ThrowIo(Target, errno);
-    const QString TempPath = QFile::decodeName(Template);
-    try {
-        WriteAll(Temp.Get(), Bytes, Target);
-        if (::fchmod(Temp.Get(), Mode) != 0 || ::fsync(Temp.Get()) != 0)
-            ThrowIo(Target, errno);
-        if (::close(Temp.Release()) != 0)
-            ThrowIo(Target, errno);
-        if (::rename(Template.constData(), QFile::encodeName(Target).constData()) != 0)
-            ThrowIo(Target, errno);
-    } catch (...) {
-        ::unlink(Template.constData());
-        throw;
-    }
-    const QByteArray Dir = QFile::encodeName(QFileInfo(Target).absolutePath());
-    Fd DirHandle(::open(Dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (DirHandle.Get() >= 0)
-        ::fsync(DirHandle.Get());
-}
-
-// The store file itself when StorePath is a link, so the link survives the rename.
-QString WriteTarget() {
-    const QString Path = TRegistry::StorePath();
-    const QFileInfo Info(Path);
-    return Info.isSymLink() ? Info.symLinkTarget() : Path;
-}
-
 // One locked read-change-write cycle. Change returns false when it changed nothing.
 // Failure: ERegistryException with Headline, then the file and the reason (or the parse error).
 void Update(const QString& Headline, const std::function<bool(RegFile::Document&)>& Change) {
-    const QString Target = WriteTarget();
     try {
+        // A link to the store is followed as for every other file written, and survives.
+        const QString Target = AtomicWrite::WriteTarget(TRegistry::StorePath());
         MakePath(QFileInfo(Target).absolutePath());
         const QString LockPath = Target + QStringLiteral(".lock");
         Fd Lock(
@@ -181,23 +261,27 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
         while (::flock(Lock.Get(), LOCK_EX) != 0)
             if (errno != EINTR)
                 ThrowIo(LockPath, errno);
-        mode_t Mode = 0600;
-        const std::optional<QByteArray> Old = ReadBytes(Target, &Mode);
-        RegFile::Document Doc = Old ? RegFile::Parse(*Old, Target) : RegFile::Document{};
+        const TStoreText Old = StoreCache().Whole(Target);
+        RegFile::Document Doc = Old.Doc ? *Old.Doc : RegFile::Document{};
         if (!Change(Doc))
             return;
         const QByteArray New = RegFile::Write(Doc);
-        if (Old && *Old == New)
+        if (Old.Exists && Old.Bytes == New)
             return;
         // Never leave a store behind that could not be read back (a name too long for a line,
         // a file past the size limit).
+        RegFile::Document Written;
         try {
-            RegFile::Parse(New, Target);
+            Written = RegFile::Parse(New, Target);
         } catch (const ERegistryException& E) {
             throw IoError{QStringLiteral("The change would make the store unreadable: ") +
                           E.Message};
         }
-        ReplaceFile(Target, New, Mode);
+        AtomicWrite::ReplaceFile(Target, New, 0600);
+        StoreCache().Written(Target, New, std::move(Written));
+    } catch (const AtomicWrite::EWriteError& E) {
+        throw ERegistryException(Headline + u'\n' + MessageText::Shown(E.Path, PATH_MAX) +
+                                 QStringLiteral(": ") + E.Reason);
     } catch (const IoError& E) {
         throw ERegistryException(Headline + u'\n' + E.Text);
     } catch (const ERegistryException& E) {
@@ -227,7 +311,7 @@ QString TRegistry::StorePath() {
 
 bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
     const QString Full = FullPath(Key);
-    if (!RegFile::KeyExists(Load(StorePath()), Full)) {
+    if (!StoreKeyExists(Full)) {
         if (!CanCreate)
             return false;
         try {
@@ -253,7 +337,7 @@ bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
 }
 
 bool TRegistry::OpenKeyReadOnly(const QString& Key) {
-    if (!RegFile::KeyExists(Load(StorePath()), FullPath(Key)))
+    if (!StoreKeyExists(FullPath(Key)))
         return false;
     FCurrentPath = NormalizedKey(Key);
     FOpen = true;
@@ -268,19 +352,19 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::KeyExists(const QString& Key) const {
-    return RegFile::KeyExists(Load(StorePath()), FullPath(Key));
+    return StoreKeyExists(FullPath(Key));
 }
 
 bool TRegistry::FindValue(const QString& Name, RegFile::Value& Out) const {
     if (!FOpen)
         return false;
-    const RegFile::Document Doc = Load(StorePath());
-    const RegFile::Key* K = RegFile::FindKey(Doc, FullPath(FCurrentPath));
-    const RegFile::Value* V = K ? RegFile::FindValue(*K, Name) : nullptr;
-    if (!V)
-        return false;
-    Out = *V;
-    return true;
+    return LookUp(StorePath(), [&](const TStoreText& Text) {
+        const RegFile::Key* K = Text.FindKey(FullPath(FCurrentPath));
+        const RegFile::Value* V = K ? RegFile::FindValue(*K, Name) : nullptr;
+        if (V)
+            Out = *V;
+        return V != nullptr;
+    });
 }
 
 bool TRegistry::ValueExists(const QString& Name) const {
@@ -288,23 +372,38 @@ bool TRegistry::ValueExists(const QString& Name) const {
     return FindValue(Name, V);
 }
 
+void TRegistry::FailRead(const QString& Name, bool Found, const char* Wanted) const {
+    QString Text = Found ? QStringLiteral("Invalid data type for '%1'").arg(Name)
+                         : QStringLiteral("Failed to get data for '%1'").arg(Name);
+    // Where to look, for the user who has to mend it.
+    if (FOpen) {
+        const QString Store = MessageText::Shown(StorePath(), PATH_MAX);
+        const QString Key = FullPath(FCurrentPath);
+        Text += Found ? QStringLiteral("\nIn the settings store %1, the value '%2' under [%3] is "
+                                       "not %4")
+                            .arg(Store, Name, Key, QLatin1String(Wanted))
+                      : QStringLiteral("\nIn the settings store %1, there is no value '%2' under "
+                                       "[%3]")
+                            .arg(Store, Name, Key);
+    }
+    throw ERegistryException(Text);
+}
+
 int TRegistry::ReadInteger(const QString& Name) const {
     RegFile::Value V;
-    if (!FindValue(Name, V))
-        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(Name));
+    const bool Found = FindValue(Name, V);
     quint32 Number = 0;
-    if (!RegFile::IntegerOf(V, Number))
-        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(Name));
+    if (!Found || !RegFile::IntegerOf(V, Number))
+        FailRead(Name, Found, "a number (dword)");
     return int(Number);
 }
 
 QString TRegistry::ReadString(const QString& Name) const {
     RegFile::Value V;
-    if (!FindValue(Name, V))
-        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(Name));
+    const bool Found = FindValue(Name, V);
     QString Text;
-    if (!RegFile::StringOf(V, Text))
-        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(Name));
+    if (!Found || !RegFile::StringOf(V, Text))
+        FailRead(Name, Found, "a text (string)");
     return Text;
 }
 

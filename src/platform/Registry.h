@@ -10,10 +10,12 @@ struct Value;
 // a Windows registry export text file. All keys live under HKEY_CURRENT_USER; key paths are
 // given without the root, for example "Software\\Tamsor\\Halvorn 4410".
 //
-// Every read re-reads the file; every write re-reads it under an exclusive lock, changes one
-// value and replaces the file atomically, so two processes never erase each other's values.
-// A file that cannot be parsed raises ERegistryException naming the file and line, and is
-// never written. Every key path is taken from the root, also while another key is open.
+// Every read sees the file as it is now, though it is parsed only once per change of the file;
+// every write re-reads it under an exclusive lock, changes one value and replaces the file
+// through the atomic writer, so two processes never erase each other's values. A file that
+// cannot be parsed raises ERegistryException naming the file and line, and is never written;
+// so is anything but a plain file. Every key path is taken from the root, also while another
+// key is open.
 class TRegistry {
 public:
     TRegistry() = default;
@@ -29,7 +31,8 @@ public:
     QString CurrentPath() const { return FCurrentPath; }
 
     bool ValueExists(const QString& Name) const;
-    // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'".
+    // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'";
+    // then, with a key open, a line naming the store file, the key and what was wrong.
     int ReadInteger(const QString& Name) const;
     // Reads a string or an expandable string (without expansion).
     QString ReadString(const QString& Name) const;
@@ -46,6 +49,7 @@ public:
 
 private:
     bool FindValue(const QString& Name, RegFile::Value& Out) const;
+    [[noreturn]] void FailRead(const QString& Name, bool Found, const char* Wanted) const;
     void CheckWritable(const QString& Name) const;
     void WriteValue(const RegFile::Value& Value);
 

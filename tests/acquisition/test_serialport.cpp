@@ -194,6 +194,72 @@ TEST(SerialPort, QueueHoldsAWholePrintoutBeyondTheKernelsBuffer) {
     EXPECT_EQ(All, Printout);
 }
 
+// Writes Data into the line while the port takes what the kernel holds, as its queue grows.
+void Feed(TOpenPort& Line, const QByteArray& Data) {
+    qsizetype Sent = 0;
+    while (Sent < Data.size()) {
+        const ssize_t N = ::write(Line.Pty.Master(), Data.constData() + Sent, Data.size() - Sent);
+        if (N > 0)
+            Sent += N;
+        else
+            Line.Port.BytesWaiting();
+    }
+}
+
+QByteArray Pattern(qsizetype Size, int Seed) {
+    QByteArray Bytes(Size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < Size; ++i)
+        Bytes[i] = char((i * 7 + Seed) % 251);
+    return Bytes;
+}
+
+TEST(SerialPort, QueueWrapsAndGrowsKeepingEveryByteInOrder) {
+    TOpenPort Line;
+    EXPECT_EQ(Line.Port.QueueCapacity(), TSerialPort::InputQueueSize);
+    // Taking bytes from the front makes the next ones wrap around the ring's end; growing then
+    // has to put both runs in order.
+    const QByteArray First = Pattern(30000, 1);
+    Feed(Line, First);
+    ASSERT_EQ(AwaitBytes(Line.Port, 30000), 30000u);
+    QByteArray Read;
+    for (int i = 0; i < 20000; ++i)
+        Read += char(*Line.Port.ReadByte());
+    const QByteArray Second = Pattern(100000, 2);
+    Feed(Line, Second);
+    ASSERT_EQ(AwaitBytes(Line.Port, 110000), 110000u) << "the count grows past 32 KiB";
+    EXPECT_EQ(Line.Port.QueueCapacity(), 4 * TSerialPort::InputQueueSize);
+    while (Line.Port.BytesWaiting() > 0)
+        Read += char(*Line.Port.ReadByte());
+    EXPECT_TRUE(Read == First + Second);
+    Line.Port.Close();
+    EXPECT_EQ(Line.Port.QueueCapacity(), 0u) << "a grown queue is given back";
+}
+
+TEST(SerialPort, MoreThanTheQueuesLimitIsAFault) {
+    TOpenPort Line;
+    const QByteArray Block = Pattern(1 << 20, 3);
+    for (uint32_t Sent = 0; Sent < TSerialPort::MaxQueueSize; Sent += Block.size())
+        Feed(Line, Block);
+    ASSERT_EQ(AwaitBytes(Line.Port, TSerialPort::MaxQueueSize), TSerialPort::MaxQueueSize);
+    ASSERT_TRUE(Line.Pty.Write("!"));
+    const QDeadlineTimer Deadline(10000);
+    std::optional<ECommError> Error;
+    while (!Error && !Deadline.hasExpired())
+        Error = [&]() -> std::optional<ECommError> {
+            try {
+                Line.Port.BytesWaiting();
+            } catch (const ECommError& E) {
+                return E;
+            }
+            return std::nullopt;
+        }();
+    ASSERT_TRUE(Error);
+    EXPECT_EQ(Error->Code, ECommError::QueueStatusFailed);
+    EXPECT_EQ(Error->SystemError, uint32_t(ENOBUFS));
+    EXPECT_TRUE(CommErrorText(*Error).startsWith("The printout is longer than 64 MiB"))
+        << CommErrorText(*Error).toStdString();
+}
+
 TEST(SerialPort, HangUpFailsTheCallThatMeetsIt) {
     for (const bool Read : {false, true}) {
         TOpenPort Line;

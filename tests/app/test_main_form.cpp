@@ -105,7 +105,7 @@ TEST_F(AppTest, LoadStopsAtTheFirstMissingValue) {
     StoreWithInstallDir("");
     TMainForm& f = Create();
     ASSERT_EQ(Errors.size(), 1);
-    EXPECT_EQ(Errors[0], "Failed to get data for 'Port'");
+    EXPECT_EQ(Errors[0].section('\n', 0, 0), "Failed to get data for 'Port'");
     // The rest of creation was skipped: no idle handler manages the commands.
     Idle();
     EXPECT_TRUE(f.GetData->isEnabled());
@@ -116,7 +116,8 @@ TEST_F(AppTest, WrongTypeIsReported) {
     Store("\"Port\"=\"1\"\r\n");
     Create();
     ASSERT_EQ(Errors.size(), 1);
-    EXPECT_EQ(Errors[0], "Invalid data type for 'Port'");
+    EXPECT_EQ(Errors[0].section('\n', 0, 0), "Invalid data type for 'Port'");
+    EXPECT_TRUE(Errors[0].contains(Config.StoreFile())) << Errors[0].toStdString();
 }
 
 TEST_F(AppTest, FontStyleSavedAndRestored) {

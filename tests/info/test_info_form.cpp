@@ -1,4 +1,5 @@
 #include "info/InfoForm.h"
+#include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 
 #include "QtPrint.h"
@@ -229,4 +230,99 @@ TEST(InfoForm, MemosScrollAndWrapAsTheyShow) {
     EXPECT_EQ(footer.size(), shown);
     EXPECT_GE(footer.size(), 4);
     EXPECT_EQ(TInfoForm::MemoLines(form.FooterMemo), footer);
+}
+
+namespace {
+
+const QByteArray CalibrationStore = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]\r\n"
+                                    "\"Port\"=dword:00000001\r\n\r\n"
+                                    "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410\\"
+                                    "Calibration]\r\n"
+                                    "\"A-1\"=\"2025-06-30\"\r\n"
+                                    "\"B-2\"=\"30.06.2025\"\r\n"
+                                    "\"C-3\"=dword:00000001\r\n"
+                                    "\"D-4\"=\"2025-02-30\"\r\n";
+
+void Select(TInfoForm& Form, const QString& Serial) {
+    Form.SNListBox->setCurrentItem(Form.SNListBox->findItems(Serial, Qt::MatchExactly).first());
+}
+
+} // namespace
+
+TEST(CalibrationDates, ReadsOnlyStringsOfValidIsoDates) {
+    TestSupport::TempConfig config;
+    EXPECT_TRUE(CalibrationDates::Read().isEmpty()); // no store
+    config.WriteStore(CalibrationStore);
+    EXPECT_EQ(CalibrationDates::Read(), (TCalibrationDates{{"A-1", QDate(2025, 6, 30)}}));
+    config.WriteStore("not a store\r\n");
+    EXPECT_THROW(CalibrationDates::Read(), ERegistryException);
+}
+
+TEST(CalibrationDates, WriteStoresAndRemovesOneValueLeavingTheRest) {
+    TestSupport::TempConfig config;
+    config.WriteStore(CalibrationStore);
+    CalibrationDates::Write("E 5", QDate(2026, 1, 2));
+    CalibrationDates::Write("A-1", QDate());
+    CalibrationDates::Write("Z-9", QDate()); // none stored: nothing to remove
+    EXPECT_EQ(CalibrationDates::Read(), (TCalibrationDates{{"E 5", QDate(2026, 1, 2)}}));
+    const QByteArray store = config.ReadStore();
+    EXPECT_TRUE(store.contains("\"E 5\"=\"2026-01-02\"")) << store.constData();
+    EXPECT_TRUE(store.contains("\"B-2\"=\"30.06.2025\"")) << store.constData();
+    EXPECT_TRUE(store.contains("\"Port\"=dword:00000001")) << store.constData();
+}
+
+TEST(InfoForm, CalibratedDateFollowsTheSelectedSerialNumberAndIsStoredOnOk) {
+    TestSupport::TempConfig config;
+    config.WriteStore(CalibrationStore);
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    QStringList errors;
+    form.OnError = [&](const QString& Text) { errors << Text; };
+    form.FormCreate();
+    EXPECT_FALSE(form.CalibratedDate->isEnabled()); // nothing selected
+    for (const char* sn : {"A-1", "B-2"}) {
+        form.AddSNEdit->setText(sn);
+        form.AddSpeedButtonClick();
+    }
+    Select(form, "A-1");
+    EXPECT_TRUE(form.CalibratedDate->isEnabled());
+    EXPECT_EQ(form.CalibratedDate->date(), QDate(2025, 6, 30));
+    Select(form, "B-2");
+    EXPECT_EQ(form.CalibratedDate->text(), "none");
+    form.CalibratedDate->setDate(QDate(2026, 3, 1));
+    Select(form, "A-1");
+    form.CalibratedDate->setDate(form.CalibratedDate->minimumDate()); // back to none
+    // Not stored before OK.
+    EXPECT_EQ(CalibrationDates::Read().value("B-2"), QDate());
+    EXPECT_EQ(form.Calibration(), (TCalibrationDates{{"B-2", QDate(2026, 3, 1)}}));
+
+    form.OKButtonClick();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(CalibrationDates::Read(), (TCalibrationDates{{"B-2", QDate(2026, 3, 1)}}));
+    // The information file's values do not carry the dates.
+    EXPECT_EQ(form.Values().SerialNumbers, (QStringList{"A-1", "B-2"}));
+}
+
+TEST(InfoForm, CalibratedDateNotStoredIsReportedAndKeptForTheNextOk) {
+    TestSupport::TempConfig config;
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    QStringList errors;
+    form.OnError = [&](const QString& Text) { errors << Text; };
+    form.FormCreate();
+    form.AddSNEdit->setText("A-1");
+    form.AddSpeedButtonClick();
+    Select(form, "A-1");
+    form.CalibratedDate->setDate(QDate(2026, 3, 1));
+    // The store's folder is a file: nothing can be written.
+    TestSupport::WriteFile(config.ConfigHome() + "/Tamsor", "in the way");
+    form.OKButtonClick();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("The calibration date of \"A-1\" was not stored."))
+        << errors[0].toStdString();
+    QFile::remove(config.ConfigHome() + "/Tamsor");
+    form.OKButtonClick();
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(CalibrationDates::Read().value("A-1"), QDate(2026, 3, 1));
 }

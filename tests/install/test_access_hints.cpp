@@ -1,5 +1,5 @@
-// What a user reads when a port cannot be opened: the first line as always, then how to get
-// at the device. Opened through the real port code.
+// What a user reads when a port cannot be opened: what happened and how to get at the device,
+// then the serial error itself on the last line. Opened through the real port code.
 #include "acquisition/TSerialPort.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
@@ -52,23 +52,43 @@ TEST(AccessHints, MissingDeviceNamesItsPathAndTheMapping) {
         const QString Text = OpenFailureText(Case.Name);
         const QStringList Got = Text.split(u'\n');
         ASSERT_GE(Got.size(), 3) << Text.toStdString();
-        EXPECT_EQ(Got[0], "Serial port error OpenFailed (8): No such file or directory (2)");
+        EXPECT_EQ(Got.last(), "Serial port error OpenFailed (8): No such file or directory (2)");
         for (const QString& Part : Case.Expected)
-            EXPECT_TRUE(Got.mid(1).join(u'\n').contains(Part)) << Part.toStdString();
+            EXPECT_TRUE(Got.mid(0, Got.size() - 1).join(u'\n').contains(Part))
+                << Part.toStdString();
         EXPECT_EQ(Text.contains("\n\"COM3\"=\"/dev/"), Case.MappingLine) << Text.toStdString();
     }
 }
 
-// Busy devices, and errors that do not name a device, keep their single line.
-TEST(AccessHints, OnlyMissingOrForbiddenDevicesGetAHint) {
+// A busy port and a device that is no serial port are named in the user's words; errors that
+// do not name a device keep their single line.
+TEST(AccessHints, BusyAndOtherDevicesAreNamedAsTheUserKnowsThem) {
+    TestSupport::TempConfig Config;
     TestSupport::TPty Line;
     ASSERT_TRUE(Line.Ok());
+    PortMap::MapPort("COM1", Line.SlavePath());
+    PortMap::MapPort("COM2", "/dev/null");
     TSerialPort Holder;
     Holder.SetPortName(Line.SlavePath());
     Holder.Open();
-    const QString Busy = OpenFailureText(Line.SlavePath());
-    EXPECT_TRUE(Busy.startsWith("Serial port error OpenFailed (8): ")) << Busy.toStdString();
-    EXPECT_FALSE(Busy.contains(u'\n')) << Busy.toStdString();
+    const QString Device = Line.SlavePath();
+    const struct {
+        QString Name, Plain, Error;
+    } Cases[] = {
+        {"COM1", "Com 1 (" + Device + ") is in use by another program", "OpenFailed (8)"},
+        {Device, Device + " is in use by another program", "OpenFailed (8)"},
+        {"COM2", "Com 2 (/dev/null) is not a serial port",
+         "GetStateFailed (14): Inappropriate ioctl for device (25)"},
+        {"/dev/null", "/dev/null is not a serial port", "GetStateFailed (14)"},
+        {"/", "/ is not a serial port", "OpenFailed (8): Is a directory (21)"},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name.toStdString());
+        const QStringList Got = OpenFailureText(Case.Name).split(u'\n');
+        ASSERT_EQ(Got.size(), 2) << Got.join(u'\n').toStdString();
+        EXPECT_EQ(Got[0], Case.Plain);
+        EXPECT_TRUE(Got[1].startsWith("Serial port error " + Case.Error)) << Got[1].toStdString();
+    }
     EXPECT_EQ(CommErrorText(ECommError(ECommError::OpenFailed, EACCES)),
               "Serial port error OpenFailed (8): Permission denied (13)");
     ECommError Read(ECommError::ReadFailed, ENOENT);
@@ -107,13 +127,13 @@ TEST(AccessHints, ForbiddenDeviceNamesItsGroupAndTheNextLogin) {
 
     const QStringList Got = Text.split(u'\n');
     ASSERT_EQ(Got.size(), 2) << Text.toStdString();
-    EXPECT_EQ(Got[0], "Serial port error OpenFailed (8): Permission denied (13)");
-    EXPECT_TRUE(Got[1].contains(Device)) << Text.toStdString();
-    EXPECT_TRUE(Got[1].contains('"' + Group + '"')) << Text.toStdString();
+    EXPECT_EQ(Got[1], "Serial port error OpenFailed (8): Permission denied (13)");
+    EXPECT_TRUE(Got[0].contains(Device)) << Text.toStdString();
+    EXPECT_TRUE(Got[0].contains('"' + Group + '"')) << Text.toStdString();
     // As root the open ran as nobody, outside the device's group: it is told how to join.
     if (Root) {
-        EXPECT_TRUE(Got[1].contains("sudo usermod -aG " + Group + " nobody")) << Text.toStdString();
-        EXPECT_TRUE(Got[1].contains("log out and log in again")) << Text.toStdString();
+        EXPECT_TRUE(Got[0].contains("sudo usermod -aG " + Group + " nobody")) << Text.toStdString();
+        EXPECT_TRUE(Got[0].contains("log out and log in again")) << Text.toStdString();
     }
 }
 

@@ -131,3 +131,37 @@ TEST(RegFile, Utf16LinesAreCheckedToo) {
     Bytes.chop(1); // an odd byte count: cut in the middle of a character
     EXPECT_NE(MessageOf([&] { Parse(Bytes, "t.reg"); }), "<no error>");
 }
+
+// A store read through the index looks as the whole document does: keys re-entered in other
+// letter case, deleted with their subkeys and made again, values removed, continued hex lists,
+// comments, a key whose only line is its last.
+TEST(RegFile, TheIndexGivesWhatTheWholeDocumentGives) {
+    const QByteArray Text =
+        Head + "; preamble\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:00000001\n\"y\"=\"t\"\n\n"
+               "[HKEY_CURRENT_USER\\A\\B]\n\"z\"=hex:01,02,\\\n  03\n"
+               "[HKEY_CURRENT_USER\\A\\B\\C]\n\"c\"=\"gone\"\n[-HKEY_CURRENT_USER\\A\\B]\n"
+               "[hkey_current_user\\a]\n\"X\"=-\n; note\n\"w\"=\"q\"\n"
+               "[HKEY_CURRENT_USER\\A\\B]\n@=\"d\"\n[HKEY_CURRENT_USER\\AB]\n\"k\"=\"v\"\n"
+               "[HKEY_CURRENT_USER\\Last]";
+    const Document Doc = Parse(Text, "t.reg");
+    TIndex Index(Text, "t.reg");
+    const QStringList Probes = {"HKEY_CURRENT_USER",         "HKEY_CURRENT_USER\\A",
+                                "hkey_current_user\\a\\b",   "HKEY_CURRENT_USER\\A\\B\\C",
+                                "HKEY_CURRENT_USER\\AB",     "HKEY_CURRENT_USER\\Last",
+                                "HKEY_CURRENT_USER\\A\\B\\", "HKEY_CURRENT_USER\\None"};
+    for (const QString& Path : Probes) {
+        SCOPED_TRACE(Path.toStdString());
+        EXPECT_EQ(Index.KeyExists(Path), KeyExists(Doc, Path));
+        const Key* Whole = FindKey(Doc, Path);
+        const Key* Indexed = Index.FindKey(Path);
+        ASSERT_EQ(Whole == nullptr, Indexed == nullptr);
+        if (!Whole)
+            continue;
+        Document A, B;
+        A.Keys << *Whole;
+        B.Keys << *Indexed;
+        EXPECT_EQ(Write(A), Write(B));
+    }
+    EXPECT_EQ(MessageOf([] { TIndex(Head + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"\n", "t.reg"); }),
+              "t.reg:4: unterminated string");
+}

@@ -3,12 +3,15 @@
 #include "platform/Registry.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <climits>
 #include <csignal>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using PlatformTest::MessageOf;
 using TestSupport::TempConfig;
@@ -79,19 +82,34 @@ TEST(Registry, ReadMessagesAndTypes) {
                       "\"Expand\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\n"
                       "\"Odd\"=hex(2):41,00,42\n");
     TRegistry Registry = Reader();
-    const std::pair<std::function<void()>, QString> Cases[] = {
-        {[&] { Registry.ReadInteger("InfoEnable"); }, "Failed to get data for 'InfoEnable'"},
-        {[&] { Registry.ReadString("InstallDir"); }, "Failed to get data for 'InstallDir'"},
-        {[&] { Registry.ReadInteger("FontName"); }, "Invalid data type for 'FontName'"},
-        {[&] { Registry.ReadString("Port"); }, "Invalid data type for 'Port'"},
-        {[&] { Registry.ReadInteger("Blob"); }, "Invalid data type for 'Blob'"},
-        {[&] { Registry.ReadString("Blob"); }, "Invalid data type for 'Blob'"},
-        {[&] { Registry.ReadInteger("Big"); }, "Invalid data type for 'Big'"},
-        {[&] { Registry.ReadString("Multi"); }, "Invalid data type for 'Multi'"},
-        {[] { TRegistry().ReadInteger("Port"); }, "Failed to get data for 'Port'"},
-    };
-    for (const auto& [Read, Message] : Cases)
-        EXPECT_EQ(MessageOf(Read), Message);
+    // The message the program has always given, then where to look.
+    const struct {
+        const char* Name;
+        bool Integer, Present;
+    } Cases[] = {{"InfoEnable", true, false}, {"InstallDir", false, false},
+                 {"FontName", true, true},    {"Port", false, true},
+                 {"Blob", true, true},        {"Blob", false, true},
+                 {"Big", true, true},         {"Multi", false, true}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const QString Name = QLatin1String(C.Name);
+        const QString Where = "\nIn the settings store " + Config.StoreFile() + ", ";
+        const QString Key = " under [HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]";
+        const QString Expected =
+            C.Present
+                ? "Invalid data type for '" + Name + "'" + Where + "the value '" + Name + "'" +
+                      Key + (C.Integer ? " is not a number (dword)" : " is not a text (string)")
+                : "Failed to get data for '" + Name + "'" + Where + "there is no value '" + Name +
+                      "'" + Key;
+        EXPECT_EQ(MessageOf([&] {
+                      if (C.Integer)
+                          Registry.ReadInteger(Name);
+                      else
+                          Registry.ReadString(Name);
+                  }),
+                  Expected);
+    }
+    EXPECT_EQ(MessageOf([] { TRegistry().ReadInteger("Port"); }), "Failed to get data for 'Port'");
     EXPECT_EQ(Registry.ReadInteger("Raw"), 7);          // a dword written as hex(4)
     EXPECT_EQ(Registry.ReadString("Expand"), "%HOME%"); // not expanded
     EXPECT_EQ(Registry.ReadString("Odd"), "A");         // odd byte count
@@ -282,7 +300,8 @@ TEST(Registry, WriteFailureNamesFileAndReasonAndKeepsOldStore) {
         [] { Opened().WriteString("InstallDir", QString(500, u'x')); });
     EXPECT_EQ(Big.ExitCode, 0);
     EXPECT_EQ(QString::fromUtf8(Big.Output),
-              "Failed to set data for 'InstallDir'\n" + Store + ": File too large");
+              "Failed to set data for 'InstallDir'\n" + Store +
+                  ": the file would be larger than this system allows (File too large)");
 
     // Another user may not write into the store's folder (root would bypass the mode bits).
     const auto Open =
@@ -306,7 +325,8 @@ TEST(Registry, WriteFailureNamesFileAndReasonAndKeepsOldStore) {
     EXPECT_TRUE(
         Denied.Output.startsWith("Failed to set data for 'Port'\n" + Config.ConfigHome().toUtf8()))
         << Denied.Output.toStdString();
-    EXPECT_TRUE(Denied.Output.endsWith(": Permission denied")) << Denied.Output.toStdString();
+    EXPECT_TRUE(Denied.Output.endsWith(": you may not write there (Permission denied)"))
+        << Denied.Output.toStdString();
 
     EXPECT_EQ(Config.ReadStore(), Before);
     EXPECT_EQ(QDir(Config.ConfigHome() + "/Tamsor").entryList(QDir::Files),
@@ -348,4 +368,65 @@ TEST(Registry, WriteThatWouldMakeTheStoreUnreadableIsRefused) {
                                    Config.StoreFile() + ":5: line longer than 1048576 characters"))
         << Message.right(200).toStdString();
     EXPECT_EQ(Config.ReadStore(), Before);
+}
+
+// A pipe or device in the store's place would block every command or feed it for ever.
+TEST(Registry, AStoreThatIsNoPlainFileIsRefusedAtOnce) {
+    TempConfig Config;
+    ASSERT_TRUE(QDir().mkpath(Config.ConfigHome() + "/Tamsor"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Config.StoreFile()).constData(), 0600), 0);
+    const auto Read =
+        PlatformTest::MessageInChild([] { ::alarm(10); }, [] { TRegistry().KeyExists(AppKey); });
+    EXPECT_EQ(Read.ExitCode, 0) << "blocked";
+    EXPECT_EQ(QString::fromUtf8(Read.Output),
+              Config.StoreFile() + ": the settings store must be a plain file, and this is a "
+                                   "pipe (FIFO)");
+}
+
+// The store is parsed once and again only after a change, which is seen however it is made:
+// a file rewritten in place at the same size within the time stamps' tick, or later.
+TEST(Registry, EveryChangeOfTheStoreIsSeen) {
+    TempConfig Config;
+    const auto Store = [&](char Port) {
+        Config.WriteStore(Head + AppKeyLine + "\"Port\"=dword:0000000" + Port + "\n");
+    };
+    Store('1');
+    EXPECT_EQ(Reader().ReadInteger("Port"), 1);
+    Store('2');
+    EXPECT_EQ(Reader().ReadInteger("Port"), 2);
+    // Long after its last change the file is trusted by its time stamps, which any change
+    // renews.
+    QThread::msleep(2100);
+    EXPECT_EQ(Reader().ReadInteger("Port"), 2);
+    Store('3');
+    EXPECT_EQ(Reader().ReadInteger("Port"), 3);
+    Opened().WriteInteger("Port", 4);
+    EXPECT_EQ(Reader().ReadInteger("Port"), 4);
+    Config.WriteStore(Head + AppKeyLine + "\"Port\"=\"four\"\n");
+    EXPECT_TRUE(
+        MessageOf([] { Reader().ReadInteger("Port"); }).startsWith("Invalid data type for 'Port'"));
+}
+
+// Many keys and values cost time in proportion to the file: a 2 MB store read by a command
+// took minutes while each key was looked up among all before it. The bound is far above the
+// tens of milliseconds it takes, so a loaded machine does not fail it.
+TEST(Registry, ALargeStoreIsReadInTimeLinearInItsSize) {
+    TempConfig Config;
+    QByteArray Text = Head + AppKeyLine + "\"Port\"=dword:00000001\n\n";
+    for (int Key = 0; Text.size() < 2 * 1024 * 1024; ++Key) {
+        Text += "[HKEY_CURRENT_USER\\Software\\Other\\Key" + QByteArray::number(Key) + "]\n";
+        for (int Value = 0; Value < 4; ++Value)
+            Text += "\"Value" + QByteArray::number(Value) + "\"=\"some text\"\n";
+    }
+    // And one key with many values.
+    Text += "[HKEY_CURRENT_USER\\Software\\Other\\Many]\n";
+    for (int Value = 0; Value < 40000; ++Value)
+        Text += "\"V" + QByteArray::number(Value) + "\"=dword:00000001\n";
+    Config.WriteStore(Text);
+    QElapsedTimer Clock;
+    Clock.start();
+    for (int Read = 0; Read < 6; ++Read)
+        EXPECT_EQ(Reader().ReadInteger("Port"), 1);
+    EXPECT_TRUE(Reader("Software\\Other\\Many").ValueExists("V39999"));
+    EXPECT_LT(Clock.elapsed(), 5000);
 }

@@ -1,6 +1,7 @@
 #include "Printout.h"
 #include "Sim.h"
 #include "TestSupport.h"
+#include "acquisition/TSerialPort.h"
 #include "files/ExportWriter.h"
 #include "files/PrintLayout.h"
 #include "files/ReportText.h"
@@ -25,6 +26,9 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 // These tests run the built halvorn-cli (and halvorn-sim) as a script would, and compare with
 // the library calls the window makes.
@@ -73,8 +77,8 @@ QByteArray Fixture(const char* Name) {
     return TestSupport::ReadFile(FixturePath(Name));
 }
 
-// The words of Line, with a leading "D/" leading to Dir, "F/" to the report fixtures and "@"
-// standing for Device.
+// The words of Line, with a leading "D/" leading to Dir, "F/" to the report fixtures, "@"
+// standing for Device and "" for an empty word.
 QStringList Words(const QString& Line, const QString& Dir, const QString& Device = {}) {
     QStringList W = Line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (QString& Word : W) {
@@ -84,6 +88,8 @@ QStringList Words(const QString& Line, const QString& Dir, const QString& Device
             Word = FixturePath("") + Word.mid(2);
         else if (Word.startsWith(QLatin1Char('@')))
             Word = Device + Word.mid(1);
+        else if (Word == QLatin1String("\"\""))
+            Word.clear();
     }
     return W;
 }
@@ -285,9 +291,18 @@ TEST_F(CliReports, FailuresWriteNothing) {
     Put("s.zev", "1\r\n4410-0007\r\n0\r\n");
     Put("n.zev", "x\r\n");
     Put("d.zev", "0\r\n0\r\n0\r\nyesterday\r\n");
+    Put("x.bin", "x\r");
+    Put("nocr.bin", "A title and no line end");
+    Put("empty.txt", "");
+    Put("r.txt", Saved(BuildReport(Fixture("short.bin"), TReportInfo{})));
+    ASSERT_TRUE(QFile::resize(Put("huge.txt", ""), 16 * 1024 * 1024 + 1));
+    for (const char* Name : {"ro.txt", "ro.pdf"})
+        ASSERT_TRUE(QFile::setPermissions(Put(Name, "read-only"), QFile::ReadOwner));
     const QByteArray Head =
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software";
     const QByteArray IllTyped = Head + "\\Tamsor\\Halvorn 4410]\r\n\"InfoEnable\"=\"yes\"\r\n";
+    const QByteArray DirIllTyped =
+        Head + "\\Tamsor\\Halvorn 4410]\r\n\"InstallDir\"=dword:00000001\r\n";
     const struct {
         const char *Name, *Args;
         int Status;
@@ -295,8 +310,25 @@ TEST_F(CliReports, FailuresWriteNothing) {
         QByteArray Store = {};
     } Cases[] = {
         {"output folder missing", "build D/c.bin -o D/x/r.txt", 1, "D/x/r.txt", "D/x/r.txt"},
+        {"output names a folder", "export D/r.txt -o D/", 1,
+         "Cannot create file D/: the name ends in \"/\" and so names a folder", ""},
+        {"read-only report", "build D/c.bin -o D/ro.txt", 1,
+         "Cannot create file D/ro.txt: the file is read-only", ""},
+        {"read-only PDF", "print D/r.txt -o D/ro.pdf", 1,
+         "Cannot create file D/ro.pdf: the file is read-only", ""},
         {"capture missing", "build D/none -o D/o.txt", 1, "D/none", "D/o.txt"},
         {"zero bytes", "build D/z.bin -o D/o.txt", 3, "No data in", "D/o.txt"},
+        {"no line of a report", "build D/x.bin -o D/o.txt", 3,
+         "No data in D/x.bin: the capture holds no line of a report", "D/o.txt"},
+        {"no line end", "build D/nocr.bin", 3, "No data in D/nocr.bin", ""},
+        {"empty report", "apply-info D/empty.txt -o D/o.txt", 3,
+         "No data in D/empty.txt: the report has no line", "D/o.txt"},
+        {"endless capture", "build /dev/zero -o D/o.txt", 1,
+         "/dev/zero holds more than 64 MiB, the most halvorn-cli takes for a capture", "D/o.txt"},
+        {"report past the editor's capacity", "export D/huge.txt -o D/o.txt", 1,
+         "Text exceeds memo capacity: D/huge.txt holds more than 16 MiB", "D/o.txt"},
+        {"empty capture name", "build \"\" -o D/o.txt", 2, "build wants CAPTURE, not an empty name",
+         "D/o.txt"},
         {"report missing", "export D/none -o D/o.txt", 1, "D/none", "D/o.txt"},
         {"report is a folder", "apply-info D/ -o D/o.txt", 1, "D/", "D/o.txt"},
         {"export without landmarks", "export D/notes.txt -o D/o.txt", 1, "D/notes.txt", "D/o.txt"},
@@ -310,7 +342,10 @@ TEST_F(CliReports, FailuresWriteNothing) {
         {"info date", "apply-info D/notes.txt --info D/d.zev", 1, "'yesterday' is not a valid", ""},
         {"bad option", "build D/c.bin --colour", 2, "unknown option '--colour'", ""},
         {"store unreadable", "build D/c.bin", 1, "", "", Head + "\r\n"},
-        {"InfoEnable ill-typed", "build D/c.bin", 1, "", "", IllTyped},
+        {"InfoEnable ill-typed", "build D/c.bin", 1, "Invalid data type for 'InfoEnable'", "",
+         IllTyped},
+        {"InstallDir ill-typed", "build D/c.bin", 1, "Invalid data type for 'InstallDir'", "",
+         DirIllTyped},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -320,14 +355,17 @@ TEST_F(CliReports, FailuresWriteNothing) {
         EXPECT_EQ(R.ExitCode, C.Status);
         EXPECT_TRUE(R.Out.isEmpty());
         const QString Err = QString::fromLocal8Bit(R.Err);
-        const QString Says =
-            C.Store.isEmpty() ? Words(C.Says, Dir.path()).join(' ') : Config.StoreFile();
+        const QString Says = Words(C.Says, Dir.path()).join(' ');
         EXPECT_TRUE(Err.startsWith(QLatin1String("halvorn-cli: "))) << Err.toStdString();
         EXPECT_TRUE(Err.contains(Says)) << Err.toStdString();
+        // A store that cannot be used is named.
+        EXPECT_TRUE(C.Store.isEmpty() || Err.contains(Config.StoreFile())) << Err.toStdString();
         EXPECT_EQ(Err.count(QLatin1Char('\n')), 1) << Err.toStdString();
         EXPECT_TRUE(!*C.MustNotExist || !QFile::exists(Words(C.MustNotExist, Dir.path()).value(0)));
     }
     EXPECT_EQ(ReadFile(Kept), "previous export");
+    EXPECT_EQ(ReadFile(In("ro.txt")), "read-only");
+    EXPECT_EQ(ReadFile(In("ro.pdf")), "read-only");
 }
 
 // A download gives the report build gives for the bytes sent, and its export is what export
@@ -387,35 +425,50 @@ TEST_F(CliDownload, StalledProcessStillGetsTheWholePrintout) {
 TEST_F(CliDownload, FailuresNameWhatFailed) {
     WriteFile(In("odd.bin"), "Title\r------------------------\rbody\r------------------------\r"
                              "end 1\rend 2\r");
+    WriteFile(In("x.bin"), "x\r");
     PortMap::MapPort(QStringLiteral("COM9"), In("no-such-tty"));
     const struct {
         const char *Name, *Sim, *Args;
         int Status;
         const char* Says;
-        bool Listens, Reported;
+        bool Listens, Reported, Held = false;
     } Cases[] = {
         {"silent line", "--delay 600000", "@ --wait 1 -o D/r.txt", 3, "No data received on @", true,
          false},
         {"no device", "", "COM9 --wait 1 -o D/r.txt", 1,
-         "COM9: Serial port error OpenFailed (8): No such file or directory (2): COM9 leads to the "
-         "device D/no-such-tty",
-         false, false},
+         "COM9 leads to the device D/no-such-tty, which does not exist.", false, false},
+        {"no serial port", "", "/dev/null --wait 1 -o D/r.txt", 1,
+         "/dev/null is not a serial port: Serial port error GetStateFailed (14)", false, false},
+        {"port in use", "--delay 600000", "@ --wait 1 -o D/r.txt", 1,
+         "@ is in use by another program: Serial port error OpenFailed (8)", false, false, true},
+        {"no port named", "", "\"\" --wait 1", 2, "download wants PORT, not an empty name", false,
+         false},
         {"report folder missing", "--file F/short.bin --unpaced", "@ -o D/x/r.txt", 1,
          "Cannot create file", false, false},
+        {"report names a folder", "--file F/short.bin --unpaced", "@ -o D/x/", 1,
+         "Cannot create file D/x/: it names a folder, not a file", false, false},
         {"export folder missing", "--file F/short.bin --unpaced", "@ -o D/r.txt --export D/x/e", 1,
          "Cannot create file", false, false},
         {"line hung up", "--file F/short.bin --baud 4800 --linger 0", "@ -o D/r.txt", 1,
          "@: Serial port error", true, false},
         {"export refused", "--file D/odd.bin --unpaced",
          "@ -o D/r.txt --export D/e.txt --info-disabled", 1, "D/e.txt:", true, true},
+        {"no line of a report", "--file D/x.bin --unpaced", "@ -o D/r.txt", 3,
+         "No data received on @: the printout holds no line of a report", true, false},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
+        QFile::remove(In("r.txt"));
         std::optional<TSim> Sim;
         if (*C.Sim) {
             ASSERT_TRUE(Sim.emplace(Words(C.Sim, Dir.path())).Started());
         }
         const QString Device = Sim ? Sim->DevicePath() : QString();
+        TSerialPort Holder;
+        if (C.Held) {
+            Holder.SetPortName(Device);
+            Holder.Open();
+        }
         const TRun R = Cli(QStringList{"download"} + Words(C.Args, Dir.path(), Device), {}, 60000);
         EXPECT_EQ(R.ExitCode, C.Status);
         const QString Err = QString::fromLocal8Bit(R.Err);
@@ -500,6 +553,97 @@ TEST_F(CliPrint, PagesFollowTheLayoutRule) {
     ASSERT_EQ(Cli({"print", Report, "-o", Dir.filePath("empty.pdf")}).ExitCode, 0);
     EXPECT_TRUE(HasPages(Dir.filePath("empty.pdf"), 1)) << "an empty report prints a blank page";
     EXPECT_TRUE(Markers(Dir.filePath("empty.pdf")).empty());
+}
+
+} // namespace
+
+namespace {
+
+// A print that fails half-way, on a full disk (a small tmpfs, where mounting is allowed) or past
+// a file-size limit, leaves the old PDF as it was and says why; a replaced PDF keeps its mode.
+TEST_F(CliPrint, TheOldPdfStaysUntilTheNewOneIsComplete) {
+    QStringList Lines;
+    for (int i = 0; i < 5000; ++i)
+        Lines << Marker(i) + QStringLiteral(" 12.5 T 13.0 P 14.1");
+    const QString Long = Dir.filePath("long.txt");
+    WriteFile(Long, Saved(Lines));
+    const QString Short = Dir.filePath("short.txt");
+    WriteFile(Short, Saved({Marker(0)}));
+
+    const QString Folder = Dir.filePath("small");
+    ASSERT_TRUE(QDir().mkpath(Folder));
+    const bool Mounted = ::geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(Folder).constData(),
+                                                     "tmpfs", 0, "size=64k") == 0;
+    const QString Old = Folder + "/old.pdf";
+    ASSERT_EQ(Cli({"print", Short, "-o", Old}).ExitCode, 0);
+    ASSERT_TRUE(QFile::setPermissions(Old, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_EQ(Cli({"print", Short, "-o", Old, "--font-size", "12"}).ExitCode, 0);
+    EXPECT_EQ(QFile::permissions(Old),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_TRUE(HasPages(Old, 1));
+    const QByteArray Before = ReadFile(Old);
+
+    TRun R;
+    if (Mounted) {
+        R = Cli({"print", Long, "-o", Old});
+    } else {
+        // The limit and the ignored signal pass to the program started now.
+        rlimit Saved{};
+        ::getrlimit(RLIMIT_FSIZE, &Saved);
+        const auto Handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit Limit{64 * 1024, Saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &Limit);
+        QProcess P;
+        P.start(Program(), {"print", Long, "-o", Old});
+        ::setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, Handler);
+        P.waitForFinished(60000);
+        R = {P.exitCode(), P.readAllStandardOutput(), P.readAllStandardError(), 0};
+    }
+    const QByteArray Listing =
+        QDir(Folder).entryList(QDir::Files | QDir::Hidden).join(' ').toUtf8();
+    const QByteArray Now = ReadFile(Old);
+    if (Mounted)
+        ::umount(QFile::encodeName(Folder).constData());
+    EXPECT_EQ(R.ExitCode, 1);
+    const QString Why = Mounted ? "the disk is full (No space left on device)"
+                                : "the file would be larger than this system allows";
+    EXPECT_TRUE(R.Err.startsWith(("halvorn-cli: Cannot create file " + Old + ": " + Why).toUtf8()))
+        << R.Err.toStdString();
+    EXPECT_TRUE(Now == Before) << "the old PDF was replaced";
+    EXPECT_EQ(Listing, "old.pdf") << "nothing is left beside it";
+}
+
+// Files the tools write are not written through a link another user planted in a shared
+// folder; the target stays as it was.
+TEST_F(CliReports, OutputsRefuseAnotherUsersLink) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can plant a link owned by another user";
+    const QString Shared = In("tmp");
+    ASSERT_TRUE(QDir().mkpath(Shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(Shared).constData(), 01777), 0);
+    const QString Victim = Put("victim.txt", "precious");
+    const QString Report = Put("r.txt", Saved(BuildReport(Fixture("short.bin"), TReportInfo{})));
+    const QString Capture = Put("c.bin", Fixture("short.bin"));
+    const QString Link = Shared + "/out";
+    ASSERT_EQ(::symlink(QFile::encodeName(Victim).constData(), QFile::encodeName(Link).constData()),
+              0);
+    ASSERT_EQ(::lchown(QFile::encodeName(Link).constData(), 65534, 65534), 0);
+    const QStringList Commands[] = {
+        {"build", Capture, "--info-disabled", "-o", Link},
+        {"apply-info", Report, "--info-disabled", "-o", Link},
+        {"export", Report, "-o", Link},
+        {"print", Report, "-o", Link},
+    };
+    for (const QStringList& Command : Commands) {
+        SCOPED_TRACE(Command.first().toStdString());
+        const TRun R = Cli(Command);
+        EXPECT_EQ(R.ExitCode, 1);
+        EXPECT_TRUE(R.Err.contains("is a link that another user (uid 65534) put into the shared "
+                                   "folder"))
+            << R.Err.toStdString();
+        EXPECT_EQ(ReadFile(Victim), "precious");
+    }
 }
 
 } // namespace

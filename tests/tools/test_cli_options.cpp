@@ -1,12 +1,16 @@
 #include "CliOptions.h"
 #include "acquisition/CaptureText.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
 
+// The words of Line; "" stands for an empty one.
 TCliOptions Parse(const QString& Line) {
-    return ParseCliOptions(Line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    QStringList Words = Line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    Words.replaceInStrings(QRegularExpression(QStringLiteral("^\"\"$")), QString());
+    return ParseCliOptions(Words);
 }
 
 TEST(CliOptions, AcceptedCommandLines) {
@@ -55,6 +59,10 @@ TEST(CliOptions, UsageErrors) {
         {"print r -o p.pdf --paper A3", "--paper wants A4 or Letter"},
         {"print r -o p.pdf --font-size 10.5", "--font-size wants a whole number"},
         {"--version extra", "--version takes nothing"},
+        // Arguments are echoed escaped: they cannot retitle the terminal or break the line.
+        {"fetch\x1b]0;owned\x07", "unknown command 'fetch\\x1b]0;owned\\x07'"},
+        {"build a b\nc", "not also 'b\\nc'"},
+        {"build \"\"", "build wants CAPTURE, not an empty name"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);

@@ -1,18 +1,21 @@
 #include "CliCommands.h"
 
-#include "acquisition/CaptureText.h"
 #include "CliIo.h"
+#include "acquisition/CaptureText.h"
 
 #include "acquisition/Download.h"
 #include "acquisition/ECommError.h"
 #include "acquisition/TSerialPort.h"
 #include "files/ExportWriter.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
+#include "platform/MessageText.h"
+#include "platform/PortMap.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 
-#include <QRegularExpression>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
@@ -23,11 +26,10 @@ namespace {
 
 // The status texts name the port as "Com n"; a device path stands in its place.
 QString StateText(TDownload::TState State, const QString& Port) {
-    static const QRegularExpression ComName(QStringLiteral("^COM([1-9])$"));
-    const QRegularExpressionMatch M = ComName.match(Port);
-    if (M.hasMatch())
-        return StatusText(State, M.captured(1).toInt());
-    return StatusText(State, 0).replace(QStringLiteral("Com 0"), Port);
+    if (const int Number = PortMap::PortNumber(Port))
+        return StatusText(State, Number);
+    return StatusText(State, 0).replace(QStringLiteral("Com 0"),
+                                        MessageText::Shown(Port, PATH_MAX));
 }
 
 void ShowOnStderr(const QString& Status, int BytesWaiting) {
@@ -49,8 +51,18 @@ void ShowOnStderr(const QString& Status, int BytesWaiting) {
     Last = Status;
 }
 
+// A text that names the device already needs no port in front of it.
 Exception PortError(const QString& Port, const ECommError& Error) {
-    return Exception(Port + QStringLiteral(": ") + CommErrorText(Error));
+    if (!Error.DevicePath.isEmpty())
+        return Exception(CommErrorText(Error));
+    return Exception(MessageText::Shown(Port, PATH_MAX) + QStringLiteral(": ") +
+                     CommErrorText(Error));
+}
+
+// A report without a line is no result: "no data", and nothing is written.
+void RequireLines(const QStringList& Report, const QString& Source, const char* Why) {
+    if (Report.isEmpty())
+        throw TCliNoData{Source + QStringLiteral(": ") + QLatin1String(Why)};
 }
 
 void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
@@ -101,23 +113,30 @@ void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
             Clock::now() - Begin >= Limit) {
             Receive.Abort();
             Sink(StateText(TDownload::TState::Idle, PortName), 0);
-            throw TCliNoData{QStringLiteral("No data received on ") + PortName};
+            throw TCliNoData{QStringLiteral("No data received on ") +
+                             MessageText::Shown(PortName, PATH_MAX)};
         }
         Sink(StateText(Receive.State(), PortName), Receive.LastQueueCount());
     }
     Sink(StateText(TDownload::TState::Idle, PortName), 0);
 
     const QByteArray Text = Receive.TakeDownloadText();
+    const QString NoData =
+        QStringLiteral("No data received on ") + MessageText::Shown(PortName, PATH_MAX);
     if (Text.isEmpty())
-        throw TCliNoData{QStringLiteral("No data received on ") + PortName};
+        throw TCliNoData{NoData};
     const QStringList Report = BuildReport(Text, Info);
+    RequireLines(Report, NoData, "the printout holds no line of a report");
     // The report first: a refused export must not lose the printout.
     WriteBuilt(Options, Report);
     if (!Options.ExportFile.isEmpty()) {
         try {
             ExportWriter::WriteExport(Options.ExportFile, Report);
+        } catch (const AtomicWrite::EWriteError&) {
+            throw;
         } catch (const Exception& E) {
-            throw Exception(Options.ExportFile + QStringLiteral(": ") + E.Message);
+            throw Exception(MessageText::Shown(Options.ExportFile, PATH_MAX) +
+                            QStringLiteral(": ") + E.Message);
         }
     }
 }
@@ -125,16 +144,24 @@ void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
 void Build(const TCliOptions& Options) {
     const TReportInfo Info = CliIo::LoadReportInfo(Options);
     const QByteArray Text = CaptureText::DownloadText(CliIo::ReadCapture(Options.Input));
+    const QString NoData =
+        QStringLiteral("No data in ") + MessageText::Shown(Options.Input, PATH_MAX);
     if (Text.isEmpty())
-        throw TCliNoData{QStringLiteral("No data in ") + Options.Input};
-    WriteBuilt(Options, BuildReport(Text, Info));
+        throw TCliNoData{NoData};
+    const QStringList Report = BuildReport(Text, Info);
+    RequireLines(Report, NoData, "the capture holds no line of a report");
+    WriteBuilt(Options, Report);
 }
 
 void ApplyInfo(const TCliOptions& Options) {
     const TReportInfo Info = CliIo::LoadReportInfo(Options);
     const QStringList FileLines = CliIo::ReadReportFileLines(Options.Input);
+    const QString NoData =
+        QStringLiteral("No data in ") + MessageText::Shown(Options.Input, PATH_MAX);
+    RequireLines(CliIo::EditorLines(FileLines), NoData, "the report has no line");
     if (const std::optional<QStringList> Rebuilt =
             ::ApplyInfo(CliIo::EditorLines(FileLines), Info)) {
+        RequireLines(*Rebuilt, NoData, "no line of the report is left");
         WriteBuilt(Options, *Rebuilt);
         return;
     }
@@ -146,11 +173,12 @@ void Export(const TCliOptions& Options) {
     const QStringList Lines = CliIo::ReadReportLines(Options.Input);
     try {
         ExportWriter::WriteExport(Options.Output, Lines);
+    } catch (const AtomicWrite::EWriteError&) {
+        throw;
     } catch (const Exception& E) {
         // The landmark refusal does not say which report it was.
-        if (E.Message.contains(Options.Output))
-            throw;
-        throw Exception(Options.Input + QStringLiteral(": ") + E.Message);
+        throw Exception(MessageText::Shown(Options.Input, PATH_MAX) + QStringLiteral(": ") +
+                        E.Message);
     }
 }
 

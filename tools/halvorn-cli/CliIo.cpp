@@ -1,15 +1,18 @@
 #include "CliIo.h"
 
+#include "acquisition/TSerialPort.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
 #include "info/InstallFolder.h"
 #include "platform/Exception.h"
+#include "platform/MessageText.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -21,26 +24,21 @@ const char* const FieldNames[InfoFile::FieldCount] = {
     "serial number list", "header",   "footer",      "start date", "start time",
     "end date",           "end time", "Halvorn S/N", "location"};
 
-QByteArray ReadWhole(const QString& Path) {
-    QFile File(Path);
-    if (!File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file %1: %2").arg(Path, File.errorString()));
-    QByteArray Bytes = File.readAll();
-    if (File.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Cannot read file %1: %2").arg(Path, File.errorString()));
-    return Bytes;
+// What (a "capture") the file is, for the message that refuses it past Limit.
+QByteArray ReadWhole(const QString& Path, qint64 Limit, const char* What) {
+    const std::optional<QByteArray> Bytes = ReportText::ReadAtMost(Path, Limit);
+    if (!Bytes)
+        throw Exception(QStringLiteral("%1 holds more than %2, the most halvorn-cli takes for %3")
+                            .arg(MessageText::Shown(Path, PATH_MAX), ReportText::SizeText(Limit),
+                                 QLatin1String(What)));
+    return *Bytes;
 }
 
 bool StoredInfoEnable() {
     TRegistry Registry;
-    if (!Registry.OpenKeyReadOnly(HalvornSettingsKey) ||
-        !Registry.ValueExists(QStringLiteral("InfoEnable")))
-        return false;
-    try {
-        return Registry.ReadInteger(QStringLiteral("InfoEnable")) != 0;
-    } catch (const ERegistryException& E) {
-        throw ERegistryException(TRegistry::StorePath() + QStringLiteral(": ") + E.Message);
-    }
+    return Registry.OpenKeyReadOnly(HalvornSettingsKey) &&
+           Registry.ValueExists(QStringLiteral("InfoEnable")) &&
+           Registry.ReadInteger(QStringLiteral("InfoEnable")) != 0;
 }
 
 } // namespace
@@ -56,12 +54,15 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
     }
     // A named file must be there: a mistyped name must not pass for empty information.
     if (!Path.isEmpty() && (Named || QFile::exists(Path))) {
-        const InfoFile::TReadResult Read = InfoFile::Parse(ReadWhole(Path));
+        const InfoFile::TReadResult Read =
+            InfoFile::Parse(ReadWhole(Path, ReportText::MemoCapacity, "a report information file"));
         if (!Read.Error.isEmpty())
-            throw Exception(QStringLiteral("Report information file %1: %2").arg(Path, Read.Error));
+            throw Exception(QStringLiteral("Report information file %1: %2")
+                                .arg(MessageText::Shown(Path, PATH_MAX), Read.Error));
         if (Read.FieldsRead < InfoFile::FieldCount)
             throw Exception(QStringLiteral("Report information file %1 ends before its %2")
-                                .arg(Path, QLatin1String(FieldNames[Read.FieldsRead])));
+                                .arg(MessageText::Shown(Path, PATH_MAX),
+                                     QLatin1String(FieldNames[Read.FieldsRead])));
         Info = InfoFile::ReportInfoOf(Read.Values, false);
     }
     Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
@@ -69,32 +70,26 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
 }
 
 QByteArray ReadCapture(const QString& Path) {
-    return ReadWhole(Path);
+    return ReadWhole(Path, TSerialPort::MaxQueueSize, "a capture");
 }
 
 QStringList ReadReportFileLines(const QString& Path) {
-    // Opened here first only for the system's reason, which the shared reader leaves out.
-    QFile File(Path);
-    if (!File.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file %1: %2").arg(Path, File.errorString()));
-    File.close();
-    try {
-        return ReportText::ReadReportText(Path);
-    } catch (const Exception& E) {
-        if (E.Message.contains(Path))
-            throw;
-        throw Exception(Path + QStringLiteral(": ") + E.Message);
-    }
+    return ReportText::ReadReportText(Path);
 }
 
 void RequireWritableFolder(const QString& Path) {
+    const QString Shown = MessageText::Shown(Path, PATH_MAX);
+    if (Path.endsWith(QLatin1Char('/')) || QFileInfo(Path).isDir())
+        throw Exception(
+            QStringLiteral("Cannot create file %1: it names a folder, not a file").arg(Shown));
     const QFileInfo Folder(QFileInfo(Path).absolutePath());
+    const QString FolderShown = MessageText::Shown(Folder.filePath(), PATH_MAX);
     if (!Folder.isDir())
         throw Exception(QStringLiteral("Cannot create file %1: the folder %2 does not exist")
-                            .arg(Path, Folder.filePath()));
+                            .arg(Shown, FolderShown));
     if (!Folder.isWritable())
         throw Exception(QStringLiteral("Cannot create file %1: the folder %2 is not writable")
-                            .arg(Path, Folder.filePath()));
+                            .arg(Shown, FolderShown));
 }
 
 QStringList EditorLines(QStringList FileLines) {

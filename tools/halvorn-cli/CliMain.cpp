@@ -26,9 +26,13 @@ void InstallMessageFilter() {
 }
 
 int Fail(const QString& Message, int Status) {
-    QString Line = Message.trimmed();
     // One line per failure, also for texts that put the system's reason on a line of its own.
-    Line.replace(QLatin1Char('\n'), QStringLiteral(": "));
+    QString Line;
+    for (const QString& Part : Message.trimmed().split(QLatin1Char('\n'))) {
+        if (!Line.isEmpty())
+            Line += Line.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(": ");
+        Line += Part;
+    }
     std::fprintf(stderr, "halvorn-cli: %s\n", Line.toLocal8Bit().constData());
     return Status;
 }

@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include "platform/MessageText.h"
+
 #include <QHash>
 #include <QSet>
 #include <algorithm>
@@ -38,8 +40,13 @@ bool TakesValue(const QString& Name) {
     return Name != QLatin1String("info-enabled") && Name != QLatin1String("info-disabled");
 }
 
-QString Shown(const QString& Name) {
-    return Name == QLatin1String("o") ? QStringLiteral("-o") : QStringLiteral("--") + Name;
+// Arguments echoed in a message can neither steer the terminal nor swamp it.
+QString Echo(const QString& Argument) {
+    return MessageText::Shown(Argument);
+}
+
+QString OptionText(const QString& Name) {
+    return Name == QLatin1String("o") ? QStringLiteral("-o") : QStringLiteral("--") + Echo(Name);
 }
 
 int WholeNumber(const QString& Name, const QString& Text, int Low, int High) {
@@ -47,10 +54,10 @@ int WholeNumber(const QString& Name, const QString& Text, int Low, int High) {
     const int Value = Text.toInt(&Ok);
     if (!Ok || Value < Low || Value > High)
         Fail(QStringLiteral("%1 wants a whole number from %2 to %3, not '%4'")
-                 .arg(Shown(Name))
+                 .arg(OptionText(Name))
                  .arg(Low)
                  .arg(High)
-                 .arg(Text));
+                 .arg(Echo(Text)));
     return Value;
 }
 
@@ -72,7 +79,7 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         if (!Ok || !std::isfinite(Seconds) || Seconds <= 0 || Seconds > 86400)
             Fail(QStringLiteral("--wait wants a number of seconds above 0 and up to 86400, "
                                 "not '%1'")
-                     .arg(Value));
+                     .arg(Echo(Value)));
         O.WaitSeconds = Seconds;
     } else if (Name == QLatin1String("font")) {
         if (Value.trimmed().isEmpty())
@@ -88,10 +95,10 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         else if (Value == QLatin1String("Letter"))
             O.Paper = TPaper::Letter;
         else
-            Fail(QStringLiteral("--paper wants A4 or Letter, not '%1'").arg(Value));
+            Fail(QStringLiteral("--paper wants A4 or Letter, not '%1'").arg(Echo(Value)));
     }
     if (TakesValue(Name) && Value.isEmpty())
-        Fail(QStringLiteral("%1 wants a value").arg(Shown(Name)));
+        Fail(QStringLiteral("%1 wants a value").arg(OptionText(Name)));
 }
 
 } // namespace
@@ -119,8 +126,8 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
     const auto Rule = Rules().constFind(First);
     if (Rule == Rules().constEnd())
         Fail(First.startsWith(QLatin1Char('-'))
-                 ? QStringLiteral("unknown option '%1'").arg(First)
-                 : QStringLiteral("unknown command '%1'").arg(First));
+                 ? QStringLiteral("unknown option '%1'").arg(Echo(First))
+                 : QStringLiteral("unknown command '%1'").arg(Echo(First)));
     O.Command = Rule->Command;
 
     QStringList Positionals;
@@ -148,16 +155,16 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
                 Name.truncate(Eq);
             }
             if (Name.size() < 2)
-                Fail(QStringLiteral("unknown option '%1'").arg(A));
+                Fail(QStringLiteral("unknown option '%1'").arg(Echo(A)));
         } else {
-            Fail(QStringLiteral("unknown option '%1'").arg(A));
+            Fail(QStringLiteral("unknown option '%1'").arg(Echo(A)));
         }
         if (!Rule->Options.contains(Name)) {
             const bool Known =
                 std::any_of(Rules().cbegin(), Rules().cend(),
                             [&](const TCommandRule& R) { return R.Options.contains(Name); });
-            Fail(Known ? QStringLiteral("%1 does not go with '%2'").arg(A, First)
-                       : QStringLiteral("unknown option '%1'").arg(A));
+            Fail(Known ? QStringLiteral("%1 does not go with '%2'").arg(Echo(A), First)
+                       : QStringLiteral("unknown option '%1'").arg(Echo(A)));
         }
         // The two enable flags are one choice.
         const QString Key =
@@ -165,7 +172,7 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         if (Seen.contains(Key))
             Fail(Key == QLatin1String("info-")
                      ? QStringLiteral("give --info-enabled or --info-disabled once")
-                     : QStringLiteral("%1 given more than once").arg(Shown(Name)));
+                     : QStringLiteral("%1 given more than once").arg(OptionText(Name)));
         Seen.insert(Key);
         QString Value;
         if (TakesValue(Name)) {
@@ -173,11 +180,11 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
                 Value = *Inline;
             } else {
                 if (i + 1 >= Arguments.size())
-                    Fail(QStringLiteral("%1 wants a value").arg(Shown(Name)));
+                    Fail(QStringLiteral("%1 wants a value").arg(OptionText(Name)));
                 Value = Arguments.at(++i);
             }
         } else if (Inline) {
-            Fail(QStringLiteral("%1 takes no value").arg(Shown(Name)));
+            Fail(QStringLiteral("%1 takes no value").arg(OptionText(Name)));
         }
         Apply(O, Name, Value);
     }
@@ -193,8 +200,11 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         Fail(QStringLiteral("%1 wants %2").arg(First, InputName.value(O.Command)));
     if (Positionals.size() > 1)
         Fail(QStringLiteral("%1 takes one %2, not also '%3'")
-                 .arg(First, InputName.value(O.Command), Positionals.at(1)));
+                 .arg(First, InputName.value(O.Command), Echo(Positionals.at(1))));
     O.Input = Positionals.first();
+    if (O.Input.isEmpty())
+        Fail(QStringLiteral("%1 wants %2, not an empty name")
+                 .arg(First, InputName.value(O.Command)));
     if (Rule->NeedsOutput && O.Output.isEmpty())
         Fail(QStringLiteral("%1 wants -o FILE").arg(First));
     return O;

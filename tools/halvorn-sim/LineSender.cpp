@@ -14,13 +14,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// ppoll with the termination signals unblocked, so a signal that arrives just before the
-// wait still ends it. Returns ppoll's result; Timeout < 0 waits for ever.
+// ppoll with the stop signals unblocked, so a signal that arrives just before the wait still
+// ends it. Returns ppoll's result; Timeout < 0 waits for ever.
 int WaitFor(pollfd* Poll, nfds_t Count, Clock::duration Timeout) {
     sigset_t Mask;
     sigprocmask(SIG_SETMASK, nullptr, &Mask);
-    sigdelset(&Mask, SIGTERM);
-    sigdelset(&Mask, SIGINT);
+    for (const int Signal : StopSignals)
+        sigdelset(&Mask, Signal);
     if (Timeout < Clock::duration::zero())
         return ::ppoll(Poll, Count, nullptr, &Mask);
     const auto Ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Timeout).count();

@@ -62,12 +62,14 @@ QString SimUsage() {
         "                    kernel's buffer; the rest follows as the reader takes them)\n"
         "  --pause BYTE:MS   stop for MS milliseconds once BYTE bytes are sent (repeatable)\n"
         "  --linger MS       after sending, keep the line open MS milliseconds, then exit\n"
-        "                    (default: until SIGTERM or SIGINT). Exiting hangs the line up,\n"
-        "                    and bytes a reader has not yet taken are lost\n"
+        "                    (default: until SIGTERM, SIGINT or SIGHUP). Exiting hangs the\n"
+        "                    line up, and bytes a reader has not yet taken are lost\n"
         "\n"
         "Where:\n"
         "  --com N           record the line as COMN (1-9) in the settings store, so the\n"
-        "                    program finds it; the entry is left in place on exit\n"
+        "                    program finds it; on exit, by a signal too, the entry gets back\n"
+        "                    what it held before, or goes when it held nothing\n"
+        "  --keep-com        leave the COMN entry in place on exit\n"
         "  --help            show this text\n"
         "\n"
         "Exit status: 0 done, 1 failure, 2 usage error.\n");
@@ -79,7 +81,8 @@ TSimOptions ParseSimOptions(const QStringList& Arguments) {
     const QStringList Valued = {"file", "hours", "seed", "baud", "delay", "pause", "com", "linger"};
     for (const QString& Name : Valued)
         Parser.addOption(QCommandLineOption(Name, QString(), QStringLiteral("value")));
-    for (const char* Name : {"crlf", "control", "no-control", "unpaced", "print", "help"})
+    for (const char* Name :
+         {"crlf", "control", "no-control", "unpaced", "print", "keep-com", "help"})
         Parser.addOption(QCommandLineOption(QString::fromLatin1(Name)));
 
     // The parser wants a program name first.
@@ -131,6 +134,9 @@ TSimOptions ParseSimOptions(const QStringList& Arguments) {
         [](const TSimPause& A, const TSimPause& B) { return A.AfterByte < B.AfterByte; });
     if (Parser.isSet("com"))
         Options.ComPort = IntegerValue(Parser, "com", 1, 9);
+    Options.KeepCom = Parser.isSet("keep-com");
+    if (Options.KeepCom && !Options.ComPort)
+        Fail(QStringLiteral("--keep-com goes with --com"));
     if (Parser.isSet("linger"))
         Options.LingerMs = IntegerValue(Parser, "linger", 0, 86400000);
     if (Options.Print) {

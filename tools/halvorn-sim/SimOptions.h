@@ -21,7 +21,8 @@ struct TSimOptions {
     int DelayMs = 0;
     std::vector<TSimPause> Pauses; // sorted by AfterByte
     int ComPort = 0;               // 0: not recorded in the key store
-    std::optional<int> LingerMs;   // unset: until SIGTERM or SIGINT
+    bool KeepCom = false;          // leave the COMn entry when ending
+    std::optional<int> LingerMs;   // unset: until a stop signal
     bool Print = false;
     bool Help = false;
 };

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,18 +32,54 @@ int Failure(const char* What) {
     return 1;
 }
 
+int Complain(const Exception& Error) {
+    QString Text = Error.Message;
+    std::fprintf(stderr, "halvorn-sim: %s\n",
+                 Text.replace(QLatin1Char('\n'), QStringLiteral(": ")).toLocal8Bit().constData());
+    return 1;
+}
+
+// The COMn entry this simulator holds in the store. What the entry held before comes back
+// when the simulator ends, so a later download on COMn never opens a line that has since gone
+// to someone else.
+class TComEntry {
+public:
+    TComEntry(int Port, const QString& Device, bool Keep)
+        : FPort(QStringLiteral("COM%1").arg(Port)), FDevice(Device), FKeep(Keep),
+          FPrevious(PortMap::StoredMapping(FPort)) {
+        PortMap::MapPort(FPort, FDevice);
+    }
+    bool Restore() {
+        if (FKeep)
+            return true;
+        try {
+            PortMap::RestoreMapping(FPort, FPrevious, FDevice);
+        } catch (const Exception& Error) {
+            Complain(Error);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QString FPort;
+    QString FDevice;
+    bool FKeep;
+    std::optional<QString> FPrevious;
+};
+
 // Blocked outside the sender's waits, so a stop request is never missed between a check and
 // the wait after it.
 void CatchStopSignals() {
     struct sigaction Action {};
     Action.sa_handler = OnStopSignal;
     sigemptyset(&Action.sa_mask);
-    sigaction(SIGTERM, &Action, nullptr);
-    sigaction(SIGINT, &Action, nullptr);
     sigset_t Block;
     sigemptyset(&Block);
-    sigaddset(&Block, SIGTERM);
-    sigaddset(&Block, SIGINT);
+    for (const int Signal : LineSender::StopSignals) {
+        sigaction(Signal, &Action, nullptr);
+        sigaddset(&Block, Signal);
+    }
     sigprocmask(SIG_BLOCK, &Block, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 }
@@ -91,24 +128,24 @@ int main(int argc, char* argv[]) {
         return Failure("cannot name the pseudo-terminal");
     // Our own slave descriptor keeps the line raw and alive until a reader comes: without a
     // reader's settings the line would echo and turn CR into LF.
-    const int Slave = ::open(SlavePath, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (Slave < 0)
+    const int SlaveFd = ::open(SlavePath, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (SlaveFd < 0)
         return Failure("cannot open the pseudo-terminal");
     termios Raw{};
-    if (::tcgetattr(Slave, &Raw) != 0)
+    if (::tcgetattr(SlaveFd, &Raw) != 0)
         return Failure("cannot read the line settings");
     ::cfmakeraw(&Raw);
     ::cfsetspeed(&Raw, B1200);
-    if (::tcsetattr(Slave, TCSANOW, &Raw) != 0)
+    if (::tcsetattr(SlaveFd, TCSANOW, &Raw) != 0)
         return Failure("cannot set the line raw");
 
+    const QString Slave = QString::fromLocal8Bit(SlavePath);
+    std::optional<TComEntry> Entry;
     if (Options.ComPort != 0) {
         try {
-            PortMap::MapPort(QStringLiteral("COM%1").arg(Options.ComPort),
-                             QString::fromLocal8Bit(SlavePath));
+            Entry.emplace(Options.ComPort, Slave, Options.KeepCom);
         } catch (const Exception& Error) {
-            std::fprintf(stderr, "halvorn-sim: %s\n", Error.Message.toLocal8Bit().constData());
-            return 1;
+            return Complain(Error);
         }
     }
     std::printf("%s\n", SlavePath);
@@ -123,7 +160,9 @@ int main(int argc, char* argv[]) {
             LineSender::Wait(Options.LingerMs.value_or(-1), StopRequested);
     }
     // Closing the master hangs the line up for the reader.
-    ::close(Slave);
+    ::close(SlaveFd);
     ::close(Master);
+    if (Entry && !Entry->Restore())
+        Status = 1;
     return Status;
 }

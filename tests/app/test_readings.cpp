@@ -1,0 +1,293 @@
+#include "AppFixture.h"
+
+#include "app/ReadingsPanel.h"
+#include "components/ui/BufferedPaintBox.h"
+
+using TestSupport::ModalAnswer;
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QProcess>
+
+namespace {
+
+QString Fixture(const QString& Name) {
+    QFile file(QStringLiteral(HALVORN_MEASUREMENT_FIXTURES "/") + Name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << Name.toStdString();
+    return QString::fromLatin1(file.readAll()).replace("\r\n", "\n");
+}
+
+QString PanelText(const TMainForm& Form) {
+    return Form.ReadingsPanel->SummaryMemo->toPlainText();
+}
+
+} // namespace
+
+class ReadingsTest : public AppTest {
+protected:
+    // Shows the panel over a store with the given "Readings" and "Units" lines.
+    TMainForm& CreateWith(const QByteArray& View) {
+        StoreWithInstallDir("\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n" + View);
+        return Create();
+    }
+    // A window on the screen with the panel, measuring the fixture Name.
+    TMainForm& ShowPanelWith(const QString& Name) {
+        TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+        f.resize(900, 700);
+        f.show();
+        f.SetEditorLines(Fixture(Name).split('\n'), false);
+        f.UpdateReadings();
+        return f;
+    }
+};
+
+TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
+    struct {
+        QByteArray View;
+        bool Shown;
+        TUnit Unit;
+    } cases[] = {
+        {"", false, TUnit::PciL},
+        {"\"Readings\"=dword:00000001\r\n\"Units\"=\"Bq/m3\"\r\n", true, TUnit::BqM3},
+        {"\"Readings\"=dword:00000000\r\n\"Units\"=\"mSv\"\r\n", false, TUnit::PciL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.View.constData());
+        TMainForm& f = CreateWith(c.View);
+        QStringList titles;
+        for (QAction* a : f.menuBar()->actions())
+            titles << a->text();
+        EXPECT_EQ(titles.mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Com Port"}));
+        EXPECT_EQ(f.ViewReadings->isChecked(), c.Shown);
+        EXPECT_EQ(f.ReadingsPanel->isVisibleTo(&f), c.Shown);
+        EXPECT_EQ(f.Unit(), c.Unit);
+        EXPECT_EQ(f.ViewBqM3->isChecked(), c.Unit == TUnit::BqM3);
+        EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+        Form.reset();
+    }
+}
+
+TEST_F(ReadingsTest, PanelShownAndHiddenIsRemembered) {
+    TMainForm& f = CreateWith("");
+    f.ViewReadings->trigger();
+    EXPECT_TRUE(f.ReadingsPanel->isVisibleTo(&f));
+    EXPECT_EQ(PanelText(f), Readings::NoTable + "\n");
+    EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000001"));
+    f.ViewReadings->trigger();
+    EXPECT_FALSE(f.ReadingsPanel->isVisibleTo(&f));
+    EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000000"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.show();
+    const QString report = Fixture("current_48h.txt");
+    const int before = f.ReadingsPanel->Updates();
+    Type(report);
+    // Nothing is measured while the user types.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before);
+    EXPECT_TRUE(f.tmrReadings->isActive());
+    EXPECT_EQ(f.tmrReadings->interval(), 300);
+    ASSERT_TRUE(WaitUntil([&] { return f.ReadingsPanel->Updates() > before; }));
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1); // once for the whole typing
+    const QString text = PanelText(f);
+    EXPECT_TRUE(text.contains("Readings: 48 (48 valid)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("pCi/L")) << text.toStdString();
+    EXPECT_TRUE(text.contains("No calibration date is known for the monitor 4410-0815"))
+        << text.toStdString();
+    EXPECT_EQ(f.TextMemo->toPlainText(), report);
+    EXPECT_TRUE(f.Modified());
+
+    // A hidden panel is not measured; shown again it catches up at once.
+    f.ViewReadings->trigger();
+    Type("\n");
+    f.UpdateReadings();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1);
+    f.ViewReadings->trigger();
+    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 2);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, UnitsChangeThePanelAndAreStored) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    EXPECT_TRUE(PanelText(f).contains("Mean of all readings: 4.7 pCi/L"))
+        << PanelText(f).toStdString();
+    f.ViewBqM3->trigger();
+    EXPECT_EQ(f.Unit(), TUnit::BqM3);
+    EXPECT_TRUE(PanelText(f).contains(" Bq/m3 (4.7 pCi/L)")) << PanelText(f).toStdString();
+    EXPECT_FALSE(f.ViewPciL->isChecked());
+    EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"Bq/m3\""));
+    f.ViewPciL->trigger();
+    EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"pCi/L\""));
+    EXPECT_FALSE(f.Modified());
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, CalibrationDateFromTheStoreDecidesItsCheck) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410\\Calibration]\r\n"
+                              "\"4410-0815\"=\"2025-09-01\"\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    f.UpdateReadings();
+    EXPECT_TRUE(PanelText(f).contains("Passed    The monitor 4410-0815 was calibrated on"))
+        << PanelText(f).toStdString();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+namespace {
+
+const QString CsvType = "CSV Files (*.csv)";
+
+} // namespace
+
+TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
+    TMainForm& f = CreateWith("");
+    const QString report = Install.path() + "/house.txt";
+    TestSupport::WriteFile(report, Fixture("current_48h.txt").replace("\n", "\r\n").toLatin1());
+    {
+        ModalAnswer answer(ModalAnswer::ChooseFile(report, "All Files (*.*)"));
+        f.FileOpen->trigger();
+    }
+    Type("\n");
+    ASSERT_EQ(f.FileName(), report);
+    const QString csv = Install.path() + "/house.csv";
+    QString suggested;
+    ModalAnswer answer([&](QWidget* w) {
+        if (auto* d = qobject_cast<QFileDialog*>(w)) {
+            suggested = d->selectedFiles().value(0);
+            d->selectNameFilter(CsvType);
+            d->selectFile(csv);
+            static_cast<QDialog*>(d)->accept();
+        }
+    });
+    f.FileExportCsv->trigger();
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_EQ(suggested, csv);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    const QByteArray written = TestSupport::ReadFile(csv);
+    EXPECT_EQ(written, Measurement::Csv(Readings::Read(f.EditorLines())));
+    EXPECT_TRUE(written.startsWith("interval,time,radon_pci_l,radon_bq_m3,events\r\n1,"));
+    EXPECT_EQ(written.count("\r\n"), 49);
+    EXPECT_EQ(f.FileName(), report);
+    EXPECT_EQ(f.windowTitle(), "Halvorn - " + report);
+    EXPECT_TRUE(f.Modified());
+}
+
+TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
+    TMainForm& f = ShowPanelWith("current_48h.txt");
+    TReadingsPanel& p = *f.ReadingsPanel;
+    ASSERT_TRUE(WaitUntil([&] { return !p.Chart->Buffer().isNull(); }));
+    // The buffer holds device pixels.
+    EXPECT_EQ(p.Chart->Buffer().size(), p.Chart->size() * p.Chart->devicePixelRatioF());
+    int renders = p.ChartRenders();
+    const auto step = [&](const char* What, const std::function<void()>& Change, int More) {
+        SCOPED_TRACE(What);
+        Change();
+        p.Chart->repaint();
+        EXPECT_EQ(p.ChartRenders(), renders + More);
+        renders = p.ChartRenders();
+    };
+    step(
+        "same text measured again", [&] { f.UpdateReadings(); }, 0);
+    step(
+        "text outside the table",
+        [&] {
+            Type("notes\n");
+            f.UpdateReadings();
+        },
+        0);
+    step(
+        "plain repaint", [] {}, 0);
+    step(
+        "units", [&] { f.ViewBqM3->trigger(); }, 1);
+    step(
+        "a reading",
+        [&] {
+            QStringList lines = f.EditorLines();
+            lines[14].replace("7.5", "9.5");
+            f.SetEditorLines(lines, true);
+            f.UpdateReadings();
+        },
+        1);
+    step(
+        "size", [&] { p.Chart->resize(p.Chart->width() - 40, p.Chart->height()); }, 1);
+    step(
+        "palette",
+        [&] {
+            QPalette dark = p.palette();
+            dark.setColor(QPalette::Base, Qt::black);
+            dark.setColor(QPalette::Text, Qt::white);
+            p.setPalette(dark);
+        },
+        1);
+    EXPECT_EQ(p.Chart->Buffer().toImage().pixelColor(1, 1), QColor(Qt::black));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
+    TMainForm& f = ShowPanelWith("current_48h.txt");
+    TReadingsPanel& p = *f.ReadingsPanel;
+    QStringList shown;
+    const int y = p.Chart->height() * 2 / 3;
+    for (int x = 0; x < p.Chart->width(); ++x) {
+        const QString text = p.HoverText(QPoint(x, y));
+        if (!text.isEmpty() && (shown.isEmpty() || shown.last() != text))
+            shown << text;
+    }
+    ASSERT_EQ(shown.size(), 48);
+    EXPECT_EQ(shown[0], "3/5/2026 4:05:09 PM\n7.5 pCi/L (278 Bq/m3)");
+    EXPECT_EQ(shown[1], "3/5/2026 5:05:09 PM\n2.1 pCi/L (78 Bq/m3)\nEvents: T");
+    EXPECT_TRUE(shown[47].startsWith("3/7/2026 3:05:09 PM\n8.6 pCi/L")) << shown[47].toStdString();
+    EXPECT_TRUE(p.HoverText(QPoint(1, 1)).isEmpty());
+    f.ViewBqM3->trigger();
+    EXPECT_EQ(p.HoverText(QPoint(p.Chart->width() / 2, y)).count("Bq/m3 ("), 1);
+}
+
+TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
+    TMainForm& f = CreateWith("\"Units\"=\"Bq/m3\"\r\n");
+    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
+    const QString pdf = Install.path() + "/client.pdf";
+    ModalAnswer answer(ModalAnswer::ChooseFile(pdf, "PDF Files (*.pdf)"));
+    f.FileClientReport->trigger();
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_TRUE(TestSupport::ReadFile(pdf).startsWith("%PDF-"));
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("Radon Measurement Report")) << out.toStdString();
+    EXPECT_TRUE(out.contains("4410-0815")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Bq/m3")) << out.toStdString();
+    EXPECT_TRUE(f.FileName().isEmpty());
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+    EXPECT_TRUE(f.Modified());
+}
+
+TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
+    TMainForm& f = CreateWith("");
+    Type("Time Interval 1 Hr\nno averages\n");
+    const struct {
+        QAction* Command;
+        QString Message;
+    } cases[] = {
+        {f.FileExportCsv, "The readings were not exported. No readings table in this report"},
+        {f.FileClientReport, "The client report was not made. No readings table in this report"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Message.toStdString());
+        Errors.clear();
+        ModalAnswer none(ModalAnswer::Reject(), 300);
+        c.Command->trigger();
+        EXPECT_EQ(none.Answered(), 0);
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors[0].startsWith(c.Message)) << Errors[0].toStdString();
+        EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
+        EXPECT_TRUE(f.FileName().isEmpty());
+    }
+}
