@@ -6,6 +6,9 @@
 #include "files/PrintLayout.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
+#include "measurement/Measurement.h"
+#include "measurement/chart/ReadingsChart.h"
+#include "measurement/clientreport/ClientReport.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
@@ -15,6 +18,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
@@ -283,6 +287,103 @@ TEST_F(CliReports, ExportEqualsSaveAsImportFriendly) {
 }
 
 // Every failure: its exit status, one line on stderr naming what failed, nothing written.
+// readings prints what the window's panel shows, in the unit asked for or stored, and writes
+// the model's JSON and CSV byte for byte.
+TEST_F(CliReports, ReadingsEqualTheModelsOutputs) {
+    const QStringList Lines = BuildReport(Fixture("long.bin"), TReportInfo{});
+    const QString Report = Put("r.txt", Saved(Lines));
+    const TMeasurement Pci = Measurement::Measure(Lines, {}, TUnit::PciL);
+    const TMeasurement Bq = Measurement::Measure(Lines, {}, TUnit::BqM3);
+    ASSERT_TRUE(Pci.Readings.Refusal.isEmpty());
+    const QString Csv = In("r.csv");
+    const struct {
+        const char* Name;
+        QStringList Args;
+        const char* StoredUnits;
+        QByteArray Out;
+        bool WritesCsv;
+    } Cases[] = {
+        {"default unit", {}, nullptr, Measurement::ForPeople(Pci, TUnit::PciL).toUtf8(), false},
+        {"stored unit", {}, "Bq/m3", Measurement::ForPeople(Bq, TUnit::BqM3).toUtf8(), false},
+        {"stored unit unknown",
+         {},
+         "mSv",
+         Measurement::ForPeople(Pci, TUnit::PciL).toUtf8(),
+         false},
+        {"option over the store",
+         {"--units", "pCi/L"},
+         "Bq/m3",
+         Measurement::ForPeople(Pci, TUnit::PciL).toUtf8(),
+         false},
+        {"json", {"--json"}, nullptr, Measurement::Json(Pci), false},
+        {"json in Bq/m3", {"--json", "--units=Bq/m3"}, nullptr, Measurement::Json(Bq), false},
+        {"csv alone", {"--csv", Csv}, nullptr, {}, true},
+        {"csv and json", {"--csv", Csv, "--json"}, nullptr, Measurement::Json(Pci), true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        {
+            TRegistry Reg;
+            ASSERT_TRUE(Reg.OpenKey(HalvornSettingsKey, true));
+            if (C.StoredUnits)
+                Reg.WriteString(QStringLiteral("Units"), QLatin1String(C.StoredUnits));
+            else
+                Reg.DeleteValue(QStringLiteral("Units"));
+        }
+        QFile::remove(Csv);
+        const TRun R = Cli(QStringList{"readings", Report} + C.Args);
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_TRUE(R.Err.isEmpty());
+        EXPECT_EQ(R.Out, C.Out);
+        EXPECT_EQ(QFile::exists(Csv), C.WritesCsv);
+        if (C.WritesCsv) {
+            EXPECT_EQ(ReadFile(Csv), Measurement::Csv(Pci.Readings));
+        }
+    }
+}
+
+// chart draws the panel's chart alone; report-pdf lays out the window's client report.
+TEST_F(CliPrint, ChartAndClientReport) {
+    const QStringList Lines = BuildReport(Fixture("long.bin"), TReportInfo{});
+    const QString Report = Put("r.txt", Saved(Lines));
+    const QString Png = In("c.png");
+    const struct {
+        QStringList Args;
+        QSize Size;
+        TUnit Unit;
+    } Charts[] = {
+        {{}, {1200, 500}, TUnit::PciL},
+        {{"--width", "640", "--height=300", "--units", "Bq/m3"}, {640, 300}, TUnit::BqM3},
+    };
+    for (const auto& C : Charts) {
+        SCOPED_TRACE(C.Args.join(' ').toStdString());
+        const TRun R = Cli(QStringList{"chart", Report, "-o", Png} + C.Args);
+        ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+        EXPECT_TRUE(R.Out.isEmpty() && R.Err.isEmpty());
+        const QImage Drawn = QImage::fromData(ReadFile(Png), "PNG");
+        EXPECT_EQ(Drawn.size(), C.Size);
+        const QImage Expected = QImage::fromData(
+            ReadingsChart::RenderPng(Measurement::Measure(Lines, {}, C.Unit), C.Unit, C.Size,
+                                     ReadingsChart::LightPalette()),
+            "PNG");
+        EXPECT_TRUE(Drawn == Expected);
+    }
+
+    if (QProcess::execute(QStringLiteral("pdftotext"), {"-v"}) < 0)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    const QString Pdf = In("client.pdf");
+    const TRun R = Cli({"report-pdf", Report, "-o", Pdf, "--info", SampleInfoFile(),
+                        "--info-enabled", "--paper", "Letter", "--units", "Bq/m3"});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+    EXPECT_TRUE(R.Out.isEmpty() && R.Err.isEmpty());
+    const QString Text = Tool("pdftotext", {Pdf, "-"});
+    EXPECT_TRUE(Text.contains(ClientReport::Title)) << Text.toStdString();
+    EXPECT_TRUE(Text.contains(SampleValues().Header.first())) << Text.toStdString();
+    EXPECT_TRUE(Tool("pdfinfo", {Pdf}).contains(QLatin1String("612 x 792 pts")));
+    // Nothing is left beside the outputs.
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
 TEST_F(CliReports, FailuresWriteNothing) {
     Put("c.bin", Fixture("short.bin"));
     Put("notes.txt", "Just notes\r\n--------------------------\r\n");
@@ -336,6 +437,22 @@ TEST_F(CliReports, FailuresWriteNothing) {
         {"print folder missing", "print D/notes.txt -o D/x/r.pdf", 1, "file D/x/r.pdf",
          "D/x/r.pdf"},
         {"print report missing", "print D/none -o D/o.pdf", 1, "D/none", "D/o.pdf"},
+        {"readings without landmarks", "readings D/notes.txt --csv D/o.csv --json", 1,
+         "D/notes.txt: No readings table in this report", "D/o.csv"},
+        {"readings of an empty report", "readings D/empty.txt", 1,
+         "D/empty.txt: No readings table in this report", ""},
+        {"readings CSV folder missing", "readings D/r.txt --csv D/x/r.csv", 1, "D/x/r.csv",
+         "D/x/r.csv"},
+        {"client report without landmarks", "report-pdf D/notes.txt -o D/o.pdf", 1,
+         "D/notes.txt: No readings table in this report", "D/o.pdf"},
+        {"chart without landmarks", "chart D/notes.txt -o D/o.png", 1,
+         "D/notes.txt: No readings table in this report", "D/o.png"},
+        {"chart folder missing", "chart D/r.txt -o D/x/c.png", 1, "D/x/c.png", "D/x/c.png"},
+        {"chart too narrow", "chart D/r.txt -o D/o.png --width 5", 2,
+         "--width wants a whole number from 100 to 10000, not '5'", "D/o.png"},
+        {"client report without -o", "report-pdf D/r.txt", 2, "report-pdf wants -o FILE", ""},
+        {"unknown unit", "readings D/r.txt --units Bq/l", 2,
+         "--units wants pCi/L or Bq/m3, not 'Bq/l'", ""},
         {"info missing", "build D/c.bin --info D/none", 1, "D/none", ""},
         {"info cut short", "build D/c.bin --info D/s.zev", 1, "ends before its footer", ""},
         {"info count", "build D/c.bin --info D/n.zev", 1, "'x' is not a valid integer", ""},

@@ -29,6 +29,10 @@ TEST(CliOptions, AcceptedCommandLines) {
         {"download COM3 --wait 1.5 --export e.txt", TCliCommand::Download, "COM3", ""},
         {"build cap.bin --help", TCliCommand::Help, "", ""},
         {"--version", TCliCommand::Version, "", ""},
+        {"readings r.txt --json --csv r.csv --units Bq/m3", TCliCommand::Readings, "r.txt", ""},
+        {"report-pdf r.txt -o c.pdf --info i.zev --info-enabled --paper A4", TCliCommand::ReportPdf,
+         "r.txt", "c.pdf"},
+        {"chart r.txt -o c.png --width=800", TCliCommand::Chart, "r.txt", "c.png"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);
@@ -59,6 +63,11 @@ TEST(CliOptions, UsageErrors) {
         {"print r -o p.pdf --paper A3", "--paper wants A4 or Letter"},
         {"print r -o p.pdf --font-size 10.5", "--font-size wants a whole number"},
         {"--version extra", "--version takes nothing"},
+        {"readings r --json=yes", "--json takes no value"},
+        {"readings r -o x", "-o does not go with 'readings'"},
+        {"readings r --csv", "--csv wants a value"},
+        {"chart r -o c.png --height 10001", "--height wants a whole number from 100 to 10000"},
+        {"report-pdf r -o c.pdf --font Arial", "--font does not go with 'report-pdf'"},
         // Arguments are echoed escaped: they cannot retitle the terminal or break the line.
         {"fetch\x1b]0;owned\x07", "unknown command 'fetch\\x1b]0;owned\\x07'"},
         {"build a b\nc", "not also 'b\\nc'"},

@@ -182,6 +182,17 @@ void Export(const TCliOptions& Options) {
     }
 }
 
+void Readings(const TCliOptions& Options) {
+    const TUnit Unit = CliIo::ChosenUnit(Options);
+    const TMeasurement Measured = CliIo::Measured(Options, Unit);
+    if (!Options.CsvFile.isEmpty())
+        AtomicWrite::ReplaceFile(Options.CsvFile, Measurement::Csv(Measured.Readings));
+    if (Options.Json)
+        CliIo::WriteStdout(Measurement::Json(Measured));
+    else if (Options.CsvFile.isEmpty())
+        CliIo::WriteStdout(Measurement::ForPeople(Measured, Unit).toLocal8Bit());
+}
+
 QString VersionText() {
     return QStringLiteral("halvorn-cli " HALVORN_VERSION);
 }

@@ -21,6 +21,9 @@ void Download(const TCliOptions& Options, const TStateSink& Sink = {});
 void Build(const TCliOptions& Options);
 void ApplyInfo(const TCliOptions& Options);
 void Export(const TCliOptions& Options);
+// The summary and checks for people on stdout, or the JSON with --json; --csv writes the CSV
+// to its file, and stdout then holds only the JSON asked for.
+void Readings(const TCliOptions& Options);
 
 QString VersionText();
 

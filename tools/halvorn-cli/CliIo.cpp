@@ -4,6 +4,7 @@
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
 #include "info/InstallFolder.h"
+#include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
 #include "platform/Registry.h"
@@ -67,6 +68,25 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
     }
     Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
     return Info;
+}
+
+TUnit ChosenUnit(const TCliOptions& Options) {
+    if (Options.Unit)
+        return *Options.Unit;
+    TRegistry Registry;
+    const QString Name = QStringLiteral("Units");
+    if (Registry.OpenKeyReadOnly(HalvornSettingsKey) && Registry.ValueExists(Name))
+        return Units::FromName(Registry.ReadString(Name)).value_or(TUnit::PciL);
+    return TUnit::PciL;
+}
+
+TMeasurement Measured(const TCliOptions& Options, TUnit Unit) {
+    TMeasurement Result =
+        Measurement::Measure(ReadReportLines(Options.Input), CalibrationDates::Read(), Unit);
+    if (!Result.Readings.Refusal.isEmpty())
+        throw Exception(MessageText::Shown(Options.Input, PATH_MAX) + QStringLiteral(": ") +
+                        Result.Readings.Refusal);
+    return Result;
 }
 
 QByteArray ReadCapture(const QString& Path) {

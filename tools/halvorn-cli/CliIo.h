@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliOptions.h"
+#include "measurement/Measurement.h"
 #include "report/ReportInfo.h"
 
 #include <QByteArray>
@@ -29,6 +30,14 @@ QStringList ReadReportLines(const QString& Path);
 // The editor's file lines once the program has set Lines: every set line ends with a line
 // break, so a saved report ends with CR LF.
 QStringList SetLines(const QStringList& Lines);
+
+// --units, else the stored "Units" the window shows in, else pCi/L.
+TUnit ChosenUnit(const TCliOptions& Options);
+
+// The readings of the report Options.Input with their figures and checks in Unit, the
+// calibration dates from the store. A report without a readings table is refused with the
+// model's message after the file's name.
+TMeasurement Measured(const TCliOptions& Options, TUnit Unit);
 
 // Refuses early a file that could not be created for want of its folder.
 void RequireWritableFolder(const QString& Path);

@@ -32,12 +32,19 @@ const QHash<QString, TCommandRule>& Rules() {
         {QStringLiteral("export"), {TCliCommand::Export, {"o"}, true}},
         {QStringLiteral("print"),
          {TCliCommand::Print, {"o", "font", "font-size", "dpi", "paper"}, true}},
+        {QStringLiteral("readings"), {TCliCommand::Readings, {"json", "csv", "units"}, false}},
+        {QStringLiteral("report-pdf"),
+         {TCliCommand::ReportPdf,
+          {"o", "info", "info-enabled", "info-disabled", "units", "paper"},
+          true}},
+        {QStringLiteral("chart"), {TCliCommand::Chart, {"o", "width", "height", "units"}, true}},
     };
     return R;
 }
 
 bool TakesValue(const QString& Name) {
-    return Name != QLatin1String("info-enabled") && Name != QLatin1String("info-disabled");
+    return Name != QLatin1String("info-enabled") && Name != QLatin1String("info-disabled") &&
+           Name != QLatin1String("json");
 }
 
 // Arguments echoed in a message can neither steer the terminal nor swamp it.
@@ -89,6 +96,19 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         O.FontSize = WholeNumber(Name, Value, 1, 500);
     } else if (Name == QLatin1String("dpi")) {
         O.Dpi = WholeNumber(Name, Value, 72, 4800);
+    } else if (Name == QLatin1String("json")) {
+        O.Json = true;
+    } else if (Name == QLatin1String("csv")) {
+        O.CsvFile = Value;
+    } else if (Name == QLatin1String("units")) {
+        O.Unit = Units::FromName(Value);
+        if (!O.Unit)
+            Fail(QStringLiteral("--units wants pCi/L or Bq/m3, not '%1'").arg(Echo(Value)));
+    } else if (Name == QLatin1String("width")) {
+        // Beyond this the image would take more memory than a chart is worth.
+        O.ChartSize.setWidth(WholeNumber(Name, Value, 100, 10000));
+    } else if (Name == QLatin1String("height")) {
+        O.ChartSize.setHeight(WholeNumber(Name, Value, 100, 10000));
     } else if (Name == QLatin1String("paper")) {
         if (Value == QLatin1String("A4"))
             O.Paper = TPaper::A4;
@@ -195,6 +215,9 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         {TCliCommand::ApplyInfo, QStringLiteral("REPORT")},
         {TCliCommand::Export, QStringLiteral("REPORT")},
         {TCliCommand::Print, QStringLiteral("REPORT")},
+        {TCliCommand::Readings, QStringLiteral("REPORT")},
+        {TCliCommand::ReportPdf, QStringLiteral("REPORT")},
+        {TCliCommand::Chart, QStringLiteral("REPORT")},
     };
     if (Positionals.isEmpty())
         Fail(QStringLiteral("%1 wants %2").arg(First, InputName.value(O.Command)));
@@ -210,6 +233,11 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
     return O;
 }
 
+bool NeedsGraphics(TCliCommand Command) {
+    return Command == TCliCommand::Print || Command == TCliCommand::ReportPdf ||
+           Command == TCliCommand::Chart;
+}
+
 QString CliUsage() {
     return QStringLiteral(
         "Usage:\n"
@@ -221,10 +249,15 @@ QString CliUsage() {
         "  halvorn-cli export REPORT -o FILE\n"
         "  halvorn-cli print REPORT -o FILE.pdf [--font FAMILY] [--font-size POINTS] [--dpi N]\n"
         "                       [--paper A4|Letter]\n"
+        "  halvorn-cli readings REPORT [--json] [--csv FILE] [--units pCi/L|Bq/m3]\n"
+        "  halvorn-cli report-pdf REPORT -o FILE.pdf [--info FILE]\n"
+        "                       [--info-enabled|--info-disabled] [--units pCi/L|Bq/m3]\n"
+        "                       [--paper A4|Letter]\n"
+        "  halvorn-cli chart REPORT -o FILE.png [--width N] [--height N] [--units pCi/L|Bq/m3]\n"
         "  halvorn-cli --version | --help\n"
         "\n"
-        "The Halvorn 4410 report pipeline without a window: the same download, report, export\n"
-        "and print code as the program.\n"
+        "The Halvorn 4410 report pipeline without a window: the same download, report, export,\n"
+        "print, readings, chart and client report code as the program.\n"
         "\n"
         "Commands:\n"
         "  download    listen on PORT (COM1 to COM9 through the port map, or a device path)\n"
@@ -235,6 +268,11 @@ QString CliUsage() {
         "              Setup does (a report without a separator line stays as it is)\n"
         "  export      write REPORT in the Import Friendly Format to FILE, named exactly so\n"
         "  print       lay REPORT out as the Print command does, into a PDF file\n"
+        "  readings    show the summary and checks of REPORT's readings; with --json the\n"
+        "              JSON object instead; --csv writes the readings to FILE (stdout then\n"
+        "              holds only the JSON asked for)\n"
+        "  report-pdf  lay REPORT out as the client report, into a PDF file\n"
+        "  chart       draw the chart of REPORT's readings alone, into a PNG file\n"
         "\n"
         "Options:\n"
         "  -o FILE             write there, replacing the file as a whole; a report goes to\n"
@@ -250,6 +288,12 @@ QString CliUsage() {
         "  --font-size POINTS  printer font size (default 10)\n"
         "  --dpi N             printer resolution (default 600)\n"
         "  --paper A4|Letter   paper (default: the one of the user's locale)\n"
+        "  --json              the readings, figures and checks as one JSON object (pCi/L)\n"
+        "  --csv FILE          the readings as CSV, one row a value\n"
+        "  --units pCi/L|Bq/m3 unit of the summary, checks and chart (default: the stored\n"
+        "                      Units, else pCi/L)\n"
+        "  --width N           chart width in pixels (default 1200)\n"
+        "  --height N          chart height in pixels (default 500)\n"
         "\n"
         "Reports are text with CR LF line ends. Dates and times follow the user's locale.\n"
         "Exit status: 0 done, 1 failure (one line on stderr), 2 usage error, 3 no data.\n");

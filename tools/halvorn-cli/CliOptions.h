@@ -1,13 +1,27 @@
 #pragma once
 
+#include "measurement/Units.h"
+// TPaper only: the command line is read before any graphics library is loaded.
+#include "measurement/clientreport/ClientReport.h"
+
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 // The command line of halvorn-cli, taken apart without touching any file or port.
-enum class TCliCommand { Download, Build, ApplyInfo, Export, Print, Version, Help };
-
-enum class TPaper { A4, Letter };
+enum class TCliCommand {
+    Download,
+    Build,
+    ApplyInfo,
+    Export,
+    Print,
+    Readings,
+    ReportPdf,
+    Chart,
+    Version,
+    Help
+};
 
 struct TCliOptions {
     TCliCommand Command = TCliCommand::Help;
@@ -21,7 +35,14 @@ struct TCliOptions {
     int FontSize = 10;
     int Dpi = 600;
     std::optional<TPaper> Paper; // unset: from the user's locale
+    bool Json = false;
+    QString CsvFile;
+    std::optional<TUnit> Unit; // unset: the stored "Units", else pCi/L
+    QSize ChartSize{1200, 500};
 };
+
+// The commands that need the graphics libraries, run by the companion program.
+bool NeedsGraphics(TCliCommand Command);
 
 struct TCliUsageError {
     QString Message;

@@ -3,10 +3,17 @@
 #include "CliIo.h"
 
 #include "files/ReportPrinter.h"
+#include "measurement/CalibrationDates.h"
+#include "measurement/chart/ReadingsChart.h"
+#include "measurement/clientreport/ClientReport.h"
+#include "platform/AtomicWrite.h"
+#include "platform/Exception.h"
+#include "platform/MessageText.h"
 
 #include <QFont>
 #include <QPageSize>
 #include <QPrinter>
+#include <climits>
 
 namespace CliCommands {
 
@@ -22,6 +29,31 @@ void Print(const TCliOptions& Options) {
     QFont Font(Options.FontFamily, Options.FontSize);
     Font.setStyleHint(QFont::TypeWriter);
     PrintReportToPdf(Options.Output, Printer.pageLayout(), Options.Dpi, Font, Lines);
+}
+
+void ReportPdf(const TCliOptions& Options) {
+    const QStringList Lines = CliIo::ReadReportLines(Options.Input);
+    const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    const TCalibrationDates Calibration = CalibrationDates::Read();
+    const TUnit Unit = CliIo::ChosenUnit(Options);
+    QByteArray Pdf;
+    try {
+        Pdf = ClientReport::Pdf(Lines, Info, Calibration, Unit,
+                                Options.Paper.value_or(CliIo::LocalePaper()));
+    } catch (const Exception& E) {
+        // The model's refusal does not say which report it was.
+        throw Exception(MessageText::Shown(Options.Input, PATH_MAX) + QStringLiteral(": ") +
+                        E.Message);
+    }
+    AtomicWrite::ReplaceFile(Options.Output, Pdf);
+}
+
+void Chart(const TCliOptions& Options) {
+    const TUnit Unit = CliIo::ChosenUnit(Options);
+    const TMeasurement Measured = CliIo::Measured(Options, Unit);
+    AtomicWrite::ReplaceFile(
+        Options.Output,
+        ReadingsChart::RenderPng(Measured, Unit, Options.ChartSize, ReadingsChart::LightPalette()));
 }
 
 } // namespace CliCommands

@@ -17,7 +17,7 @@
 namespace {
 
 // Next to this program in the build tree, under libexec once installed.
-QString PrintProgram() {
+QString CompanionProgram() {
     const QString Dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     const QString Beside = Dir + QStringLiteral("/halvorn-cli-print");
     if (QFileInfo::exists(Beside))
@@ -25,8 +25,8 @@ QString PrintProgram() {
     return Dir + QStringLiteral("/" HALVORN_CLI_PRINT_FROM_BIN "/halvorn-cli-print");
 }
 
-int Print(char* argv[]) {
-    const QByteArray Program = QFile::encodeName(PrintProgram());
+int Companion(char* argv[]) {
+    const QByteArray Program = QFile::encodeName(CompanionProgram());
     std::vector<char*> Arguments{const_cast<char*>(Program.constData())};
     for (char** A = argv + 1; *A; ++A)
         Arguments.push_back(*A);
@@ -51,8 +51,8 @@ int main(int argc, char* argv[]) {
     TCliOptions Options;
     if (const int Status = CliMain::Guarded([&] { Options = ParseCliOptions(Arguments); }))
         return Status;
-    if (Options.Command == TCliCommand::Print)
-        return Print(argv);
+    if (NeedsGraphics(Options.Command))
+        return Companion(argv);
 
     QCoreApplication App(argc, argv);
     return CliMain::Guarded([&] {
@@ -75,7 +75,12 @@ int main(int argc, char* argv[]) {
         case TCliCommand::Help:
             CliIo::WriteStdout(CliUsage().toLocal8Bit());
             break;
+        case TCliCommand::Readings:
+            CliCommands::Readings(Options);
+            break;
         case TCliCommand::Print:
+        case TCliCommand::ReportPdf:
+        case TCliCommand::Chart:
             break;
         }
     });

@@ -1,4 +1,5 @@
-// halvorn-cli-print: "halvorn-cli print", started by halvorn-cli with the same arguments.
+// halvorn-cli-print: "halvorn-cli print", "report-pdf" and "chart", started by halvorn-cli
+// with the same arguments.
 #include "CliMain.h"
 #include "CliOptions.h"
 #include "CliPrint.h"
@@ -13,8 +14,9 @@ int main(int argc, char* argv[]) {
     TCliOptions Options;
     if (const int Status = CliMain::Guarded([&] {
             Options = ParseCliOptions(Arguments);
-            if (Options.Command != TCliCommand::Print)
-                throw TCliUsageError{QStringLiteral("halvorn-cli-print only prints")};
+            if (!NeedsGraphics(Options.Command))
+                throw TCliUsageError{
+                    QStringLiteral("halvorn-cli-print only runs print, report-pdf and chart")};
         }))
         return Status;
 
@@ -23,5 +25,12 @@ int main(int argc, char* argv[]) {
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication App(argc, argv);
-    return CliMain::Guarded([&] { CliCommands::Print(Options); });
+    return CliMain::Guarded([&] {
+        if (Options.Command == TCliCommand::ReportPdf)
+            CliCommands::ReportPdf(Options);
+        else if (Options.Command == TCliCommand::Chart)
+            CliCommands::Chart(Options);
+        else
+            CliCommands::Print(Options);
+    });
 }
