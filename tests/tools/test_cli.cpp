@@ -397,6 +397,7 @@ TEST_F(CliReports, FailuresWriteNothing) {
     Put("empty.txt", "");
     Put("r.txt", Saved(BuildReport(Fixture("short.bin"), TReportInfo{})));
     ASSERT_TRUE(QFile::resize(Put("huge.txt", ""), 16 * 1024 * 1024 + 1));
+    ASSERT_TRUE(QFile::resize(Put("huge.zev", ""), 1024 * 1024 + 1));
     for (const char* Name : {"ro.txt", "ro.pdf"})
         ASSERT_TRUE(QFile::setPermissions(Put(Name, "read-only"), QFile::ReadOwner));
     const QByteArray Head =
@@ -454,8 +455,10 @@ TEST_F(CliReports, FailuresWriteNothing) {
         {"unknown unit", "readings D/r.txt --units Bq/l", 2,
          "--units wants pCi/L or Bq/m3, not 'Bq/l'", ""},
         {"info missing", "build D/c.bin --info D/none", 1, "D/none", ""},
-        {"info cut short", "build D/c.bin --info D/s.zev", 1, "ends before its footer", ""},
+        {"info cut short", "build D/c.bin --info D/s.zev", 1, "before its footer", ""},
         {"info count", "build D/c.bin --info D/n.zev", 1, "'x' is not a valid integer", ""},
+        {"info past its limit", "build D/c.bin --info D/huge.zev -o D/o.txt", 1,
+         "D/huge.zev is larger than 1 MiB", "D/o.txt"},
         {"info date", "apply-info D/notes.txt --info D/d.zev", 1, "'yesterday' is not a valid", ""},
         {"bad option", "build D/c.bin --colour", 2, "unknown option '--colour'", ""},
         {"store unreadable", "build D/c.bin", 1, "", "", Head + "\r\n"},

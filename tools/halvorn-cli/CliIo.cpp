@@ -21,10 +21,6 @@ namespace CliIo {
 
 namespace {
 
-const char* const FieldNames[InfoFile::FieldCount] = {
-    "serial number list", "header",   "footer",      "start date", "start time",
-    "end date",           "end time", "Halvorn S/N", "location"};
-
 // What (a "capture") the file is, for the message that refuses it past Limit.
 QByteArray ReadWhole(const QString& Path, qint64 Limit, const char* What) {
     const std::optional<QByteArray> Bytes = ReportText::ReadAtMost(Path, Limit);
@@ -55,15 +51,11 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
     }
     // A named file must be there: a mistyped name must not pass for empty information.
     if (!Path.isEmpty() && (Named || QFile::exists(Path))) {
-        const InfoFile::TReadResult Read =
-            InfoFile::Parse(ReadWhole(Path, ReportText::MemoCapacity, "a report information file"));
-        if (!Read.Error.isEmpty())
+        // The information file's own reader: its size limit, and a FIFO refused unread.
+        const InfoFile::TReadResult Read = InfoFile::ReadFile(Path);
+        if (const QString Problem = InfoFile::Problem(Read); !Problem.isEmpty())
             throw Exception(QStringLiteral("Report information file %1: %2")
-                                .arg(MessageText::Shown(Path, PATH_MAX), Read.Error));
-        if (Read.FieldsRead < InfoFile::FieldCount)
-            throw Exception(QStringLiteral("Report information file %1 ends before its %2")
-                                .arg(MessageText::Shown(Path, PATH_MAX),
-                                     QLatin1String(FieldNames[Read.FieldsRead])));
+                                .arg(MessageText::Shown(Path, PATH_MAX), Problem));
         Info = InfoFile::ReportInfoOf(Read.Values, false);
     }
     Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
