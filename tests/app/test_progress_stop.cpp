@@ -54,7 +54,7 @@ TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
     EXPECT_EQ(f.StatusText(), "Acquiring Data on Com 1 - Please Wait...");
     // Within a tick the count grows again.
     const QString before = f.ProgressPanel->text();
-    EXPECT_TRUE(WaitUntil([&] { return f.ProgressPanel->text() != before; }, 1000));
+    EXPECT_TRUE(WaitUntil([&] { return f.ProgressPanel->text() != before; }, 10000));
     f.ComPortStop->trigger();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
