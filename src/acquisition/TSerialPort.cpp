@@ -281,7 +281,7 @@ bool PortPresent(int PortNumber) {
     if (Fd < 0)
         return false;
     // Only a terminal device is a port, and one in use by another program (or by our own
-    // open port) cannot be opened, as on the instrument's first platform.
+    // open port) cannot be opened: a port is exclusively one program's.
     const bool Usable = ::isatty(Fd) == 1 && ::flock(Fd, LOCK_EX | LOCK_NB) == 0;
     ::close(Fd);
     return Usable;

@@ -34,7 +34,7 @@ TEST(ExportWriter, TableRows) {
         QStringList Table;
         QByteArray Rows;
     } Cases[] = {
-        {{"  1.2  T 3.4", " TP 0.5 "}, // the worked example
+        {{"  1.2  T 3.4", " TP 0.5 "}, // letters before a value belong to it
          "Interval\t1\t2\t3\t\r\npCi/l\t1.2\t3.4\t0.5\t\r\nEvent\t\tT\tTP\t\r\n"},
         {{}, Rows("1\t", "\t", "\t")},
         {{" 1.2 3.4 T "}, Rows("1\t2\t", "1.2\t3.4\t", "\t\tT")},    // no value for the letter

@@ -24,7 +24,7 @@ TEST(PrintLayout, LineHeightAndRowsPerPage) {
         int Size;
         std::vector<int> MHPFirstLater;
     } Cases[] = {
-        {10, {83, 99, 62, 60, 61}},    // the worked example: 600 dpi, 6600 pixels
+        {10, {83, 99, 62, 60, 61}},    // 10 pt at 600 dpi on a 6600-pixel page
         {-10, {-83, 99, 62, 60, 61}},  // a font given by its cell height
         {0, {0, 1, 6596, 6594, 6595}}, // h never 0
         {110, {917, 1100, 2, 1, 1}},   // too large for the rule: one line a page

@@ -31,7 +31,7 @@ protected:
     }
 
     // Prints "L000", "L001", ... at 10 pt on a Letter page without margins at 600 dpi (6600
-    // printable pixels, as in the worked example) and reads the words' positions back in
+    // printable pixels) and reads the words' positions back in
     // points from the page's top-left.
     TPdfText Print(int Count) {
         const QString Path = FDir.filePath("report.pdf");
