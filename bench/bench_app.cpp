@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -109,6 +110,33 @@ void BuildIntoEditor() {
     std::printf("printout: %lld bytes\n", static_cast<long long>(bytes.size()));
     Report("builder alone", builder);
     Report("builder and editor, report on screen", editor);
+}
+
+// Typing into a 32 KiB report with the readings panel shown: a keystroke only restarts the
+// panel's timer; the panel's update, 300 ms after the last key, is the longest a key that
+// comes just then can wait.
+void ReadingsWhileTyping() {
+    TMainForm form;
+    form.FormCreate();
+    form.resize(1000, 760);
+    form.show();
+    form.SetEditorLines(BuildReport(Printout32K(), TReportInfo{}), true);
+    form.ViewReadings->trigger();
+    QCoreApplication::processEvents();
+    std::vector<double> key, update;
+    for (int round = 0; round < 30; ++round) {
+        const auto t0 = Clock::now();
+        form.TextMemo->textCursor().insertText(QStringLiteral("x"));
+        QCoreApplication::processEvents();
+        const auto t1 = Clock::now();
+        form.UpdateReadings();
+        QCoreApplication::processEvents();
+        const auto t2 = Clock::now();
+        key.push_back(MsBetween(t0, t1));
+        update.push_back(MsBetween(t1, t2));
+    }
+    Report("keystroke, readings panel shown", key);
+    Report("readings panel update after typing stops", update);
 }
 
 // A line fed by this process at 1200 baud: the delay from its last byte to the report.
@@ -209,6 +237,7 @@ int main(int argc, char** argv) {
     QTemporaryDir install;
     StartupAndClose(install.path());
     BuildIntoEditor();
+    ReadingsWhileTyping();
     EndOfTransfer();
     PortWatchAndProgress();
     return 0;
