@@ -367,6 +367,20 @@ bool TRegistry::FindValue(const QString& Name, RegFile::Value& Out) const {
     });
 }
 
+QStringList TRegistry::GetValueNames() const {
+    QStringList Names;
+    if (!FOpen)
+        return Names;
+    LookUp(StorePath(), [&](const TStoreText& Text) {
+        if (const RegFile::Key* K = Text.FindKey(FullPath(FCurrentPath)))
+            for (const RegFile::Value& V : K->Values)
+                if (V.Type != RegFile::ValueType::Comment)
+                    Names << V.Name;
+        return true;
+    });
+    return Names;
+}
+
 bool TRegistry::ValueExists(const QString& Name) const {
     RegFile::Value V;
     return FindValue(Name, V);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace RegFile {
 struct Value;
@@ -31,6 +32,8 @@ public:
     QString CurrentPath() const { return FCurrentPath; }
 
     bool ValueExists(const QString& Name) const;
+    // The names of the open key's values (comments left out), in the store's order.
+    QStringList GetValueNames() const;
     // Missing value: "Failed to get data for 'Name'"; other type: "Invalid data type for 'Name'";
     // then, with a key open, a line naming the store file, the key and what was wrong.
     int ReadInteger(const QString& Name) const;
