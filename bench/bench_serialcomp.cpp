@@ -6,12 +6,11 @@
 // Prints figures; never run as a test.
 #include "components/serial/AdvancedCom.h"
 #include "components/serial/ComThread.h"
-#include "platform/PortMap.h"
+#include "platform/ComPorts.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -193,8 +192,6 @@ int main(int argc, char** argv) {
     }
     bytes -= bytes % PacketBytes;
 
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     char path[256];
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
@@ -204,7 +201,10 @@ int main(int argc, char** argv) {
     }
     // Our own slave descriptor keeps the line up between openings.
     const int slave = ::open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    PortMap::MapPort(QStringLiteral("COM1"), QString::fromLocal8Bit(path));
+    const QString device = QString::fromLocal8Bit(path);
+    ComPorts::SetResolver([device](const QString& Name) {
+        return ComPorts::PortNumber(Name) == 1 ? device : ComPorts::ClassicalPath(Name);
+    });
 
     TMeasuredCom com;
     com.SetPortA(1);

@@ -1,20 +1,25 @@
 # halvorn_embed_version(TARGET [PRODUCT_NAME name] [PRODUCT_VERSION v] [COPYRIGHT text]
 #                       [LANGUAGE hhhh] [CODEPAGE hhhh] [NO_TRANSLATION] [OMIT names...])
 # Puts a version resource into TARGET's program file: the ELF section ".halvorn.version", read
-# back by TVersionInfo (src/platform/VersionInfo.h). Defaults: product "Halvorn", the project's
-# version, our copyright line, US English with the Unicode code page. NO_TRANSLATION and OMIT
-# (string names such as LegalCopyright) build incomplete resources for tests.
+# back by TVersionInfo, which TZEVAboutBox shows. Defaults: the calling project's name and
+# version, the copyright line in <project name>_COPYRIGHT (no LegalCopyright entry when unset),
+# US English with the Unicode code page. NO_TRANSLATION and OMIT (string names such as
+# LegalCopyright) build incomplete resources for tests.
 function(halvorn_embed_version target)
     cmake_parse_arguments(ARG "NO_TRANSLATION"
         "PRODUCT_NAME;PRODUCT_VERSION;COPYRIGHT;LANGUAGE;CODEPAGE" "OMIT" ${ARGN})
     if(NOT DEFINED ARG_PRODUCT_NAME)
-        set(ARG_PRODUCT_NAME "Halvorn")
+        set(ARG_PRODUCT_NAME "${PROJECT_NAME}")
     endif()
     if(NOT DEFINED ARG_PRODUCT_VERSION)
         set(ARG_PRODUCT_VERSION "${PROJECT_VERSION}")
     endif()
     if(NOT DEFINED ARG_COPYRIGHT)
-        set(ARG_COPYRIGHT "Copyright (C) 2026 Tamsor Instruments")
+        if(DEFINED ${PROJECT_NAME}_COPYRIGHT)
+            set(ARG_COPYRIGHT "${${PROJECT_NAME}_COPYRIGHT}")
+        else()
+            list(APPEND ARG_OMIT LegalCopyright)
+        endif()
     endif()
     if(NOT DEFINED ARG_LANGUAGE)
         set(ARG_LANGUAGE "0409")

@@ -4,10 +4,14 @@
 #include "app/MainForm.h"
 #include "components/ui/About.h"
 #include "info/InfoForm.h"
+#include "platform/ComPorts.h"
+#include "platform/PortMap.h"
 
 THalvornApplication::THalvornApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
     setApplicationName(QStringLiteral("Halvorn"));
     setApplicationVersion(QStringLiteral(HALVORN_VERSION));
+    // The serial components find COMn where the program's own downloads do: in the store.
+    ComPorts::SetResolver(&PortMap::DevicePath);
 }
 
 bool THalvornApplication::notify(QObject* Receiver, QEvent* Event) {

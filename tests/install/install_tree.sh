@@ -12,10 +12,24 @@ for program in bin/halvorn bin/halvorn-cli bin/halvorn-sim bin/halvorn-setup \
     libexec/halvorn/halvorn-cli-print; do
     [ -x "$prefix/$program" ] || fail "$program missing or not executable"
 done
-# Only the programs and their data: no test, benchmark, library or header files.
+# The programs, their data and the component package: no test or benchmark files.
 unexpected=$(cd "$prefix" && find . -type f | grep -v -E \
-    '^./(bin|libexec/halvorn|share/(applications|icons/hicolor|man|doc))/' || true)
+    '^./(bin|libexec/halvorn|share/(applications|icons/hicolor|man|doc)|include/halvorn)/' |
+    grep -v -E '^./lib[^/]*/(libhalvorn-components[-a-z]*\.so\.[0-9.]+|cmake/HalvornComponents/|pkgconfig/halvorn-components|.*/designer/libhalvorn-designer\.so)' ||
+    true)
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"
+for lib in libhalvorn-components libhalvorn-components-serial libhalvorn-components-ui; do
+    soname=$(readelf -d "$prefix"/lib*/$lib.so 2>/dev/null | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+    [ "$soname" = "$lib.so.1" ] || fail "$lib: SONAME '$soname'"
+done
+# The installed programs load the installed libraries, not those of the build folder.
+for program in bin/halvorn; do
+    resolved=$(ldd "$prefix/$program" | sed -n 's/.*libhalvorn-components.so.1 => \([^ ]*\).*/\1/p')
+    case "$resolved" in
+    "$prefix"/*) ;;
+    *) fail "$program loads libhalvorn-components from '$resolved'" ;;
+    esac
+done
 
 desktop=$prefix/share/applications/halvorn.desktop
 desktop-file-validate "$desktop" || fail "desktop entry missing or not valid"

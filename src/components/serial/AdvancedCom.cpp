@@ -5,9 +5,9 @@
 #include "SerialLine.h"
 #include "portselect.h"
 
+#include "platform/ComPorts.h"
 #include "platform/ComponentPalette.h"
 #include "platform/Exception.h"
-#include "platform/PortMap.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -170,7 +170,7 @@ void TAdvancedCom::ComInit() {
 
 void TAdvancedCom::InitPort() {
     try {
-        PortHandle = TSerialLine::Open(PortMap::DevicePath(PortName(FPort)));
+        PortHandle = TSerialLine::Open(ComPorts::DevicePath(PortName(FPort)));
         if (!PortHandle)
             Fail("Comport Unavailable.");
         SetupState();
@@ -314,7 +314,7 @@ bool TAdvancedCom::TryPort(qint32 PortNumber) {
 }
 
 bool TAdvancedCom::TryPort(const QString& PortName) {
-    if (!TSerialLine::Probe(PortMap::DevicePath(PortName)))
+    if (!TSerialLine::Probe(ComPorts::DevicePath(PortName)))
         return false;
     Pause(100);
     return true;

@@ -23,8 +23,8 @@ public:
     virtual void PacketArrived(TAdvancedCom* Com, const char* Packet) = 0;
 };
 
-// A serial port component: opens port COM<Port> (through the port map), configures it, writes
-// with a time limit and receives through a reader thread that assembles packets. Every
+// A serial port component: opens port COM<Port> (through ComPorts::DevicePath), configures it,
+// writes with a time limit and receives through a reader thread that assembles packets. Every
 // operation belongs to the user-interface thread except DataRecieved, which the reader calls.
 // The configuration setters refuse while the port is open ("before ComInit").
 class TAdvancedCom : public QObject {

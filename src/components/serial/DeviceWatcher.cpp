@@ -1,8 +1,8 @@
 #include "DeviceWatcher.h"
 
 #include "DeviceBroadcast.h"
+#include "platform/ComPorts.h"
 #include "platform/Exception.h"
-#include "platform/PortMap.h"
 
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -73,7 +73,7 @@ void TDeviceWatcher::Stop() {
 QByteArray TDeviceWatcher::RecordFor(const QString& DevNode, const QStringList& DevLinks) {
     for (int n = 1; n <= 9; ++n) {
         const QString name = QStringLiteral("COM") + QString::number(n);
-        const QString mapped = PortMap::DevicePath(name);
+        const QString mapped = ComPorts::DevicePath(name);
         // A link that is gone already (removal) still matches by its name.
         if (mapped == DevNode || DevLinks.contains(mapped) ||
             QFileInfo(mapped).canonicalFilePath() == DevNode)
@@ -101,7 +101,8 @@ void TDeviceWatcher::ReadEvent() {
     try {
         record = RecordFor(devNode, links);
     } catch (const Exception& e) {
-        // An unreadable settings store: no port can be named, and the event loop must go on.
+        // A resolver that failed (the host's unreadable settings, say): no port can be named, and
+        // the event loop must go on.
         qWarning().noquote() << e.Message;
         return;
     }

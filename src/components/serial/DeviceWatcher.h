@@ -9,7 +9,7 @@
 class QSocketNotifier;
 
 // Turns terminal devices appearing and going away (udev) into port records for the ports
-// COM1..COM9 that the port map points at them, so a host can pass them to
+// COM1..COM9 that ComPorts::DevicePath points at them, so a host can pass them to
 // TAdvancedCom::HandleDeviceInterfaceChange and then call HandleDeviceInsertion or
 // HandleDeviceRemoval. Without libudev in the build it never starts.
 class TDeviceWatcher : public QObject {

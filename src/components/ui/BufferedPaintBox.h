@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/ui/ComponentEvents.h"
+#include "ComponentEvents.h"
 
 #include <QColor>
 #include <QPixmap>

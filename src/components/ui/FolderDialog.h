@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/ui/BrowseFolderOptions.h"
+#include "BrowseFolderOptions.h"
 
 #include <QObject>
 #include <QStringList>
