@@ -102,6 +102,7 @@ endfunction()
 function(halvorn_relative_rpath var destination)
     file(RELATIVE_PATH path ${CMAKE_INSTALL_PREFIX}/${destination}
         ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR})
+    string(REGEX REPLACE "/$" "" path "${path}")
     if(path STREQUAL "")
         set(${var} "$ORIGIN" PARENT_SCOPE)
     else()
