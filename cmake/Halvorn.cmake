@@ -54,6 +54,11 @@ function(halvorn_component_library name)
         $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
         $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
     target_link_libraries(${name} PUBLIC ${ARG_LINK} PRIVATE ${ARG_PRIVATE_LINK})
+    # Everything a library uses must come from the libraries it names: another program has
+    # none of Halvorn's own code to fill a gap. (The sanitizers' runtimes come with programs.)
+    if(NOT HALVORN_SANITIZE AND NOT HALVORN_TSAN)
+        target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    endif()
     add_library(Halvorn::${ARG_EXPORT_NAME} ALIAS ${name})
     install(TARGETS ${name} EXPORT HalvornComponentsTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libs NAMELINK_COMPONENT dev)
