@@ -7,12 +7,14 @@
 // The device-change broadcast records in their Windows layout, byte for byte: a host that
 // learns of a port appearing or going away hands one to TAdvancedCom::HandleDeviceInterfaceChange.
 
+// The header every record begins with: its size in bytes and its device type.
 struct TDevBroadcastHdr {
     uint32_t dbch_size;
     uint32_t dbch_devicetype;
     uint32_t dbch_reserved;
 };
 
+// A port appearing or going away (type DevTypPort): the port's name follows the header.
 // dbcp_size counts the whole record, name and its NUL included.
 struct TDevBroadcastPort {
     uint32_t dbcp_size;
@@ -21,6 +23,8 @@ struct TDevBroadcastPort {
     char dbcp_name[1];
 };
 
+// A device interface (type DevTypDeviceInterface): its class and name. The type that
+// TAdvancedCom::HandleDeviceInterfaceChange takes; it reads a port record through it.
 struct TDevBroadcastDeviceInterface {
     uint32_t dbcc_size;
     uint32_t dbcc_devicetype;
