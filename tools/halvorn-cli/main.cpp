@@ -4,6 +4,7 @@
 #include "CliIo.h"
 #include "CliMain.h"
 #include "CliOptions.h"
+#include "platform/Exception.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,7 +36,7 @@ int Companion(char* argv[]) {
     return CliMain::Fail(
         QStringLiteral("Cannot start %1: %2")
             .arg(QString::fromLocal8Bit(Program), QString::fromLocal8Bit(std::strerror(errno))),
-        1);
+        CliExit::Failure);
 }
 
 } // namespace
@@ -82,6 +83,12 @@ int main(int argc, char* argv[]) {
         case TCliCommand::ReportPdf:
         case TCliCommand::Chart:
             break;
+        case TCliCommand::Ports:
+        case TCliCommand::ArchiveList:
+        case TCliCommand::ArchiveShow:
+        case TCliCommand::ArchiveExport:
+        case TCliCommand::ArchiveImport:
+            throw Exception(QStringLiteral("This command is not part of this build yet"));
         }
     });
 }
