@@ -1,8 +1,8 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
-#include "app/DownloadFault.h"
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadFault.h"
+#include "acquisition/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
@@ -742,10 +742,10 @@ QString TMainForm::KeepCapture(QString& Error) {
         return {};
     }
     try {
-        return CaptureFile::Write(InstallDir + QStringLiteral("/Data/Captures"),
+        return CaptureFile::Write(CaptureFile::FolderIn(InstallDir),
                                   FDownloadStarted.isValid() ? FDownloadStarted
                                                              : QDateTime::currentDateTime(),
-                                  PortNumber, bytes);
+                                  CaptureFile::PortLabel(PortNumber, QString()), bytes);
     } catch (...) {
         Error = ErrorHandler::CurrentExceptionText();
     }
