@@ -4,6 +4,7 @@
 #include "CliIo.h"
 #include "CliMain.h"
 #include "CliOptions.h"
+#include "CliPorts.h"
 #include "platform/Exception.h"
 
 #include <QCoreApplication>
@@ -84,6 +85,8 @@ int main(int argc, char* argv[]) {
         case TCliCommand::Chart:
             break;
         case TCliCommand::Ports:
+            CliPorts::Ports(Options);
+            break;
         case TCliCommand::ArchiveList:
         case TCliCommand::ArchiveShow:
         case TCliCommand::ArchiveExport:
