@@ -524,7 +524,7 @@ TEST_F(CliDownload, FailuresNameWhatFailed) {
         {"export folder missing", "--file F/short.bin --unpaced", "@ -o D/r.txt --export D/x/e", 1,
          "Cannot create file", false, false},
         {"line hung up", "--file F/short.bin --baud 4800 --linger 0", "@ -o D/r.txt", 1,
-         "@: Serial port error", true, false},
+         "The instrument on @ was disconnected after", true, false},
         {"export refused", "--file D/odd.bin --unpaced",
          "@ -o D/r.txt --export D/e.txt --info-disabled", 1, "D/e.txt:", true, true},
         {"no line of a report", "--file D/x.bin --unpaced", "@ -o D/r.txt", 3,

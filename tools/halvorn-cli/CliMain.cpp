@@ -45,6 +45,8 @@ int Guarded(const std::function<void()>& Command) {
         return Fail(E.Message + QStringLiteral(" (see halvorn-cli --help)"), CliExit::Usage);
     } catch (const CliCommands::TCliNoData& E) {
         return Fail(E.Message, CliExit::NoData);
+    } catch (const CliCommands::TCliInterrupted& E) {
+        return Fail(E.Message, CliExit::Interrupted);
     } catch (const Exception& E) {
         return Fail(E.Message, CliExit::Failure);
     } catch (const std::exception& E) {
