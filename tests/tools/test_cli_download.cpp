@@ -147,6 +147,24 @@ TEST_F(CliTransfer, FaultSaysWhatWasKeptOnOneLine) {
     }
 }
 
+// A complete printout whose report cannot be written is not lost: its bytes are kept.
+TEST_F(CliTransfer, ReportThatCannotBeWrittenKeepsTheBytes) {
+    TSim Sim({"--file", FixturePath("short.bin"), "--unpaced"});
+    ASSERT_TRUE(Sim.Started());
+    const TRun R = Cli({"download", Sim.DevicePath(), "-o", "/dev/full", "--captures", In("caps"),
+                        "--info-disabled"});
+    EXPECT_EQ(R.ExitCode, 1);
+    const QString Last = QString::fromLocal8Bit(R.Err).section('\n', -2);
+    const QRegularExpressionMatch M =
+        Pattern("halvorn-cli: .*/dev/full.*; the bytes received are in (D/caps/.*\\.raw)\n",
+                Dir.path(), Sim.DevicePath())
+            .match(Last);
+    ASSERT_TRUE(M.hasMatch()) << Last.toStdString();
+    EXPECT_EQ(ReadFile(M.captured(1)), ReadFile(FixturePath("short.bin")));
+    EXPECT_EQ(Cli({"build", M.captured(1), "--info-disabled"}).Out,
+              Cli({"build", FixturePath("short.bin"), "--info-disabled"}).Out);
+}
+
 // On a terminal one line is rewritten in place: the state with the bytes, time and rate, the
 // count never going back, and a line end only once it is over.
 TEST_F(CliTransfer, ProgressRewrittenInPlaceOnATerminal) {

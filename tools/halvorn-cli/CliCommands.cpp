@@ -198,7 +198,6 @@ void Download(const TCliOptions& Options) {
         std::this_thread::sleep_until(TickAt);
         TickAt = Clock::now();
         if (Interrupted) {
-            const qint64 Bytes = Receive.LastQueueCount();
             Receive.Abort();
             Progress.Idle(StateText(TDownload::TState::Idle, PortName));
             const QByteArray Kept = Receive.TakeKept();
@@ -207,8 +206,8 @@ void Download(const TCliOptions& Options) {
                     QStringLiteral("Stopped listening on %1 before any byte came").arg(Shown)};
             throw TCliInterrupted{Keep.Kept(
                 QStringLiteral("The download on %1 was stopped after %2 bytes; no report was made")
-                    .arg(Shown, QLocale(QLocale::English, QLocale::UnitedStates)
-                                    .toString(std::max<qint64>(Bytes, Kept.size()))),
+                    .arg(Shown,
+                         QLocale(QLocale::English, QLocale::UnitedStates).toString(Kept.size())),
                 Kept)};
         }
         bool Ended = false;
