@@ -14,7 +14,6 @@
 #include "files/ReportText.h"
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
@@ -24,6 +23,8 @@
 #include "platform/Registry.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
+#include "settings/EditorFont.h"
+#include "settings/InstallFolder.h"
 
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
@@ -65,14 +66,6 @@ QString FromEditor(QString Line) {
 }
 QString ToEditor(QString Line) {
     return Line.replace(QChar('\n'), InLineFeed);
-}
-
-// The toolkit colour value: 0x00BBGGRR, or 0x80000000 plus a system colour index.
-QColor ColorOf(int Value, const QPalette& Palette) {
-    const auto v = static_cast<quint32>(Value);
-    if ((v & 0xFF000000u) == 0x80000000u)
-        return Palette.color(QPalette::Text);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
 // "All Files (*.*)" keeps its caption but must list names without a dot too.
@@ -267,7 +260,7 @@ void TMainForm::FormCreate() {
     }
     ApplyEditorFont();
     ReadCalibration();
-    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
+    ErrorHandler::Run([this] { ApplyView(Settings::TReader().View()); });
     if (!InstallFolder::Usable(InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     UpdatePortItems();
@@ -319,9 +312,10 @@ void TMainForm::FirstStart() {
 
 void TMainForm::ApplyEditorFont() {
     const Settings::TEditorFont& f = SettingsValues.Font;
-    TextMemo->setFont(ScreenFont(f));
+    TextMemo->setFont(Settings::FontOf(f));
     QPalette p = TextMemo->palette();
-    p.setColor(QPalette::Text, ColorOf(f.Color, QApplication::palette()));
+    p.setColor(QPalette::Text,
+               Settings::ColorOf(f.Color, QApplication::palette().color(QPalette::Text)));
     TextMemo->setPalette(p);
 }
 

@@ -2,9 +2,9 @@
 
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
-#include "app/Settings.h"
 #include "measurement/Summary.h"
 #include "report/ReportInfo.h"
+#include "settings/Settings.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

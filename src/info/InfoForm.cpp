@@ -1,10 +1,11 @@
 #include "info/InfoForm.h"
 
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
+#include "settings/InstallFolder.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -144,7 +145,7 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
 void TInfoForm::FormCreate() {
     QString dir;
     try {
-        dir = InstallFolder::Stored();
+        dir = Settings::TReader().InstallDir();
     } catch (const ERegistryException&) {
         // The main window has shown what is wrong with the store; no folder, no file.
     }

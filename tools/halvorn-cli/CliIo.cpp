@@ -3,12 +3,11 @@
 #include "acquisition/TSerialPort.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
-#include "platform/Registry.h"
-#include "platform/SettingsKey.h"
+#include "settings/InstallFolder.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,13 +30,6 @@ QByteArray ReadWhole(const QString& Path, qint64 Limit, const char* What) {
     return *Bytes;
 }
 
-bool StoredInfoEnable() {
-    TRegistry Registry;
-    return Registry.OpenKeyReadOnly(HalvornSettingsKey) &&
-           Registry.ValueExists(QStringLiteral("InfoEnable")) &&
-           Registry.ReadInteger(QStringLiteral("InfoEnable")) != 0;
-}
-
 } // namespace
 
 TReportInfo LoadReportInfo(const TCliOptions& Options) {
@@ -58,18 +50,12 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
                                 .arg(MessageText::Shown(Path, PATH_MAX), Problem));
         Info = InfoFile::ReportInfoOf(Read.Values, false);
     }
-    Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
+    Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : Settings::TReader().InfoEnabled();
     return Info;
 }
 
 TUnit ChosenUnit(const TCliOptions& Options) {
-    if (Options.Unit)
-        return *Options.Unit;
-    TRegistry Registry;
-    const QString Name = QStringLiteral("Units");
-    if (Registry.OpenKeyReadOnly(HalvornSettingsKey) && Registry.ValueExists(Name))
-        return Units::FromName(Registry.ReadString(Name)).value_or(TUnit::PciL);
-    return TUnit::PciL;
+    return Options.Unit ? *Options.Unit : Settings::TReader().Unit();
 }
 
 TMeasurement Measured(const TCliOptions& Options, TUnit Unit) {
