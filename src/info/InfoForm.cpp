@@ -72,7 +72,7 @@ QDateTimeEdit* Picker(QWidget* Parent, bool DatePart, int X, int Y) {
 
 } // namespace
 
-TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
+TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
     setWindowTitle(QStringLiteral("Information Setup"));
     setFixedSize(368, 346);
     setModal(true);
@@ -291,6 +291,7 @@ void TInfoForm::SNListBoxDblClick() {
 
 void TInfoForm::EnableCheckBoxClick() {
     FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0;
+    emit EnableChanged(FInfoEnable);
 }
 
 void TInfoForm::ShowCalibration() {

@@ -41,7 +41,8 @@ protected:
 
 TEST_F(FilesTest, SaveWithoutAFileIsSaveAsThenSaveNeedsNoDialog) {
     TMainForm& f = *Form;
-    EXPECT_EQ(f.SaveDialog->directory().absolutePath(), Install.path() + "/Data");
+    EXPECT_EQ(Control<QFileDialog>(f, "SaveDialog")->directory().absolutePath(),
+              Install.path() + "/Data");
     f.SetEditorLines({"A", "B"}, true);
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
@@ -154,14 +155,14 @@ TEST_F(FilesTest, OpenPromptAndCancel) {
         EXPECT_EQ(answer.Answered(), 2);
         EXPECT_EQ(answer.Texts().last(), "Save As");
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
     EXPECT_TRUE(f.Modified());
     {
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::No), ModalAnswer::Reject()});
         f.FileOpenClick();
         EXPECT_EQ(answer.Answered(), 2);
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
     EXPECT_TRUE(f.Modified());
 }
 
@@ -172,7 +173,7 @@ TEST_F(FilesTest, OpenOfAMissingFileLeavesTheEditorEmpty) {
     EXPECT_FALSE(ErrorHandler::Run([&] { f.FileOpenClick(); }));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Cannot open file " + Data("missing.txt")));
-    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_TRUE(Memo(f)->document()->isEmpty());
     EXPECT_FALSE(f.Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
 }

@@ -1,6 +1,7 @@
 #include "CliIo.h"
 
 #include "acquisition/TSerialPort.h"
+#include "files/EditorText.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
 #include "measurement/CalibrationDates.h"
@@ -90,20 +91,8 @@ void RequireWritableFolder(const QString& Path) {
                             .arg(Shown, FolderShown));
 }
 
-QStringList EditorLines(QStringList FileLines) {
-    if (!FileLines.isEmpty() && FileLines.last().isEmpty())
-        FileLines.removeLast();
-    return FileLines;
-}
-
 QStringList ReadReportLines(const QString& Path) {
-    return EditorLines(ReadReportFileLines(Path));
-}
-
-QStringList SetLines(const QStringList& Lines) {
-    QStringList FileLines = Lines;
-    FileLines << QString();
-    return FileLines;
+    return EditorText::ReportLines(ReadReportFileLines(Path));
 }
 
 void WriteReport(const QString& Path, const QStringList& FileLines) {
