@@ -115,7 +115,7 @@ TEST_F(CaptureTest, UnpluggedAfterBytesKeepsThemAndSaysSoInOneMessage) {
     ASSERT_TRUE(Line.Write(sent));
     WaitForCount(f, static_cast<int>(sent.size()));
     Line.CloseMaster();
-    ASSERT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
     const QStringList files = Captures();
     ASSERT_EQ(files.size(), 1);
     EXPECT_TRUE(QRegularExpression("/\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d COM1\\.raw$")
@@ -140,23 +140,23 @@ TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
     // Bytes that came after the last tick are kept too.
     ASSERT_TRUE(Line.Write("second"));
     QThread::msleep(20);
-    f.ComPortStop->trigger();
+    Control<QAction>(f, "ComPortStop")->trigger();
     const QStringList files = Captures();
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(TestSupport::ReadFile(files[0]), "first part\rsecond");
-    EXPECT_EQ(f.ProgressPanel->text(), "Stopped: 17 bytes kept in " + files[0]);
+    EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(), "Stopped: 17 bytes kept in " + files[0]);
     EXPECT_EQ(f.StatusText(), "Idle");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
 TEST_F(CaptureTest, NothingIsWrittenWhenNoByteCame) {
     TMainForm& f = StartOnPty();
-    f.ComPortStop->trigger();
+    Control<QAction>(f, "ComPortStop")->trigger();
     EXPECT_TRUE(Captures().isEmpty());
-    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
+    EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().isEmpty());
     f.GetDataClick();
     Line.CloseMaster();
-    ASSERT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
     EXPECT_TRUE(Captures().isEmpty());
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains("before any byte came. No report was made.\nDetails: "));

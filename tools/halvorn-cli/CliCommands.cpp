@@ -9,8 +9,9 @@
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "acquisition/TSerialPort.h"
+#include "files/EditorText.h"
 #include "files/ExportWriter.h"
-#include "info/InstallFolder.h"
+#include "settings/InstallFolder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
@@ -156,7 +157,7 @@ void RequireLines(const QStringList& Report, const QString& Source, const char* 
 }
 
 void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
-    CliIo::WriteReport(Options.Output, CliIo::SetLines(Report));
+    CliIo::WriteReport(Options.Output, EditorText::FileLinesOf(Report));
 }
 
 } // namespace
@@ -283,9 +284,9 @@ void ApplyInfo(const TCliOptions& Options) {
     const QStringList FileLines = CliIo::ReadReportFileLines(Options.Input);
     const QString NoData =
         QStringLiteral("No data in ") + MessageText::Shown(Options.Input, PATH_MAX);
-    RequireLines(CliIo::EditorLines(FileLines), NoData, "the report has no line");
+    RequireLines(EditorText::ReportLines(FileLines), NoData, "the report has no line");
     if (const std::optional<QStringList> Rebuilt =
-            ::ApplyInfo(CliIo::EditorLines(FileLines), Info)) {
+            ::ApplyInfo(EditorText::ReportLines(FileLines), Info)) {
         RequireLines(*Rebuilt, NoData, "no line of the report is left");
         WriteBuilt(Options, *Rebuilt);
         return;
