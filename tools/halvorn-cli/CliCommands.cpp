@@ -11,13 +11,13 @@
 #include "acquisition/TSerialPort.h"
 #include "files/EditorText.h"
 #include "files/ExportWriter.h"
-#include "settings/InstallFolder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
+#include "settings/InstallFolder.h"
 
 #include <QDateTime>
 #include <QLocale>
