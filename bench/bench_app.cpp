@@ -1,7 +1,7 @@
 // The window's figures: start-up to the first idle call, close, a 32 KiB printout built into
 // the editor, and the delay from the last byte on the line to the report on screen.
 // Prints figures; not a test. Runs on a private settings store.
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadProgress.h"
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
 #include "platform/PortMap.h"
@@ -9,6 +9,7 @@
 #include "platform/SettingsKey.h"
 #include "report/ReportBuilder.h"
 
+#include "Controls.h"
 #include "Printout.h"
 
 #include <QAbstractEventDispatcher>
@@ -62,7 +63,7 @@ void StartupAndClose(const QString& InstallDir) {
         const auto t0 = Clock::now();
         auto* form = new TMainForm;
         form->FormCreate();
-        auto* info = new TInfoForm(form->InfoEnable, form);
+        auto* info = new TInfoForm(form->SettingsValues().InfoEnable, form);
         form->SetInfoForm(info);
         info->FormCreate();
         form->show();
@@ -121,12 +122,13 @@ void ReadingsWhileTyping() {
     form.resize(1000, 760);
     form.show();
     form.SetEditorLines(BuildReport(Printout32K(), TReportInfo{}), true);
-    form.ViewReadings->trigger();
+    Control<QAction>(form, "ViewReadings")->trigger();
     QCoreApplication::processEvents();
+    QPlainTextEdit* memo = Memo(form);
     std::vector<double> key, update;
     for (int round = 0; round < 30; ++round) {
         const auto t0 = Clock::now();
-        form.TextMemo->textCursor().insertText(QStringLiteral("x"));
+        memo->textCursor().insertText(QStringLiteral("x"));
         QCoreApplication::processEvents();
         const auto t1 = Clock::now();
         form.UpdateReadings();
@@ -174,7 +176,7 @@ void EndOfTransfer() {
             last = Clock::now();
             sent = true;
         });
-        Spin([&] { return sent && !form.tmrReceive->isActive(); });
+        Spin([&] { return sent && !Control<QTimer>(form, "tmrReceive")->isActive(); });
         const auto shown = Clock::now();
         writer.join();
         delays.push_back(MsBetween(last, shown));
@@ -190,13 +192,15 @@ void PortWatchAndProgress() {
     auto* form = new TMainForm;
     form->FormCreate();
     form->WatchPorts(false);
+    QLabel* progressPanel = Control<QLabel>(*form, "ProgressPanel");
+    QAction* com1 = PortItem(*form, 1);
     std::vector<double> check, progress;
     for (int round = 0; round < 20; ++round) {
         auto t0 = Clock::now();
         form->UpdatePortItems();
         check.push_back(MsBetween(t0, Clock::now()));
         t0 = Clock::now();
-        form->ProgressPanel->setText(DownloadProgress::Text(9512 + round, 79000 + round));
+        progressPanel->setText(DownloadProgress::Text(9512 + round, 79000 + round));
         progress.push_back(MsBetween(t0, Clock::now()));
     }
     Report("port items checked once", check);
@@ -215,11 +219,11 @@ void PortWatchAndProgress() {
         const QString slave = QString::fromLocal8Bit(::ptsname(master));
         auto t0 = Clock::now();
         PortMap::MapPort(QStringLiteral("COM1"), slave);
-        Spin([&] { return form->ComPortCom[0]->isEnabled(); });
+        Spin([&] { return com1->isEnabled(); });
         appear.push_back(MsBetween(t0, Clock::now()));
         t0 = Clock::now();
         ::close(master);
-        Spin([&] { return !form->ComPortCom[0]->isEnabled(); });
+        Spin([&] { return !com1->isEnabled(); });
         vanish.push_back(MsBetween(t0, Clock::now()));
     }
     Report("device appears -> port item enabled", appear);

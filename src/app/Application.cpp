@@ -24,8 +24,8 @@ TMainForm* CreateForms() {
     auto* main = new TMainForm;
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->FormCreate();
-    main->AboutForm = new TAboutForm(main);
-    auto* info = new TInfoForm(main->InfoEnable, main);
+    main->SetAboutForm(new TAboutForm(main));
+    auto* info = new TInfoForm(main->SettingsValues().InfoEnable, main);
     main->SetInfoForm(info);
     ErrorHandler::Run([info] { info->FormCreate(); });
     return main;

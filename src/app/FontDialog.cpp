@@ -1,8 +1,9 @@
 #include "app/FontDialog.h"
 
+#include "settings/EditorFont.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFormLayout>
@@ -31,28 +32,7 @@ const std::pair<const char*, int> Colors[] = {
     {"White", 0xFFFFFF},
 };
 
-// Whether any font answers to Name: a family of that name, or an alias that leads elsewhere
-// than the face every unknown name falls back to.
-bool Answers(const QString& Name) {
-    if (QFontDatabase::hasFamily(Name))
-        return true;
-    const QString unknown = QFontInfo(QFont(QStringLiteral("Halvorn no such face"))).family();
-    return QFontInfo(QFont(Name)).family() != unknown;
-}
-
 } // namespace
-
-QFont ScreenFont(const Settings::TEditorFont& F) {
-    QFont font =
-        Answers(F.Name) ? QFont(F.Name) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(F.Size);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setBold(F.Bold);
-    font.setItalic(F.Italic);
-    font.setUnderline(F.Underline);
-    font.setStrikeOut(F.StrikeOut);
-    return font;
-}
 
 TFontDialog::TFontDialog(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle(QStringLiteral("Font"));
@@ -74,7 +54,7 @@ TFontDialog::TFontDialog(QWidget* Parent) : QDialog(Parent) {
 }
 
 void TFontDialog::SetFont(const Settings::TEditorFont& F) {
-    QFont font = ScreenFont(F);
+    QFont font = Settings::FontOf(F);
     FShownFamily = QFontInfo(font).family();
     font.setFamily(FShownFamily);
     FontPanel->setCurrentFont(font);

@@ -1,16 +1,11 @@
 #pragma once
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QDialog>
 
 class QComboBox;
 class QFontDialog;
-
-// The font the editor shows for the stored values: the stored face where a font answers to
-// its name (a family, or an alias such as "Courier New" for Liberation Mono), else the
-// system's fixed-pitch font, never a proportional one picked for an unknown name.
-QFont ScreenFont(const Settings::TEditorFont& Font);
 
 // The Font command's dialog: Qt's font chooser with a colour list beside it, since the editor
 // font's colour is part of what the user picks and what the settings keep.

@@ -1,20 +1,20 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
-#include "app/DownloadFault.h"
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadFault.h"
+#include "acquisition/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
+#include "files/EditorText.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
 #include "files/ReportText.h"
 #include "files/SuffixRule.h"
 #include "info/InfoForm.h"
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
@@ -24,6 +24,8 @@
 #include "platform/Registry.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
+#include "settings/EditorFont.h"
+#include "settings/InstallFolder.h"
 
 #include <QAbstractEventDispatcher>
 #include <QActionGroup>
@@ -52,28 +54,9 @@
 
 namespace {
 
-// A line feed inside a report line cannot live in the editor (it would start a new line), so
-// the editor shows it as the line-feed symbol and every way out of the editor turns it back.
-constexpr QChar InLineFeed(0x240A);
-
 const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
 const QString ExportFilter = QStringLiteral("Import Friendly Format (*.txt)");
 const QString AllFilesFilter = QStringLiteral("All Files (*.*)");
-
-QString FromEditor(QString Line) {
-    return Line.replace(InLineFeed, QChar('\n'));
-}
-QString ToEditor(QString Line) {
-    return Line.replace(QChar('\n'), InLineFeed);
-}
-
-// The toolkit colour value: 0x00BBGGRR, or 0x80000000 plus a system colour index.
-QColor ColorOf(int Value, const QPalette& Palette) {
-    const auto v = static_cast<quint32>(Value);
-    if ((v & 0xFF000000u) == 0x80000000u)
-        return Palette.color(QPalette::Text);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
 
 // "All Files (*.*)" keeps its caption but must list names without a dot too.
 void ShowAllFilesFor(QFileDialog* Dialog, const QString& Filter) {
@@ -104,9 +87,7 @@ QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Sa
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* Parent)
-    : QMainWindow(Parent), PortNumber(SettingsValues.PortNumber),
-      InfoEnable(SettingsValues.InfoEnable), InstallDir(SettingsValues.InstallDir) {
+TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setWindowTitle(QStringLiteral("Halvorn - Untitled"));
     resize(523, 526);
 
@@ -149,6 +130,46 @@ TMainForm::TMainForm(QWidget* Parent)
     OpenDialog = MakeFileDialog(this, {TextFilesFilter, AllFilesFilter}, false);
 
     CreateMenus();
+    NameControls();
+}
+
+void TMainForm::NameControls() {
+    const std::pair<QObject*, const char*> named[] = {
+        {TextMemo, "TextMemo"},
+        {StatusPanel, "StatusPanel"},
+        {ProgressPanel, "ProgressPanel"},
+        {tmrReceive, "tmrReceive"},
+        {SaveDialog, "SaveDialog"},
+        {OpenDialog, "OpenDialog"},
+        {FileNew, "FileNew"},
+        {FileOpen, "FileOpen"},
+        {FileSave, "FileSave"},
+        {FileSaveAs, "FileSaveAs"},
+        {FilePrint, "FilePrint"},
+        {FilePrinterSetup, "FilePrinterSetup"},
+        {FileExit, "FileExit"},
+        {EditUndo, "EditUndo"},
+        {EditCut, "EditCut"},
+        {EditCopy, "EditCopy"},
+        {EditPaste, "EditPaste"},
+        {Info, "Info"},
+        {Font, "Font"},
+        {ComPortDevices, "ComPortDevices"},
+        {ComPortStop, "ComPortStop"},
+        {GetData, "GetData"},
+        {About, "About"},
+        {ViewReadings, "ViewReadings"},
+        {ViewPciL, "ViewPciL"},
+        {ViewBqM3, "ViewBqM3"},
+        {FileExportCsv, "FileExportCsv"},
+        {FileClientReport, "FileClientReport"},
+        {ReadingsPanel, "ReadingsPanel"},
+        {tmrReadings, "tmrReadings"},
+    };
+    for (const auto& [object, name] : named)
+        object->setObjectName(QLatin1String(name));
+    for (int n = 1; n <= 4; ++n)
+        ComPortCom[n - 1]->setObjectName(QStringLiteral("ComPortCom%1").arg(n));
 }
 
 TMainForm::~TMainForm() {
@@ -229,7 +250,7 @@ void TMainForm::CreateMenus() {
     for (int n = 1; n <= 4; ++n) {
         connect(ComPortCom[n - 1], &QAction::triggered, this, ErrorHandler::Guarded([this, n] {
                     for (int i = 1; i <= 4; ++i)
-                        ComPortCom[i - 1]->setChecked(i == PortNumber);
+                        ComPortCom[i - 1]->setChecked(i == FSettings.PortNumber);
                     ComPortClick(n);
                 }));
     }
@@ -250,6 +271,8 @@ void TMainForm::SetInfoForm(TInfoForm* Form) {
     FInfoForm = Form;
     if (Form) {
         Form->OnApply = [this](const TReportInfo& Info) { ApplyReportInformation(Info); };
+        connect(Form, &TInfoForm::EnableChanged, this,
+                [this](int InfoEnable) { FSettings.InfoEnable = InfoEnable; });
         Form->OnError = [](const QString& Text) { ErrorHandler::Show(Text); };
     }
 }
@@ -258,7 +281,7 @@ void TMainForm::FormCreate() {
     SerialPort = std::make_unique<TSerialPort>();
     Download = std::make_unique<TDownload>(*SerialPort);
     try {
-        Settings::Load(SettingsValues);
+        Settings::Load(FSettings);
     } catch (...) {
         ApplyEditorFont();
         // The rest of creation is skipped for this run; the window still opens.
@@ -267,16 +290,16 @@ void TMainForm::FormCreate() {
     }
     ApplyEditorFont();
     ReadCalibration();
-    ErrorHandler::Run([this] { ApplyView(Settings::LoadView()); });
-    if (!InstallFolder::Usable(InstallDir))
+    ErrorHandler::Run([this] { ApplyView(Settings::TReader().View()); });
+    if (!InstallFolder::Usable(FSettings.InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
     UpdatePortItems();
     WatchPorts(true);
-    if (PortNumber >= 1 && PortNumber <= 4)
-        ErrorHandler::Run([this] { ComPortClick(PortNumber); });
+    if (FSettings.PortNumber >= 1 && FSettings.PortNumber <= 4)
+        ErrorHandler::Run([this] { ComPortClick(FSettings.PortNumber); });
     // Without a folder the dialogs keep Qt's own start folder: never one under the root.
-    if (InstallFolder::Usable(InstallDir)) {
-        const QString data = InstallDir + QDir::separator() + QStringLiteral("Data");
+    if (InstallFolder::Usable(FSettings.InstallDir)) {
+        const QString data = FSettings.InstallDir + QDir::separator() + QStringLiteral("Data");
         OpenDialog->setDirectory(data);
         SaveDialog->setDirectory(data);
     }
@@ -310,7 +333,7 @@ void TMainForm::ReadCalibration() {
 
 void TMainForm::FirstStart() {
     const InstallFolder::TResult r = InstallFolder::FirstStart();
-    InstallDir = r.Dir;
+    FSettings.InstallDir = r.Dir;
     if (r.Stored)
         SetStatusText(QStringLiteral("First start: made the installation folder %1 and its Data "
                                      "folder, and stored it as \"InstallDir\"")
@@ -318,10 +341,11 @@ void TMainForm::FirstStart() {
 }
 
 void TMainForm::ApplyEditorFont() {
-    const Settings::TEditorFont& f = SettingsValues.Font;
-    TextMemo->setFont(ScreenFont(f));
+    const Settings::TEditorFont& f = FSettings.Font;
+    TextMemo->setFont(Settings::FontOf(f));
     QPalette p = TextMemo->palette();
-    p.setColor(QPalette::Text, ColorOf(f.Color, QApplication::palette()));
+    p.setColor(QPalette::Text,
+               Settings::ColorOf(f.Color, QApplication::palette().color(QPalette::Text)));
     TextMemo->setPalette(p);
 }
 
@@ -329,7 +353,7 @@ void TMainForm::ComPortClick(int N) {
     SerialPort->SetPortName(QStringLiteral("COM%1").arg(N));
     ComPortCom[N - 1]->setChecked(true);
     GetData->setEnabled(true);
-    PortNumber = N;
+    FSettings.PortNumber = N;
 }
 
 void TMainForm::ComPortDevicesClick() {
@@ -359,7 +383,7 @@ void TMainForm::UpdatePortItems() {
     }
     using SerialDevices::TState;
     for (int n = 1; n <= 4; ++n) {
-        if (SerialPort && SerialPort->IsOpen() && n == PortNumber)
+        if (SerialPort && SerialPort->IsOpen() && n == FSettings.PortNumber)
             continue;
         const QString& path = paths[n - 1];
         const QByteArray name = QFile::encodeName(path);
@@ -386,9 +410,11 @@ void TMainForm::UpdatePortItems() {
 void TMainForm::WatchPorts(bool UseUdev) {
     if (!PortWatcher) {
         PortWatcher = new TDeviceWatcher(this);
+        PortWatcher->setObjectName(QStringLiteral("PortWatcher"));
         connect(PortWatcher, &TDeviceWatcher::DeviceArrived, this, [this] { UpdatePortItems(); });
         connect(PortWatcher, &TDeviceWatcher::DeviceRemoved, this, [this] { UpdatePortItems(); });
         PortCheckTimer = new QTimer(this);
+        PortCheckTimer->setObjectName(QStringLiteral("PortCheckTimer"));
         PortCheckTimer->setInterval(PortCheckIntervalMs);
         connect(PortCheckTimer, &QTimer::timeout, this, [this] { UpdatePortItems(); });
     }
@@ -448,25 +474,15 @@ void TMainForm::SetModified(bool M) {
 
 QStringList TMainForm::EditorFileLines() const {
     // The raw text: toPlainText() would turn a no-break space (byte 160) into a space.
-    QStringList lines = TextMemo->document()->toRawText().split(QChar::ParagraphSeparator);
-    for (QString& l : lines)
-        l = FromEditor(l);
-    return lines;
+    return EditorText::FileLines(TextMemo->document()->toRawText());
 }
 
 QStringList TMainForm::EditorLines() const {
-    QStringList lines = EditorFileLines();
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return EditorText::ReportLines(EditorFileLines());
 }
 
 void TMainForm::SetEditorLines(const QStringList& Lines, bool M) {
-    QString text;
-    for (const QString& l : Lines) {
-        text += ToEditor(l);
-        text += QChar('\n');
-    }
+    const QString text = EditorText::Shown(EditorText::FileLinesOf(Lines));
     if (M) {
         // A program edit like any other: the user can undo it (a rebuild drops the lines
         // outside the separators, which must not be lost for good).
@@ -562,18 +578,12 @@ void TMainForm::FileOpenClick() {
     if (!ConfirmDiscard())
         return;
     OpenDialog->selectFile(QString());
-    ShowAllFilesFor(OpenDialog, OpenDialog->selectedNameFilter());
     if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
         return;
     const QString path = OpenDialog->selectedFiles().first();
     TextMemo->clear();
     SetModified(false);
-    const QStringList lines = ReportText::ReadReportText(path);
-    QStringList shown;
-    shown.reserve(lines.size());
-    for (const QString& l : lines)
-        shown << ToEditor(l);
-    TextMemo->setPlainText(shown.join(QChar('\n')));
+    TextMemo->setPlainText(EditorText::Shown(ReportText::ReadReportText(path)));
     FFileName = path;
     SetModified(false);
     SetCaption();
@@ -673,10 +683,14 @@ void TMainForm::InfoClick() {
 
 void TMainForm::FontClick() {
     TFontDialog dialog(this);
-    dialog.SetFont(SettingsValues.Font);
+    dialog.SetFont(FSettings.Font);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SettingsValues.Font = dialog.ChosenFont(SettingsValues.Font);
+    SetEditorFont(dialog.ChosenFont(FSettings.Font));
+}
+
+void TMainForm::SetEditorFont(const Settings::TEditorFont& Font) {
+    FSettings.Font = Font;
     ApplyEditorFont();
 }
 
@@ -691,7 +705,7 @@ void TMainForm::GetDataClick() {
         return;
     ClearReport();
     Download->Start();
-    SetStatusText(::StatusText(TDownload::TState::Listening, PortNumber));
+    SetStatusText(::StatusText(TDownload::TState::Listening, FSettings.PortNumber));
     tmrReceive->start();
     FDownloadStarted = QDateTime::currentDateTime();
     FDownloadClock.start();
@@ -708,7 +722,7 @@ void TMainForm::DownloadEnded() {
     tmrReceive->stop();
     ComPortStop->setEnabled(false);
     ProgressPanel->clear();
-    SetStatusText(::StatusText(TDownload::TState::Idle, PortNumber));
+    SetStatusText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
     UpdatePortItems();
 }
 
@@ -723,7 +737,7 @@ void TMainForm::ComPortStopClick() {
         ErrorHandler::Show(
             QStringLiteral("The download on Com %1 was stopped, and the bytes received could not "
                            "be kept.\nDetails: %2")
-                .arg(PortNumber)
+                .arg(FSettings.PortNumber)
                 .arg(error));
     else if (!file.isEmpty())
         ProgressPanel->setText(
@@ -736,16 +750,16 @@ QString TMainForm::KeepCapture(QString& Error) {
     FKeptBytes = bytes.size();
     if (bytes.isEmpty())
         return {};
-    if (!InstallFolder::Usable(InstallDir)) {
+    if (!InstallFolder::Usable(FSettings.InstallDir)) {
         Error = QStringLiteral("no installation folder is stored (\"InstallDir\"; halvorn-setup "
                                "stores one)");
         return {};
     }
     try {
-        return CaptureFile::Write(InstallDir + QStringLiteral("/Data/Captures"),
+        return CaptureFile::Write(CaptureFile::FolderIn(FSettings.InstallDir),
                                   FDownloadStarted.isValid() ? FDownloadStarted
                                                              : QDateTime::currentDateTime(),
-                                  PortNumber, bytes);
+                                  CaptureFile::PortLabel(FSettings.PortNumber, QString()), bytes);
     } catch (...) {
         Error = ErrorHandler::CurrentExceptionText();
     }
@@ -760,7 +774,7 @@ void TMainForm::tmrReceiveTimer() {
         // The download has closed the port; one message, and a new Get Data can start.
         DownloadEnded();
         DownloadFault::TFault fault;
-        fault.PortNumber = PortNumber;
+        fault.PortNumber = FSettings.PortNumber;
         try {
             fault.Device = PortMap::DevicePath(SerialPort->PortName());
         } catch (...) {
@@ -775,7 +789,7 @@ void TMainForm::tmrReceiveTimer() {
         throw;
     }
     if (!ended) {
-        SetStatusText(::StatusText(Download->State(), PortNumber));
+        SetStatusText(::StatusText(Download->State(), FSettings.PortNumber));
         ShowProgress();
         return;
     }
@@ -802,8 +816,8 @@ bool TMainForm::FormClose() {
     // and the store keeps whatever it holds.
     QString notSaved;
     try {
-        Settings::Save(SettingsValues);
-        if (!SettingsValues.AllSettled())
+        Settings::Save(FSettings);
+        if (!FSettings.AllSettled())
             notSaved = QStringLiteral("The settings were not saved: %1 could not be read when "
                                       "the program started, so only the settings changed since "
                                       "then were written.")
@@ -812,7 +826,7 @@ bool TMainForm::FormClose() {
         notSaved =
             QStringLiteral("The settings were not saved.\n") + ErrorHandler::CurrentExceptionText();
     }
-    const bool hasFolder = InstallFolder::Usable(InstallDir);
+    const bool hasFolder = InstallFolder::Usable(FSettings.InstallDir);
     const QString noFolder =
         QStringLiteral("The report information was not saved: no installation folder is stored "
                        "(\"InstallDir\"; halvorn-setup stores one).");
@@ -822,7 +836,8 @@ bool TMainForm::FormClose() {
     if (!ConfirmDiscard())
         return false;
     if (FInfoForm && hasFolder)
-        ErrorHandler::Run([this] { FInfoForm->WriteInfoFile(InfoFile::PathIn(InstallDir)); });
+        ErrorHandler::Run(
+            [this] { FInfoForm->WriteInfoFile(InfoFile::PathIn(FSettings.InstallDir)); });
     else if (FInfoForm && notSaved.isEmpty())
         ErrorHandler::Show(noFolder);
     // Exit ends a download as Stop does.

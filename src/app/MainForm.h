@@ -2,9 +2,9 @@
 
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
-#include "app/Settings.h"
 #include "measurement/Summary.h"
 #include "report/ReportInfo.h"
+#include "settings/Settings.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -26,7 +26,7 @@ class TInfoForm;
 class TReadingsPanel;
 
 // The program's only top-level window: the report editor, every command, the status bar and
-// the download's state. Controls are public so the start-up code and tests can reach them.
+// the download's state.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -37,37 +37,21 @@ public:
     void FormCreate();
     void SetInfoForm(TInfoForm* Form);
 
-    // Controls.
-    QPlainTextEdit* TextMemo;
-    QLabel* StatusPanel;
-    // Bytes, time and rate of the running download, at the right of the status bar.
-    QLabel* ProgressPanel;
-    QTimer* tmrReceive;
-    QFileDialog* SaveDialog;
-    QFileDialog* OpenDialog;
-    QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *FilePrinterSetup, *FileExit;
-    QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
-    QAction* ComPortCom[4];
-    QAction* ComPortDevices;
-    QAction* ComPortStop;
-    QAction *GetData, *About;
-    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
-    TReadingsPanel* ReadingsPanel;
-    // Restarted by every change of the editor's text; the panel follows when it runs out.
-    QTimer* tmrReadings;
+    // How long the readings panel waits after the last change of the editor's text.
     static constexpr int ReadingsDelayMs = 300;
     // Pages are laid out in the printer's own device pixels, not the screen's.
     QPrinter Printer{QPrinter::HighResolution};
     // Made at start-up after this window, as the About command's window; owned by this window.
-    TAboutForm* AboutForm = nullptr;
+    void SetAboutForm(TAboutForm* Form) { AboutForm = Form; }
 
-    // State shared with the download, the settings and the report information.
-    int& PortNumber;
-    int& InfoEnable;
-    QString& InstallDir;
+    // The download's port and its state.
     std::unique_ptr<TSerialPort> SerialPort;
     std::unique_ptr<TDownload> Download;
-    Settings::TValues SettingsValues;
+    // The settings as they stand: the port chosen, the information switch, the installation
+    // folder and the editor font.
+    const Settings::TValues& SettingsValues() const { return FSettings; }
+    // The editor font, shown at once and stored at close.
+    void SetEditorFont(const Settings::TEditorFont& Font);
 
     // Handlers.
     void FileNewClick();
@@ -96,8 +80,6 @@ public:
     // check every PortCheckIntervalMs.
     void WatchPorts(bool UseUdev);
     static constexpr int PortCheckIntervalMs = 500;
-    TDeviceWatcher* PortWatcher = nullptr;
-    QTimer* PortCheckTimer = nullptr;
     void GetDataClick();
     void AboutClick();
     void ViewReadingsClick();
@@ -129,13 +111,37 @@ public:
 
     // Index of the save dialog's file type, 1 to 3.
     int SaveFilterIndex() const;
-    void ApplyEditorFont();
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
+    // Controls; each has its member's name as object name, by which tests find it.
+    QPlainTextEdit* TextMemo;
+    QLabel* StatusPanel;
+    // Bytes, time and rate of the running download, at the right of the status bar.
+    QLabel* ProgressPanel;
+    QTimer* tmrReceive;
+    QFileDialog* SaveDialog;
+    QFileDialog* OpenDialog;
+    QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *FilePrinterSetup, *FileExit;
+    QAction *EditUndo, *EditCut, *EditCopy, *EditPaste, *Info, *Font;
+    QAction* ComPortCom[4]; // "ComPortCom1" to "ComPortCom4"
+    QAction* ComPortDevices;
+    QAction* ComPortStop;
+    QAction *GetData, *About;
+    QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
+    TReadingsPanel* ReadingsPanel;
+    // Restarted by every change of the editor's text; the panel follows when it runs out.
+    QTimer* tmrReadings;
+    TAboutForm* AboutForm = nullptr;
+    TDeviceWatcher* PortWatcher = nullptr;
+    QTimer* PortCheckTimer = nullptr;
+
+    // Sets the controls' object names.
+    void NameControls();
+    void ApplyEditorFont();
     bool FormClose();
     // No usable installation folder at start: makes and stores one, as halvorn-setup does.
     void FirstStart();
@@ -162,6 +168,7 @@ private:
     // the file, or empty when no byte came or (Error set) they could not be written.
     QString KeepCapture(QString& Error);
 
+    Settings::TValues FSettings;
     QString FFileName;
     QElapsedTimer FDownloadClock;
     QDateTime FDownloadStarted;

@@ -1,10 +1,11 @@
 #include "info/InfoForm.h"
 
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
+#include "settings/InstallFolder.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -71,7 +72,7 @@ QDateTimeEdit* Picker(QWidget* Parent, bool DatePart, int X, int Y) {
 
 } // namespace
 
-TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
+TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
     setWindowTitle(QStringLiteral("Information Setup"));
     setFixedSize(368, 346);
     setModal(true);
@@ -144,7 +145,7 @@ TInfoForm::TInfoForm(int& InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoE
 void TInfoForm::FormCreate() {
     QString dir;
     try {
-        dir = InstallFolder::Stored();
+        dir = Settings::TReader().InstallDir();
     } catch (const ERegistryException&) {
         // The main window has shown what is wrong with the store; no folder, no file.
     }
@@ -290,6 +291,7 @@ void TInfoForm::SNListBoxDblClick() {
 
 void TInfoForm::EnableCheckBoxClick() {
     FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0;
+    emit EnableChanged(FInfoEnable);
 }
 
 void TInfoForm::ShowCalibration() {

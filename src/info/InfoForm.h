@@ -23,8 +23,9 @@ class QToolButton;
 class TInfoForm : public QDialog {
     Q_OBJECT
 public:
-    // InfoEnable is the main window's flag, kept in step with the enable box.
-    explicit TInfoForm(int& InfoEnable, QWidget* Parent = nullptr);
+    // InfoEnable is the main window's flag at start; EnableChanged keeps it in step with the
+    // enable box.
+    explicit TInfoForm(int InfoEnable, QWidget* Parent = nullptr);
 
     // Sets the enable box from InfoEnable and reads the information file of the stored
     // installation folder (none without a usable folder). A file that cannot be read whole
@@ -78,6 +79,10 @@ public:
     void EnableCheckBoxClick();
     void OKButtonClick();
 
+signals:
+    // 1 when the box is checked, else 0: the value "InfoEnable" keeps.
+    void EnableChanged(int InfoEnable);
+
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -87,7 +92,7 @@ private:
     void CalibratedDateChange();
     // Stores the dates changed since the last OK; false when one could not be stored.
     bool WriteCalibration();
-    int& FInfoEnable;
+    int FInfoEnable;
     QString FInfoPath;
     // The file that could not be read whole, and whether OK has been chosen since.
     QString FUnreadablePath;

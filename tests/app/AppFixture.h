@@ -5,6 +5,7 @@
 #include "info/InfoForm.h"
 #include "platform/Registry.h"
 
+#include "Controls.h"
 #include "ModalAnswer.h"
 #include "TestSupport.h"
 
@@ -30,7 +31,7 @@ protected:
         if (Form) {
             Form->SetInfoForm(nullptr);
             Info.reset();
-            Form->tmrReceive->stop();
+            Control<QTimer>(*Form, "tmrReceive")->stop();
             Form.reset();
         }
         ErrorHandler::SetSink({});
@@ -53,7 +54,7 @@ protected:
         Form = std::make_unique<TMainForm>();
         Form->FormCreate();
         if (WithInfo) {
-            Info = std::make_unique<TInfoForm>(Form->InfoEnable, Form.get());
+            Info = std::make_unique<TInfoForm>(Form->SettingsValues().InfoEnable, Form.get());
             Form->SetInfoForm(Info.get());
             ErrorHandler::Run([this] { Info->FormCreate(); });
         }
@@ -61,9 +62,9 @@ protected:
     }
 
     void Type(const QString& Text) {
-        Form->TextMemo->setFocus();
-        Form->TextMemo->moveCursor(QTextCursor::End);
-        Form->TextMemo->insertPlainText(Text);
+        Memo(*Form)->setFocus();
+        Memo(*Form)->moveCursor(QTextCursor::End);
+        Memo(*Form)->insertPlainText(Text);
     }
 
     // Lets the event loop run until it would block, so the idle handler runs.

@@ -28,8 +28,8 @@ protected:
         Sim = std::make_unique<TSim>(QStringList{"--file", file, "--com", "1"} + SimOptions);
         EXPECT_TRUE(Sim->Started());
         TMainForm& f = Create();
-        EXPECT_TRUE(f.ComPortCom[0]->isEnabled());
-        EXPECT_TRUE(f.ComPortCom[0]->isChecked());
+        EXPECT_TRUE(PortItem(f, 1)->isEnabled());
+        EXPECT_TRUE(PortItem(f, 1)->isChecked());
         return f;
     }
 
@@ -39,7 +39,7 @@ protected:
         const bool done = WaitUntil([&] {
             if (seen.last() != F.StatusText())
                 seen << F.StatusText();
-            return F.StatusText() == "Idle" && !F.tmrReceive->isActive();
+            return F.StatusText() == "Idle" && !Control<QTimer>(F, "tmrReceive")->isActive();
         });
         EXPECT_TRUE(done) << "still " << F.StatusText().toStdString();
         return seen;
@@ -98,7 +98,7 @@ TEST_F(DownloadTest, NoInstrumentKeepsListening) {
     clock.start();
     WaitUntil([&] { return clock.elapsed() > 1100; });
     EXPECT_EQ(f.StatusText(), Listening);
-    EXPECT_TRUE(f.tmrReceive->isActive());
+    EXPECT_TRUE(Control<QTimer>(f, "tmrReceive")->isActive());
     EXPECT_TRUE(Errors.isEmpty());
 }
 
@@ -106,7 +106,7 @@ TEST_F(DownloadTest, UnpluggedWhileListeningIsOneErrorThenGetDataWorksAgain) {
     TMainForm& f = Start("never sent\r", {"--delay", "600000"});
     f.GetDataClick();
     Sim.reset(); // the line hangs up
-    EXPECT_TRUE(WaitUntil([&] { return !f.tmrReceive->isActive(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
     // A few more ticks' worth of time: no second message.
     QElapsedTimer clock;
     clock.start();
@@ -138,7 +138,7 @@ TEST_F(DownloadTest, PromptAnswersAtGetData) {
         f.GetDataClick();
         EXPECT_EQ(answer.Answered(), 1);
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+    EXPECT_EQ(Memo(f)->toPlainText(), "edited");
     EXPECT_FALSE(f.SerialPort->IsOpen());
     EXPECT_EQ(f.StatusText(), "Idle");
     {
@@ -146,30 +146,30 @@ TEST_F(DownloadTest, PromptAnswersAtGetData) {
         f.GetDataClick();
         EXPECT_EQ(answer.Answered(), 2);
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+    EXPECT_EQ(Memo(f)->toPlainText(), "edited");
     EXPECT_FALSE(f.SerialPort->IsOpen());
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::No));
         f.GetDataClick();
     }
-    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_TRUE(Memo(f)->document()->isEmpty());
     EXPECT_FALSE(f.Modified());
     EXPECT_TRUE(f.SerialPort->IsOpen());
     EXPECT_EQ(f.StatusText(), Listening);
-    EXPECT_FALSE(f.FileNew->isEnabled());
+    EXPECT_FALSE(Control<QAction>(f, "FileNew")->isEnabled());
 }
 
 TEST_F(DownloadTest, PortItemRefusedWhileTheDownloadHoldsThePort) {
     TMainForm& f = Start("x\r", {"--delay", "600000"});
     f.GetDataClick();
-    f.ComPortCom[1]->setEnabled(true);
-    f.ComPortCom[1]->trigger();
+    PortItem(f, 2)->setEnabled(true);
+    PortItem(f, 2)->trigger();
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Serial port error PortAlreadyOpen (6)"))
         << Errors[0].toStdString();
-    EXPECT_TRUE(f.ComPortCom[0]->isChecked());
-    EXPECT_FALSE(f.ComPortCom[1]->isChecked());
-    EXPECT_EQ(f.PortNumber, 1);
+    EXPECT_TRUE(PortItem(f, 1)->isChecked());
+    EXPECT_FALSE(PortItem(f, 2)->isChecked());
+    EXPECT_EQ(f.SettingsValues().PortNumber, 1);
 }
 
 TEST_F(DownloadTest, GarbageNeverCrashesTheWindow) {

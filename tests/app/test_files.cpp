@@ -4,8 +4,10 @@
 #include "files/ExportWriter.h"
 #include "report/ReportBuilder.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QPrintDialog>
 #include <QProcess>
 #include <sys/mount.h>
@@ -41,7 +43,8 @@ protected:
 
 TEST_F(FilesTest, SaveWithoutAFileIsSaveAsThenSaveNeedsNoDialog) {
     TMainForm& f = *Form;
-    EXPECT_EQ(f.SaveDialog->directory().absolutePath(), Install.path() + "/Data");
+    EXPECT_EQ(Control<QFileDialog>(f, "SaveDialog")->directory().absolutePath(),
+              Install.path() + "/Data");
     f.SetEditorLines({"A", "B"}, true);
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
@@ -154,14 +157,14 @@ TEST_F(FilesTest, OpenPromptAndCancel) {
         EXPECT_EQ(answer.Answered(), 2);
         EXPECT_EQ(answer.Texts().last(), "Save As");
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
     EXPECT_TRUE(f.Modified());
     {
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::No), ModalAnswer::Reject()});
         f.FileOpenClick();
         EXPECT_EQ(answer.Answered(), 2);
     }
-    EXPECT_EQ(f.TextMemo->toPlainText(), "unsaved");
+    EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
     EXPECT_TRUE(f.Modified());
 }
 
@@ -172,7 +175,7 @@ TEST_F(FilesTest, OpenOfAMissingFileLeavesTheEditorEmpty) {
     EXPECT_FALSE(ErrorHandler::Run([&] { f.FileOpenClick(); }));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Cannot open file " + Data("missing.txt")));
-    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_TRUE(Memo(f)->document()->isEmpty());
     EXPECT_FALSE(f.Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
 }
@@ -249,4 +252,59 @@ TEST_F(FilesTest, PrinterSetupOnlyShowsItsDialog) {
     f.FilePrinterSetupClick();
     EXPECT_EQ(answer.Answered(), 1);
     EXPECT_TRUE(f.Modified());
+}
+
+// The stored font colour reaches the printed page: the page rendered, its text pixels are the
+// colour the editor shows, and none is black unless the colour is.
+TEST_F(FilesTest, PrintedTextTakesTheStoredFontColour) {
+    if (QProcess::execute("pdftoppm", {"-v"}) < 0)
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    const struct {
+        const char* Stored; // "FontColor", 0x00BBGGRR or a system colour
+        QColor Expected;
+    } cases[] = {
+        {"000000ff", QColor(255, 0, 0)},
+        {"00800000", QColor(0, 0, 128)},
+        {"00008000", QColor(0, 128, 0)},
+        {"80000008", QApplication::palette().color(QPalette::Text)},
+    };
+    const auto near = [](QRgb P, const QColor& C) {
+        return qAbs(qRed(P) - C.red()) + qAbs(qGreen(P) - C.green()) + qAbs(qBlue(P) - C.blue()) <
+               60;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Stored);
+        Form.reset();
+        StoreWithInstallDir(
+            QByteArray("\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n"
+                       "\"FontName\"=\"Courier New\"\r\n\"FontSize\"=dword:00000014\r\n"
+                       "\"FontColor\"=dword:") +
+            c.Stored + "\r\n\"FontStyle\"=\"1000\"\r\n");
+        TMainForm& f = Create();
+        ASSERT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+        f.SetEditorLines({"MMMMMMMMMMMMMMMMMMMM", "HHHHHHHHHHHHHHHHHHHH"}, false);
+        const QString pdf = Install.filePath("colour.pdf");
+        f.Printer.setOutputFormat(QPrinter::PdfFormat);
+        f.Printer.setOutputFileName(pdf);
+        {
+            ModalAnswer accept(
+                [](QWidget* w) { QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection); });
+            f.FilePrintClick();
+        }
+        const QString png = Install.filePath("colour");
+        ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "100", "-png", "-singlefile", pdf, png}), 0);
+        const QImage page(png + ".png");
+        ASSERT_FALSE(page.isNull());
+        int inColour = 0, black = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb p = page.pixel(x, y);
+                inColour += near(p, c.Expected);
+                black += near(p, Qt::black);
+            }
+        EXPECT_GT(inColour, 200);
+        if (!near(c.Expected.rgb(), Qt::black)) {
+            EXPECT_EQ(black, 0);
+        }
+    }
 }

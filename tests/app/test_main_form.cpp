@@ -36,13 +36,13 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
     TMainForm& f = Create(true);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    for (QAction* a : f.ComPortCom)
-        EXPECT_FALSE(a->isChecked());
-    EXPECT_TRUE(f.GetData->isEnabled());
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_FALSE(PortItem(f, n)->isChecked());
+    EXPECT_TRUE(Control<QAction>(f, "GetData")->isEnabled());
     Idle();
-    EXPECT_FALSE(f.GetData->isEnabled());
-    EXPECT_EQ(f.TextMemo->font().family(), "Courier New");
-    EXPECT_EQ(f.TextMemo->font().pointSize(), 10);
+    EXPECT_FALSE(Control<QAction>(f, "GetData")->isEnabled());
+    EXPECT_EQ(Memo(f)->font().family(), "Courier New");
+    EXPECT_EQ(Memo(f)->font().pointSize(), 10);
 
     // The first start does what halvorn-setup does, and says so on one status line.
     const QString folder = Config.Home() + "/Halvorn";
@@ -50,7 +50,7 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
                                   " and its Data folder, and stored it as \"InstallDir\"");
     EXPECT_TRUE(QFileInfo(folder + "/Data").isDir());
     EXPECT_EQ(ReadStr("InstallDir"), folder);
-    EXPECT_EQ(f.InstallDir, folder);
+    EXPECT_EQ(f.SettingsValues().InstallDir, folder);
     EXPECT_EQ(Info->InfoFilePath(), InfoFile::PathIn(folder));
 
     EXPECT_TRUE(f.close());
@@ -108,7 +108,7 @@ TEST_F(AppTest, LoadStopsAtTheFirstMissingValue) {
     EXPECT_EQ(Errors[0].section('\n', 0, 0), "Failed to get data for 'Port'");
     // The rest of creation was skipped: no idle handler manages the commands.
     Idle();
-    EXPECT_TRUE(f.GetData->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "GetData")->isEnabled());
     EXPECT_TRUE(f.isEnabled());
 }
 
@@ -124,18 +124,18 @@ TEST_F(AppTest, FontStyleSavedAndRestored) {
     StoreWithInstallDir();
     {
         TMainForm& f = Create();
-        f.SettingsValues.Font.Bold = true;
-        f.SettingsValues.Font.Italic = true;
-        f.ApplyEditorFont();
+        Settings::TEditorFont font = f.SettingsValues().Font;
+        font.Bold = font.Italic = true;
+        f.SetEditorFont(font);
         EXPECT_TRUE(f.close());
         EXPECT_EQ(ReadStr("FontStyle"), "1100");
         Form.reset();
     }
     TMainForm& g = Create();
     EXPECT_TRUE(Errors.isEmpty());
-    EXPECT_TRUE(g.TextMemo->font().bold());
-    EXPECT_TRUE(g.TextMemo->font().italic());
-    EXPECT_FALSE(g.TextMemo->font().underline());
+    EXPECT_TRUE(Memo(g)->font().bold());
+    EXPECT_TRUE(Memo(g)->font().italic());
+    EXPECT_FALSE(Memo(g)->font().underline());
 }
 
 TEST_F(AppTest, ShortFontStyleAddsBoldThenFails) {
@@ -145,10 +145,10 @@ TEST_F(AppTest, ShortFontStyleAddsBoldThenFails) {
     TMainForm& f = Create();
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0], "Range check error");
-    EXPECT_TRUE(f.TextMemo->font().bold());
-    EXPECT_EQ(f.TextMemo->font().pointSize(), 12);
-    EXPECT_EQ(f.TextMemo->palette().color(QPalette::Text), QColor(255, 0, 0));
-    EXPECT_EQ(f.InfoEnable, 1);
+    EXPECT_TRUE(Memo(f)->font().bold());
+    EXPECT_EQ(Memo(f)->font().pointSize(), 12);
+    EXPECT_EQ(Memo(f)->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(f.SettingsValues().InfoEnable, 1);
 }
 
 TEST_F(AppTest, StoredPortWithoutDeviceIsCheckedButDisabled) {
@@ -158,66 +158,69 @@ TEST_F(AppTest, StoredPortWithoutDeviceIsCheckedButDisabled) {
         "\r\n[HKEY_CURRENT_USER\\Software\\Tamsor\\Ports]\r\n\"COM2\"=\"/nonexistent/tty\"\r\n");
     TMainForm& f = Create();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_FALSE(f.ComPortCom[1]->isEnabled());
-    EXPECT_TRUE(f.ComPortCom[1]->isChecked());
+    EXPECT_FALSE(PortItem(f, 2)->isEnabled());
+    EXPECT_TRUE(PortItem(f, 2)->isChecked());
     Idle();
-    EXPECT_TRUE(f.GetData->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "GetData")->isEnabled());
     EXPECT_EQ(f.SerialPort->PortName(), "COM2");
-    EXPECT_EQ(f.PortNumber, 2);
+    EXPECT_EQ(f.SettingsValues().PortNumber, 2);
 }
+
+namespace {
+
+// The items of the Edit and File menus the idle handler sets, those of them enabled now.
+QStringList EnabledItems(const TMainForm& F) {
+    QStringList enabled;
+    for (const char* name :
+         {"FileNew", "FileSave", "FileSaveAs", "EditUndo", "EditCut", "EditCopy", "EditPaste"})
+        if (Control<QAction>(F, name)->isEnabled())
+            enabled << name;
+    return enabled;
+}
+
+} // namespace
 
 TEST_F(AppTest, IdleHandlerFollowsEditorAndClipboard) {
     StoreWithInstallDir();
     TMainForm& f = Create();
     QApplication::clipboard()->clear();
     Idle();
-    EXPECT_FALSE(f.EditCut->isEnabled());
-    EXPECT_FALSE(f.EditCopy->isEnabled());
-    EXPECT_FALSE(f.EditPaste->isEnabled());
-    EXPECT_FALSE(f.FileSave->isEnabled());
-    EXPECT_FALSE(f.FileSaveAs->isEnabled());
-    EXPECT_FALSE(f.EditUndo->isEnabled());
+    EXPECT_EQ(EnabledItems(f), QStringList());
 
     // An empty editor keeps Save disabled even with its modified flag set.
     f.SetModified(true);
     Idle();
-    EXPECT_FALSE(f.FileSave->isEnabled());
-    EXPECT_TRUE(f.EditUndo->isEnabled());
+    EXPECT_EQ(EnabledItems(f), QStringList({"EditUndo"}));
 
     f.SetEditorLines({"one", "two"}, false);
     Idle();
-    EXPECT_FALSE(f.FileSave->isEnabled());
-    EXPECT_TRUE(f.FileSaveAs->isEnabled());
-    EXPECT_FALSE(f.EditUndo->isEnabled());
+    EXPECT_EQ(EnabledItems(f), QStringList({"FileNew", "FileSaveAs"}));
 
-    f.TextMemo->selectAll();
+    Memo(f)->selectAll();
     QApplication::clipboard()->setText("from elsewhere");
     Idle();
-    EXPECT_TRUE(f.EditCut->isEnabled());
-    EXPECT_TRUE(f.EditCopy->isEnabled());
-    EXPECT_TRUE(f.EditPaste->isEnabled());
+    EXPECT_EQ(EnabledItems(f),
+              QStringList({"FileNew", "FileSaveAs", "EditCut", "EditCopy", "EditPaste"}));
 
     Type("x");
     Idle();
-    EXPECT_TRUE(f.FileSave->isEnabled());
-    EXPECT_TRUE(f.EditUndo->isEnabled());
-    EXPECT_FALSE(f.EditCopy->isEnabled());
-    EXPECT_TRUE(f.FileNew->isEnabled());
+    EXPECT_EQ(EnabledItems(f),
+              QStringList({"FileNew", "FileSave", "FileSaveAs", "EditUndo", "EditPaste"}));
     // Print, Open and the port items are left alone.
-    EXPECT_TRUE(f.FilePrint->isEnabled());
-    EXPECT_TRUE(f.FileOpen->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "FilePrint")->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "FileOpen")->isEnabled());
 }
 
 TEST_F(AppTest, PortItemsAreOneRadioGroup) {
     StoreWithInstallDir();
     TMainForm& f = Create();
-    f.ComPortCom[2]->setEnabled(true);
-    f.ComPortCom[2]->trigger();
-    EXPECT_TRUE(f.ComPortCom[2]->isChecked());
-    EXPECT_EQ(f.PortNumber, 3);
+    PortItem(f, 3)->setEnabled(true);
+    PortItem(f, 3)->trigger();
+    EXPECT_TRUE(PortItem(f, 3)->isChecked());
+    EXPECT_EQ(f.SettingsValues().PortNumber, 3);
     f.ComPortClick(1);
-    EXPECT_TRUE(f.ComPortCom[0]->isChecked());
-    EXPECT_FALSE(f.ComPortCom[2]->isChecked());
+    EXPECT_TRUE(PortItem(f, 1)->isChecked());
+    EXPECT_FALSE(PortItem(f, 3)->isChecked());
     EXPECT_EQ(f.SerialPort->PortName(), "COM1");
 }
 
@@ -225,11 +228,11 @@ TEST_F(AppTest, ClearWithoutChangesAsksNothing) {
     StoreWithInstallDir();
     TMainForm& f = Create();
     f.SetEditorLines({"report"}, false);
-    EXPECT_TRUE(f.FileNew->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "FileNew")->isEnabled());
     f.FileNewClick();
-    EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+    EXPECT_TRUE(Memo(f)->document()->isEmpty());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_FALSE(f.FileNew->isEnabled());
+    EXPECT_FALSE(Control<QAction>(f, "FileNew")->isEnabled());
 }
 
 TEST_F(AppTest, ClearPromptAnswers) {
@@ -241,20 +244,20 @@ TEST_F(AppTest, ClearPromptAnswers) {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::Cancel));
         f.FileNewClick();
         EXPECT_EQ(answer.Texts(), QStringList{"The current file has changed. Save changes?"});
-        EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+        EXPECT_EQ(Memo(f)->toPlainText(), "edited");
     }
     {
         // Yes, then the Save As dialog is cancelled: nothing is cleared.
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
         f.FileNewClick();
         EXPECT_EQ(answer.Answered(), 2);
-        EXPECT_EQ(f.TextMemo->toPlainText(), "edited");
+        EXPECT_EQ(Memo(f)->toPlainText(), "edited");
         EXPECT_TRUE(f.Modified());
     }
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::No));
         f.FileNewClick();
-        EXPECT_TRUE(f.TextMemo->document()->isEmpty());
+        EXPECT_TRUE(Memo(f)->document()->isEmpty());
         EXPECT_FALSE(f.Modified());
     }
 }
@@ -263,7 +266,7 @@ TEST_F(AppTest, CloseCancelledKeepsWindowButSettingsAreWritten) {
     StoreWithInstallDir();
     TMainForm& f = Create(true);
     f.show();
-    f.PortNumber = 3;
+    f.ComPortClick(3);
     Type("unsaved");
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::Cancel));
@@ -372,7 +375,7 @@ TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
         f.FontClick();
         EXPECT_EQ(cancel.Answered(), 1);
     }
-    EXPECT_EQ(f.SettingsValues.Font.Name, "Courier New");
+    EXPECT_EQ(f.SettingsValues().Font.Name, "Courier New");
     ModalAnswer choose([](QWidget* w) {
         auto* d = qobject_cast<TFontDialog*>(w);
         ASSERT_NE(d, nullptr);
@@ -386,12 +389,12 @@ TEST_F(AppTest, FontCommandTakesNameSizeStyleAndColour) {
     });
     f.FontClick();
     ASSERT_EQ(choose.Answered(), 1);
-    EXPECT_EQ(f.SettingsValues.Font.Name, "DejaVu Sans Mono");
-    EXPECT_EQ(f.SettingsValues.Font.Size, 14);
-    EXPECT_EQ(f.SettingsValues.Font.Color, 0x0000FF);
-    EXPECT_EQ(Settings::StyleText(f.SettingsValues.Font), "1010");
-    EXPECT_EQ(f.TextMemo->font().pointSize(), 14);
-    EXPECT_EQ(f.TextMemo->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(f.SettingsValues().Font.Name, "DejaVu Sans Mono");
+    EXPECT_EQ(f.SettingsValues().Font.Size, 14);
+    EXPECT_EQ(f.SettingsValues().Font.Color, 0x0000FF);
+    EXPECT_EQ(Settings::StyleText(f.SettingsValues().Font), "1010");
+    EXPECT_EQ(Memo(f)->font().pointSize(), 14);
+    EXPECT_EQ(Memo(f)->palette().color(QPalette::Text), QColor(255, 0, 0));
     EXPECT_TRUE(f.close());
     EXPECT_EQ(ReadInt("FontColor"), 0x0000FF);
     EXPECT_EQ(ReadStr("FontStyle"), "1010");
@@ -418,8 +421,8 @@ TEST_F(AppTest, FontCommandKeepsTheStoredFaceAndFixedPitch) {
                             "\"\r\n\"FontSize\"=dword:0000000a\r\n"
                             "\"FontColor\"=dword:80000008\r\n\"FontStyle\"=\"0000\"\r\n");
         TMainForm& f = Create();
-        EXPECT_EQ(QFontInfo(f.TextMemo->font()).family(), c.Shown);
-        EXPECT_TRUE(QFontInfo(f.TextMemo->font()).fixedPitch());
+        EXPECT_EQ(QFontInfo(Memo(f)->font()).family(), c.Shown);
+        EXPECT_TRUE(QFontInfo(Memo(f)->font()).fixedPitch());
         QString opened;
         ModalAnswer ok([&](QWidget* w) {
             opened = qobject_cast<TFontDialog*>(w)->FontPanel->currentFont().family();
@@ -427,8 +430,8 @@ TEST_F(AppTest, FontCommandKeepsTheStoredFaceAndFixedPitch) {
         });
         f.FontClick();
         EXPECT_EQ(opened, c.Shown);
-        EXPECT_EQ(f.SettingsValues.Font.Name, c.Name);
-        EXPECT_TRUE(QFontInfo(f.TextMemo->font()).fixedPitch());
+        EXPECT_EQ(f.SettingsValues().Font.Name, c.Name);
+        EXPECT_TRUE(QFontInfo(Memo(f)->font()).fixedPitch());
         EXPECT_TRUE(f.close());
         EXPECT_EQ(ReadStr("FontName").toUtf8(), c.Name);
         Form.reset();

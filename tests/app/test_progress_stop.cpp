@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 
 #include "Sim.h"
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadProgress.h"
 
 #include <QAction>
 #include <QLabel>
@@ -38,24 +38,25 @@ protected:
 
 TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
     TMainForm& f = StartSlow();
-    EXPECT_TRUE(f.ProgressPanel->text().isEmpty());
-    EXPECT_FALSE(f.ComPortStop->isEnabled());
-    EXPECT_EQ(f.ComPortStop->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().isEmpty());
+    EXPECT_FALSE(Control<QAction>(f, "ComPortStop")->isEnabled());
+    EXPECT_EQ(Control<QAction>(f, "ComPortStop")->shortcut(), QKeySequence(Qt::Key_Escape));
     f.GetDataClick();
-    EXPECT_TRUE(f.ComPortStop->isEnabled());
-    EXPECT_EQ(f.ProgressPanel->text(), "0 bytes, 0:00, 0 bytes/s");
+    EXPECT_TRUE(Control<QAction>(f, "ComPortStop")->isEnabled());
+    EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(), "0 bytes, 0:00, 0 bytes/s");
     static const QRegularExpression Shape("^([0-9,]+) bytes, 0:0[0-9], [0-9]+ bytes/s$");
     qint64 bytes = 0;
     ASSERT_TRUE(WaitUntil([&] {
-        const auto m = Shape.match(f.ProgressPanel->text());
+        const auto m = Shape.match(Control<QLabel>(f, "ProgressPanel")->text());
         bytes = m.hasMatch() ? m.captured(1).remove(',').toLongLong() : 0;
         return bytes > 100;
     }));
     EXPECT_EQ(f.StatusText(), "Acquiring Data on Com 1 - Please Wait...");
     // Within a tick the count grows again.
-    const QString before = f.ProgressPanel->text();
-    EXPECT_TRUE(WaitUntil([&] { return f.ProgressPanel->text() != before; }, 10000));
-    f.ComPortStop->trigger();
+    const QString before = Control<QLabel>(f, "ProgressPanel")->text();
+    EXPECT_TRUE(
+        WaitUntil([&] { return Control<QLabel>(f, "ProgressPanel")->text() != before; }, 10000));
+    Control<QAction>(f, "ComPortStop")->trigger();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -63,20 +64,20 @@ TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     TMainForm& f = StartSlow();
     f.GetDataClick();
     ASSERT_TRUE(WaitUntil([&] { return f.Download->LastQueueCount() > 0; }));
-    f.ComPortStop->trigger();
+    Control<QAction>(f, "ComPortStop")->trigger();
     EXPECT_FALSE(f.SerialPort->IsOpen());
-    EXPECT_FALSE(f.tmrReceive->isActive());
+    EXPECT_FALSE(Control<QTimer>(f, "tmrReceive")->isActive());
     EXPECT_EQ(f.Download->State(), TDownload::TState::Idle);
     EXPECT_EQ(f.StatusText(), "Idle");
-    EXPECT_TRUE(f.ProgressPanel->text().startsWith("Stopped: "))
-        << f.ProgressPanel->text().toStdString();
-    EXPECT_FALSE(f.ComPortStop->isEnabled());
+    EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().startsWith("Stopped: "))
+        << Control<QLabel>(f, "ProgressPanel")->text().toStdString();
+    EXPECT_FALSE(Control<QAction>(f, "ComPortStop")->isEnabled());
     EXPECT_TRUE(f.EditorLines().isEmpty());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     // A new download can start at once.
     f.GetDataClick();
     EXPECT_TRUE(f.SerialPort->IsOpen());
-    f.ComPortStop->trigger();
+    Control<QAction>(f, "ComPortStop")->trigger();
 }
 
 TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {
@@ -93,7 +94,7 @@ TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {
     }
     // Called off: the download goes on.
     EXPECT_TRUE(f.SerialPort->IsOpen());
-    EXPECT_TRUE(f.ComPortStop->isEnabled());
+    EXPECT_TRUE(Control<QAction>(f, "ComPortStop")->isEnabled());
     {
         TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::No));
         f.FileExitClick();

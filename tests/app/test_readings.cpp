@@ -19,7 +19,7 @@ QString Fixture(const QString& Name) {
 }
 
 QString PanelText(const TMainForm& Form) {
-    return Form.ReadingsPanel->SummaryMemo->toPlainText();
+    return Control<TReadingsPanel>(Form, "ReadingsPanel")->SummaryMemo->toPlainText();
 }
 
 } // namespace
@@ -59,10 +59,10 @@ TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
         for (QAction* a : f.menuBar()->actions())
             titles << a->text();
         EXPECT_EQ(titles.mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Com Port"}));
-        EXPECT_EQ(f.ViewReadings->isChecked(), c.Shown);
-        EXPECT_EQ(f.ReadingsPanel->isVisibleTo(&f), c.Shown);
+        EXPECT_EQ(Control<QAction>(f, "ViewReadings")->isChecked(), c.Shown);
+        EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->isVisibleTo(&f), c.Shown);
         EXPECT_EQ(f.Unit(), c.Unit);
-        EXPECT_EQ(f.ViewBqM3->isChecked(), c.Unit == TUnit::BqM3);
+        EXPECT_EQ(Control<QAction>(f, "ViewBqM3")->isChecked(), c.Unit == TUnit::BqM3);
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
         Form.reset();
     }
@@ -70,12 +70,12 @@ TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
 
 TEST_F(ReadingsTest, PanelShownAndHiddenIsRemembered) {
     TMainForm& f = CreateWith("");
-    f.ViewReadings->trigger();
-    EXPECT_TRUE(f.ReadingsPanel->isVisibleTo(&f));
+    Control<QAction>(f, "ViewReadings")->trigger();
+    EXPECT_TRUE(Control<TReadingsPanel>(f, "ReadingsPanel")->isVisibleTo(&f));
     EXPECT_EQ(PanelText(f), Readings::NoTable + "\n");
     EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000001"));
-    f.ViewReadings->trigger();
-    EXPECT_FALSE(f.ReadingsPanel->isVisibleTo(&f));
+    Control<QAction>(f, "ViewReadings")->trigger();
+    EXPECT_FALSE(Control<TReadingsPanel>(f, "ReadingsPanel")->isVisibleTo(&f));
     EXPECT_TRUE(Config.ReadStore().contains("\"Readings\"=dword:00000000"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
@@ -84,30 +84,32 @@ TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
     TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
     f.show();
     const QString report = Fixture("current_48h.txt");
-    const int before = f.ReadingsPanel->Updates();
+    const int before = Control<TReadingsPanel>(f, "ReadingsPanel")->Updates();
     Type(report);
     // Nothing is measured while the user types.
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.ReadingsPanel->Updates(), before);
-    EXPECT_TRUE(f.tmrReadings->isActive());
-    EXPECT_EQ(f.tmrReadings->interval(), 300);
-    ASSERT_TRUE(WaitUntil([&] { return f.ReadingsPanel->Updates() > before; }));
-    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1); // once for the whole typing
+    EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(), before);
+    EXPECT_TRUE(Control<QTimer>(f, "tmrReadings")->isActive());
+    EXPECT_EQ(Control<QTimer>(f, "tmrReadings")->interval(), 300);
+    ASSERT_TRUE(
+        WaitUntil([&] { return Control<TReadingsPanel>(f, "ReadingsPanel")->Updates() > before; }));
+    EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(),
+              before + 1); // once for the whole typing
     const QString text = PanelText(f);
     EXPECT_TRUE(text.contains("Readings: 48 (48 valid)")) << text.toStdString();
     EXPECT_TRUE(text.contains("pCi/L")) << text.toStdString();
     EXPECT_TRUE(text.contains("No calibration date is known for the monitor 4410-0815"))
         << text.toStdString();
-    EXPECT_EQ(f.TextMemo->toPlainText(), report);
+    EXPECT_EQ(Memo(f)->toPlainText(), report);
     EXPECT_TRUE(f.Modified());
 
     // A hidden panel is not measured; shown again it catches up at once.
-    f.ViewReadings->trigger();
+    Control<QAction>(f, "ViewReadings")->trigger();
     Type("\n");
     f.UpdateReadings();
-    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 1);
-    f.ViewReadings->trigger();
-    EXPECT_EQ(f.ReadingsPanel->Updates(), before + 2);
+    EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(), before + 1);
+    Control<QAction>(f, "ViewReadings")->trigger();
+    EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(), before + 2);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -117,12 +119,12 @@ TEST_F(ReadingsTest, UnitsChangeThePanelAndAreStored) {
     f.UpdateReadings();
     EXPECT_TRUE(PanelText(f).contains("Mean of all readings: 4.7 pCi/L"))
         << PanelText(f).toStdString();
-    f.ViewBqM3->trigger();
+    Control<QAction>(f, "ViewBqM3")->trigger();
     EXPECT_EQ(f.Unit(), TUnit::BqM3);
     EXPECT_TRUE(PanelText(f).contains(" Bq/m3 (4.7 pCi/L)")) << PanelText(f).toStdString();
-    EXPECT_FALSE(f.ViewPciL->isChecked());
+    EXPECT_FALSE(Control<QAction>(f, "ViewPciL")->isChecked());
     EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"Bq/m3\""));
-    f.ViewPciL->trigger();
+    Control<QAction>(f, "ViewPciL")->trigger();
     EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"pCi/L\""));
     EXPECT_FALSE(f.Modified());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
@@ -151,7 +153,7 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
     TestSupport::WriteFile(report, Fixture("current_48h.txt").replace("\n", "\r\n").toLatin1());
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(report, "All Files (*.*)"));
-        f.FileOpen->trigger();
+        Control<QAction>(f, "FileOpen")->trigger();
     }
     Type("\n");
     ASSERT_EQ(f.FileName(), report);
@@ -165,7 +167,7 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
             static_cast<QDialog*>(d)->accept();
         }
     });
-    f.FileExportCsv->trigger();
+    Control<QAction>(f, "FileExportCsv")->trigger();
     EXPECT_EQ(answer.Answered(), 1);
     EXPECT_EQ(suggested, csv);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
@@ -180,7 +182,7 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
 
 TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
     TMainForm& f = ShowPanelWith("current_48h.txt");
-    TReadingsPanel& p = *f.ReadingsPanel;
+    TReadingsPanel& p = *Control<TReadingsPanel>(f, "ReadingsPanel");
     ASSERT_TRUE(WaitUntil([&] { return !p.Chart->Buffer().isNull(); }));
     // The buffer holds device pixels.
     EXPECT_EQ(p.Chart->Buffer().size(), p.Chart->size() * p.Chart->devicePixelRatioF());
@@ -204,7 +206,7 @@ TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
     step(
         "plain repaint", [] {}, 0);
     step(
-        "units", [&] { f.ViewBqM3->trigger(); }, 1);
+        "units", [&] { Control<QAction>(f, "ViewBqM3")->trigger(); }, 1);
     step(
         "a reading",
         [&] {
@@ -231,7 +233,7 @@ TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
 
 TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
     TMainForm& f = ShowPanelWith("current_48h.txt");
-    TReadingsPanel& p = *f.ReadingsPanel;
+    TReadingsPanel& p = *Control<TReadingsPanel>(f, "ReadingsPanel");
     QStringList shown;
     const int y = p.Chart->height() * 2 / 3;
     for (int x = 0; x < p.Chart->width(); ++x) {
@@ -244,7 +246,7 @@ TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
     EXPECT_EQ(shown[1], "3/5/2026 5:05:09 PM\n2.1 pCi/L (78 Bq/m3)\nEvents: T");
     EXPECT_TRUE(shown[47].startsWith("3/7/2026 3:05:09 PM\n8.6 pCi/L")) << shown[47].toStdString();
     EXPECT_TRUE(p.HoverText(QPoint(1, 1)).isEmpty());
-    f.ViewBqM3->trigger();
+    Control<QAction>(f, "ViewBqM3")->trigger();
     EXPECT_EQ(p.HoverText(QPoint(p.Chart->width() / 2, y)).count("Bq/m3 ("), 1);
 }
 
@@ -253,7 +255,7 @@ TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     f.SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
     const QString pdf = Install.path() + "/client.pdf";
     ModalAnswer answer(ModalAnswer::ChooseFile(pdf, "PDF Files (*.pdf)"));
-    f.FileClientReport->trigger();
+    Control<QAction>(f, "FileClientReport")->trigger();
     EXPECT_EQ(answer.Answered(), 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_TRUE(TestSupport::ReadFile(pdf).startsWith("%PDF-"));
@@ -276,8 +278,10 @@ TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
         QAction* Command;
         QString Message;
     } cases[] = {
-        {f.FileExportCsv, "The readings were not exported. No readings table in this report"},
-        {f.FileClientReport, "The client report was not made. No readings table in this report"},
+        {Control<QAction>(f, "FileExportCsv"),
+         "The readings were not exported. No readings table in this report"},
+        {Control<QAction>(f, "FileClientReport"),
+         "The client report was not made. No readings table in this report"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Message.toStdString());

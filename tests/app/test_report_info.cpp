@@ -29,7 +29,7 @@ protected:
         EXPECT_TRUE(sim.Started());
         F.ComPortClick(1);
         F.GetDataClick();
-        EXPECT_TRUE(WaitUntil([&] { return !F.tmrReceive->isActive(); }));
+        EXPECT_TRUE(WaitUntil([&] { return !Control<QTimer>(F, "tmrReceive")->isActive(); }));
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
         return F.EditorLines();
     }

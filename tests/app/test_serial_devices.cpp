@@ -68,7 +68,7 @@ TEST_F(SerialDevicesTest, DevicesItemFollowsComFourAfterASeparator) {
     for (QAction* a : ports->actions())
         texts << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(texts.join('|'), "Com 1|Com 2|Com 3|Com 4|-|&Devices...|&Stop");
-    EXPECT_EQ(f.ComPortDevices->text(), "&Devices...");
+    EXPECT_EQ(Control<QAction>(f, "ComPortDevices")->text(), "&Devices...");
 }
 
 TEST_F(SerialDevicesTest, OkStoresTheAssignmentAndThePortItemComesAlive) {
@@ -76,7 +76,7 @@ TEST_F(SerialDevicesTest, OkStoresTheAssignmentAndThePortItemComesAlive) {
     ASSERT_TRUE(Sim.Started());
     PortsStore("\"COM1\"=\"/nonexistent/ttyUSB7\"\r\n");
     TMainForm& f = Create();
-    EXPECT_FALSE(f.ComPortCom[1]->isEnabled());
+    EXPECT_FALSE(PortItem(f, 2)->isEnabled());
     {
         ModalAnswer answer(Assign({{1, Sim.DevicePath()}}, true));
         f.ComPortDevicesClick();
@@ -87,9 +87,9 @@ TEST_F(SerialDevicesTest, OkStoresTheAssignmentAndThePortItemComesAlive) {
     ASSERT_TRUE(r.OpenKeyReadOnly("Software\\Tamsor\\Ports"));
     EXPECT_EQ(r.ReadString("COM2"), Sim.DevicePath());
     EXPECT_EQ(r.ReadString("COM1"), "/nonexistent/ttyUSB7");
-    EXPECT_TRUE(f.ComPortCom[1]->isEnabled());
-    EXPECT_FALSE(f.ComPortCom[0]->isEnabled());
-    EXPECT_EQ(f.ComPortCom[0]->toolTip(), "no device at /nonexistent/ttyUSB7");
+    EXPECT_TRUE(PortItem(f, 2)->isEnabled());
+    EXPECT_FALSE(PortItem(f, 1)->isEnabled());
+    EXPECT_EQ(PortItem(f, 1)->toolTip(), "no device at /nonexistent/ttyUSB7");
 }
 
 TEST_F(SerialDevicesTest, CancelAndRefusedPathsStoreNothing) {
@@ -171,7 +171,7 @@ TEST_F(SerialDevicesTest, PortItemsFollowDevicesThatComeAndGo) {
     PortsStore("\"COM2\"=\"/nonexistent/ttyUSB7\"\r\n");
     TMainForm& f = Create();
     f.WatchPorts(false);
-    EXPECT_FALSE(f.ComPortCom[1]->isEnabled());
+    EXPECT_FALSE(PortItem(f, 2)->isEnabled());
     TSim sim({"--file", "/dev/null"});
     ASSERT_TRUE(sim.Started());
     // Mapped through a link of our own: a freed pseudo-terminal number can be taken again at
@@ -181,11 +181,11 @@ TEST_F(SerialDevicesTest, PortItemsFollowDevicesThatComeAndGo) {
     ASSERT_TRUE(QFile::link(sim.DevicePath(), path));
     PortMap::MapPort("COM2", path);
     // It follows the change (how fast is measured by bench_app).
-    EXPECT_TRUE(WaitUntil([&] { return f.ComPortCom[1]->isEnabled(); }, 10000));
-    EXPECT_EQ(f.ComPortCom[1]->toolTip(), path);
+    EXPECT_TRUE(WaitUntil([&] { return PortItem(f, 2)->isEnabled(); }, 10000));
+    EXPECT_EQ(PortItem(f, 2)->toolTip(), path);
     ASSERT_TRUE(QFile::remove(path));
-    EXPECT_TRUE(WaitUntil([&] { return !f.ComPortCom[1]->isEnabled(); }, 10000));
-    EXPECT_EQ(f.ComPortCom[1]->toolTip(), "no device at " + path);
+    EXPECT_TRUE(WaitUntil([&] { return !PortItem(f, 2)->isEnabled(); }, 10000));
+    EXPECT_EQ(PortItem(f, 2)->toolTip(), "no device at " + path);
 }
 
 TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
@@ -196,14 +196,14 @@ TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
                       "\"\r\n");
     TMainForm& f = Create();
     f.WatchPorts(false);
-    ASSERT_TRUE(f.ComPortCom[0]->isEnabled());
+    ASSERT_TRUE(PortItem(f, 1)->isEnabled());
     f.GetDataClick();
     ASSERT_TRUE(f.SerialPort->IsOpen());
     PortMap::MapPort("COM1", "/nonexistent/ttyUSB7");
     PortMap::MapPort("COM3", sim.DevicePath());
     // The other items still follow: Com 3 shows the moved device.
-    EXPECT_TRUE(WaitUntil([&] { return f.ComPortCom[2]->isEnabled(); }, 10000));
-    EXPECT_TRUE(f.ComPortCom[0]->isEnabled());
+    EXPECT_TRUE(WaitUntil([&] { return PortItem(f, 3)->isEnabled(); }, 10000));
+    EXPECT_TRUE(PortItem(f, 1)->isEnabled());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -212,18 +212,18 @@ TEST_F(SerialDevicesTest, UdevEventsDriveThePortItemsWhereUdevRuns) {
     TMainForm& f = Create();
     f.WatchPorts(true);
     if (!QFileInfo::exists("/run/udev/control")) {
-        EXPECT_TRUE(f.PortCheckTimer->isActive());
-        EXPECT_EQ(f.PortCheckTimer->interval(), TMainForm::PortCheckIntervalMs);
+        EXPECT_TRUE(Control<QTimer>(f, "PortCheckTimer")->isActive());
+        EXPECT_EQ(Control<QTimer>(f, "PortCheckTimer")->interval(), TMainForm::PortCheckIntervalMs);
         GTEST_SKIP() << "no udev daemon here: the items are checked every 0.5 s";
     }
-    if (!f.PortWatcher->Active())
+    if (!Control<TDeviceWatcher>(f, "PortWatcher")->Active())
         GTEST_SKIP() << "built without libudev";
-    EXPECT_FALSE(f.PortCheckTimer->isActive());
+    EXPECT_FALSE(Control<QTimer>(f, "PortCheckTimer")->isActive());
     // An event for a mapped port evaluates the items again.
     PortMap::MapPort("COM4", "/nonexistent/ttyUSB7");
-    f.ComPortCom[3]->setEnabled(true);
-    emit f.PortWatcher->DeviceRemoved("COM4");
-    EXPECT_FALSE(f.ComPortCom[3]->isEnabled());
+    PortItem(f, 4)->setEnabled(true);
+    emit Control<TDeviceWatcher>(f, "PortWatcher")->DeviceRemoved("COM4");
+    EXPECT_FALSE(PortItem(f, 4)->isEnabled());
 }
 
 // A machine with one USB adapter (a pseudo-terminal of the test behind its device node).

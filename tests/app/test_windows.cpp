@@ -40,7 +40,7 @@ TEST_F(AppTest, EveryLabelFitsItsText) {
     TMainForm& f = Create(true);
     f.SetStatusText("Acquiring Data on Com 4 - Please Wait...");
     TFontDialog font(&f);
-    font.SetFont(f.SettingsValues.Font);
+    font.SetFont(f.SettingsValues().Font);
     TAboutForm about(&f);
     QWidget* windows[] = {&f, &about, Info.get(), &font};
     for (QWidget* w : windows) {

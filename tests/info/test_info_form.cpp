@@ -74,6 +74,7 @@ TEST(InfoForm, SerialNumberListCommands) {
 TEST(InfoForm, EnableBoxKeepsTheMainWindowFlagInStep) {
     int infoEnable = 0;
     TInfoForm form(infoEnable);
+    QObject::connect(&form, &TInfoForm::EnableChanged, [&](int Value) { infoEnable = Value; });
     form.EnableCheckBox->click();
     EXPECT_EQ(infoEnable, 1);
     EXPECT_TRUE(form.Snapshot().Enabled);

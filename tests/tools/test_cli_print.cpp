@@ -1,5 +1,6 @@
 // The window's Print and halvorn-cli print lay a report out alike: both in the printer's own
 // device pixels.
+#include "Controls.h"
 #include "ModalAnswer.h"
 #include "TestSupport.h"
 #include "app/ErrorHandler.h"
@@ -78,8 +79,8 @@ TEST(WindowPrint, LaysThePageOutInThePrintersOwnPixelsAsTheCliDoes) {
     QProcess P;
     P.start(TestSupport::BuildDir() + "/tools/halvorn-cli/halvorn-cli",
             {"print", Report, "-o", Cli, "--dpi", QString::number(Resolution), "--paper", "A4",
-             "--font", Form.TextMemo->font().family(), "--font-size",
-             QString::number(Form.TextMemo->font().pointSize())});
+             "--font", Memo(Form)->font().family(), "--font-size",
+             QString::number(Memo(Form)->font().pointSize())});
     ASSERT_TRUE(P.waitForFinished(60000));
     ASSERT_EQ(P.exitCode(), 0) << P.readAllStandardError().toStdString();
 

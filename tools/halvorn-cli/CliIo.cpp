@@ -1,14 +1,14 @@
 #include "CliIo.h"
 
 #include "acquisition/TSerialPort.h"
+#include "files/EditorText.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
-#include "info/InstallFolder.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
-#include "platform/Registry.h"
-#include "platform/SettingsKey.h"
+#include "settings/InstallFolder.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,13 +31,6 @@ QByteArray ReadWhole(const QString& Path, qint64 Limit, const char* What) {
     return *Bytes;
 }
 
-bool StoredInfoEnable() {
-    TRegistry Registry;
-    return Registry.OpenKeyReadOnly(HalvornSettingsKey) &&
-           Registry.ValueExists(QStringLiteral("InfoEnable")) &&
-           Registry.ReadInteger(QStringLiteral("InfoEnable")) != 0;
-}
-
 } // namespace
 
 TReportInfo LoadReportInfo(const TCliOptions& Options) {
@@ -58,18 +51,12 @@ TReportInfo LoadReportInfo(const TCliOptions& Options) {
                                 .arg(MessageText::Shown(Path, PATH_MAX), Problem));
         Info = InfoFile::ReportInfoOf(Read.Values, false);
     }
-    Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : StoredInfoEnable();
+    Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : Settings::TReader().InfoEnabled();
     return Info;
 }
 
 TUnit ChosenUnit(const TCliOptions& Options) {
-    if (Options.Unit)
-        return *Options.Unit;
-    TRegistry Registry;
-    const QString Name = QStringLiteral("Units");
-    if (Registry.OpenKeyReadOnly(HalvornSettingsKey) && Registry.ValueExists(Name))
-        return Units::FromName(Registry.ReadString(Name)).value_or(TUnit::PciL);
-    return TUnit::PciL;
+    return Options.Unit ? *Options.Unit : Settings::TReader().Unit();
 }
 
 TMeasurement Measured(const TCliOptions& Options, TUnit Unit) {
@@ -104,20 +91,8 @@ void RequireWritableFolder(const QString& Path) {
                             .arg(Shown, FolderShown));
 }
 
-QStringList EditorLines(QStringList FileLines) {
-    if (!FileLines.isEmpty() && FileLines.last().isEmpty())
-        FileLines.removeLast();
-    return FileLines;
-}
-
 QStringList ReadReportLines(const QString& Path) {
-    return EditorLines(ReadReportFileLines(Path));
-}
-
-QStringList SetLines(const QStringList& Lines) {
-    QStringList FileLines = Lines;
-    FileLines << QString();
-    return FileLines;
+    return EditorText::ReportLines(ReadReportFileLines(Path));
 }
 
 void WriteReport(const QString& Path, const QStringList& FileLines) {

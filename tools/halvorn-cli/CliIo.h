@@ -23,13 +23,7 @@ QByteArray ReadCapture(const QString& Path);
 
 // A report file as Open loads it into the editor (what a Save writes back).
 QStringList ReadReportFileLines(const QString& Path);
-// The report lines of the editor's file lines: a trailing empty line is the last line end.
-QStringList EditorLines(QStringList FileLines);
 QStringList ReadReportLines(const QString& Path);
-
-// The editor's file lines once the program has set Lines: every set line ends with a line
-// break, so a saved report ends with CR LF.
-QStringList SetLines(const QStringList& Lines);
 
 // --units, else the stored "Units" the window shows in, else pCi/L.
 TUnit ChosenUnit(const TCliOptions& Options);

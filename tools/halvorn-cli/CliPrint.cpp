@@ -9,8 +9,8 @@
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
+#include "settings/EditorFont.h"
 
-#include <QFont>
 #include <QPageSize>
 #include <QPrinter>
 #include <climits>
@@ -26,9 +26,11 @@ void Print(const TCliOptions& Options) {
     const TPaper Paper = Options.Paper.value_or(CliIo::LocalePaper());
     Printer.setPageSize(QPageSize(Paper == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 
-    QFont Font(Options.FontFamily, Options.FontSize);
-    Font.setStyleHint(QFont::TypeWriter);
-    PrintReportToPdf(Options.Output, Printer.pageLayout(), Options.Dpi, Font, Lines);
+    Settings::TEditorFont Font;
+    Font.Name = Options.FontFamily;
+    Font.Size = Options.FontSize;
+    PrintReportToPdf(Options.Output, Printer.pageLayout(), Options.Dpi, Settings::FontOf(Font),
+                     Lines);
 }
 
 void ReportPdf(const TCliOptions& Options) {

@@ -1,9 +1,9 @@
 // halvorn-setup: the installer's part for the current user. See --help.
 #include "SetupOptions.h"
 
-#include "info/InstallFolder.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
+#include "settings/InstallFolder.h"
 
 #include <QCoreApplication>
 #include <cstdio>

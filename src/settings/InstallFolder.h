@@ -26,10 +26,6 @@ struct TResult {
     QStringList Done;
 };
 
-// "InstallDir" of the settings store, opened for reading only; empty when the key or the
-// value is missing. An unreadable store raises its error.
-QString Stored();
-
 // True for a folder the program may keep files in: not empty and not the root folder, so
 // nothing is ever read or written directly under "/".
 bool Usable(const QString& Dir);

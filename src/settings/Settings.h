@@ -1,12 +1,15 @@
 #pragma once
 
 #include "measurement/Units.h"
+#include "platform/Registry.h"
 #include "platform/SettingsKey.h"
 
 #include <QString>
 #include <array>
 
-// The settings kept between runs under the user's key of the settings store.
+// The settings kept between runs under the user's key of the settings store: the one place
+// that reads and writes them, for the window, the information dialog, halvorn-cli and
+// halvorn-setup alike.
 namespace Settings {
 
 inline const char* const Key = HalvornSettingsKey;
@@ -26,6 +29,40 @@ struct TEditorFont {
 
 // The six values written at close, in their order.
 enum TValue { Port, InfoEnable, FontName, FontSize, FontColor, FontStyle, ValueCount };
+QString NameOf(TValue Value);
+
+// The view's choices, written when the user changes them rather than at close: "Readings"
+// (1: the readings panel shown) and "Units" ("pCi/L" or "Bq/m3").
+struct TView {
+    bool ReadingsShown = false;
+    TUnit Unit = TUnit::PciL;
+};
+
+// Reads the values under Key, opened for reading once when the reader is made; without the
+// key every value is missing. A store that cannot be read or parsed raises
+// ERegistryException naming the file; so does a value of another type than its own.
+class TReader {
+public:
+    TReader();
+    bool KeyExists() const { return FOpen; }
+    bool Has(TValue Value) const;
+    // Unguarded: a missing value raises "Failed to get data for '<name>'".
+    int Integer(TValue Value) const;
+    QString String(TValue Value) const;
+    // "InstallDir", read without expansion; missing: empty.
+    QString InstallDir() const;
+    // "InfoEnable" where a missing value means off.
+    bool InfoEnabled() const;
+    // "Readings" and "Units"; a missing value, or a unit of no known name, keeps its default.
+    bool ReadingsShown() const;
+    TUnit Unit() const;
+    TView View() const { return {ReadingsShown(), Unit()}; }
+
+private:
+    bool Has(const QString& Name) const;
+    TRegistry FRegistry;
+    bool FOpen = false;
+};
 
 struct TValues {
     int PortNumber = 0;
@@ -55,14 +92,6 @@ void Save(TValues& Values);
 
 QString StyleText(const TEditorFont& Font);
 
-// The view's choices, written when the user changes them rather than at close: "Readings"
-// (1: the readings panel shown) and "Units" ("pCi/L" or "Bq/m3").
-struct TView {
-    bool ReadingsShown = false;
-    TUnit Unit = TUnit::PciL;
-};
-// A missing or unknown value keeps its default; a store that cannot be read raises.
-TView LoadView();
 void SaveReadingsShown(bool Shown);
 void SaveUnit(TUnit Unit);
 

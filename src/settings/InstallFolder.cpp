@@ -1,9 +1,8 @@
-#include "info/InstallFolder.h"
+#include "settings/InstallFolder.h"
 
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
-#include "platform/Registry.h"
-#include "platform/SettingsKey.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,32 +36,20 @@ QString ChosenFolder(const TOptions& Options) {
 
 } // namespace
 
-QString Stored() {
-    TRegistry reg;
-    if (reg.OpenKeyReadOnly(HalvornSettingsKey) && reg.ValueExists(InstallDirName))
-        return reg.ReadString(InstallDirName);
-    return QString();
-}
-
 bool Usable(const QString& Dir) {
     return !Dir.isEmpty() && QDir::cleanPath(QFileInfo(Dir).absoluteFilePath()) != QDir::rootPath();
 }
 
 TResult Prepare(const TOptions& Options) {
     TResult r;
-    const QString key = QString::fromLatin1(HalvornSettingsKey);
-
     // Everything is read before anything is made, so an unreadable store changes nothing.
     bool hasPort = false;
     bool hasInfoEnable = false;
     {
-        TRegistry reader;
-        if (reader.OpenKeyReadOnly(key)) {
-            if (reader.ValueExists(InstallDirName))
-                r.Dir = reader.ReadString(InstallDirName);
-            hasPort = reader.ValueExists(QStringLiteral("Port"));
-            hasInfoEnable = reader.ValueExists(QStringLiteral("InfoEnable"));
-        }
+        const Settings::TReader stored;
+        r.Dir = stored.InstallDir();
+        hasPort = stored.Has(Settings::Port);
+        hasInfoEnable = stored.Has(Settings::InfoEnable);
     }
     // An empty folder (or the root itself) would put the program's files at the root of the
     // file system: it counts as none.
@@ -84,14 +71,14 @@ TResult Prepare(const TOptions& Options) {
         return r;
     }
     TRegistry writer;
-    if (!writer.OpenKey(key, true))
+    if (!writer.OpenKey(Settings::Key, true))
         throw ERegistryException(writer.LastError());
     if (!hasPort) {
-        writer.WriteInteger(QStringLiteral("Port"), Options.Port);
+        writer.WriteInteger(Settings::NameOf(Settings::Port), Options.Port);
         r.Done << QStringLiteral("Stored \"Port\"=%1").arg(Options.Port);
     }
     if (!hasInfoEnable) {
-        writer.WriteInteger(QStringLiteral("InfoEnable"), 0);
+        writer.WriteInteger(Settings::NameOf(Settings::InfoEnable), 0);
         r.Done << QStringLiteral("Stored \"InfoEnable\"=0");
     }
     if (hasInstallDir) {
@@ -106,7 +93,7 @@ TResult Prepare(const TOptions& Options) {
 
 TResult FirstStart() {
     TResult r;
-    r.Dir = Stored();
+    r.Dir = Settings::TReader().InstallDir();
     if (!Usable(r.Dir))
         r = Prepare();
     return r;

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include "platform/Exception.h"
 #include "platform/Registry.h"
@@ -7,35 +7,32 @@ namespace Settings {
 
 namespace {
 
-QString ReadInstallDir(const TRegistry& Reg) {
-    return Reg.ValueExists(QStringLiteral("InstallDir"))
-               ? Reg.ReadString(QStringLiteral("InstallDir"))
-               : QString();
-}
+const char* const Names[ValueCount] = {"Port",     "InfoEnable", "FontName",
+                                       "FontSize", "FontColor",  "FontStyle"};
 
 void ReadValues(TValues& V) {
-    TRegistry reg;
-    if (!reg.OpenKey(Key, false)) {
+    const TReader reg;
+    if (!reg.KeyExists()) {
         V.Settled.fill(true);
         return;
     }
-    V.PortNumber = reg.ReadInteger(QStringLiteral("Port"));
+    V.PortNumber = reg.Integer(Port);
     V.Settled[Port] = true;
-    V.InfoEnable = reg.ReadInteger(QStringLiteral("InfoEnable"));
+    V.InfoEnable = reg.Integer(InfoEnable);
     V.Settled[InfoEnable] = true;
-    V.InstallDir = ReadInstallDir(reg);
-    if (!reg.ValueExists(QStringLiteral("FontName"))) {
+    V.InstallDir = reg.InstallDir();
+    if (!reg.Has(FontName)) {
         V.Settled[FontName] = V.Settled[FontSize] = V.Settled[FontColor] = V.Settled[FontStyle] =
             true;
         return;
     }
-    V.Font.Name = reg.ReadString(QStringLiteral("FontName"));
+    V.Font.Name = reg.String(FontName);
     V.Settled[FontName] = true;
-    V.Font.Size = reg.ReadInteger(QStringLiteral("FontSize"));
+    V.Font.Size = reg.Integer(FontSize);
     V.Settled[FontSize] = true;
-    V.Font.Color = reg.ReadInteger(QStringLiteral("FontColor"));
+    V.Font.Color = reg.Integer(FontColor);
     V.Settled[FontColor] = true;
-    const QString style = reg.ReadString(QStringLiteral("FontStyle"));
+    const QString style = reg.String(FontStyle);
     bool* flags[] = {&V.Font.Bold, &V.Font.Italic, &V.Font.Underline, &V.Font.StrikeOut};
     for (int i = 0; i < 4; ++i) {
         if (i >= style.size())
@@ -64,6 +61,48 @@ bool Changed(const TValues& V, TValue Value) {
 }
 
 } // namespace
+
+QString NameOf(TValue Value) {
+    return QLatin1String(Names[Value]);
+}
+
+TReader::TReader() : FOpen(FRegistry.OpenKeyReadOnly(Key)) {}
+
+bool TReader::Has(const QString& Name) const {
+    return FOpen && FRegistry.ValueExists(Name);
+}
+
+bool TReader::Has(TValue Value) const {
+    return Has(NameOf(Value));
+}
+
+int TReader::Integer(TValue Value) const {
+    return FRegistry.ReadInteger(NameOf(Value));
+}
+
+QString TReader::String(TValue Value) const {
+    return FRegistry.ReadString(NameOf(Value));
+}
+
+QString TReader::InstallDir() const {
+    const QString name = QStringLiteral("InstallDir");
+    return Has(name) ? FRegistry.ReadString(name) : QString();
+}
+
+bool TReader::InfoEnabled() const {
+    return Has(InfoEnable) && Integer(InfoEnable) != 0;
+}
+
+bool TReader::ReadingsShown() const {
+    const QString name = QStringLiteral("Readings");
+    return Has(name) && FRegistry.ReadInteger(name) != 0;
+}
+
+TUnit TReader::Unit() const {
+    const QString name = QStringLiteral("Units");
+    const TUnit unit = TView().Unit;
+    return Has(name) ? Units::FromName(FRegistry.ReadString(name)).value_or(unit) : unit;
+}
 
 bool TValues::AllSettled() const {
     for (bool s : Settled)
@@ -97,8 +136,6 @@ QString StyleText(const TEditorFont& F) {
 }
 
 void Save(TValues& V) {
-    static const char* const Names[ValueCount] = {"Port",     "InfoEnable", "FontName",
-                                                  "FontSize", "FontColor",  "FontStyle"};
     int first = -1;
     bool write[ValueCount];
     for (int i = ValueCount - 1; i >= 0; --i) {
@@ -106,8 +143,8 @@ void Save(TValues& V) {
         if (write[i])
             first = i;
     }
-    TRegistry reg;
     if (first >= 0) {
+        TRegistry reg;
         // A key that cannot be opened fails the first value, and says why.
         const QString failed =
             QStringLiteral("Failed to set data for '%1'\n").arg(QLatin1String(Names[first]));
@@ -144,24 +181,8 @@ void Save(TValues& V) {
                 reg.WriteString(name, StyleText(V.Font));
             }
         }
-    } else if (!reg.OpenKeyReadOnly(Key)) {
-        V.InstallDir.clear();
-        return;
     }
-    V.InstallDir = ReadInstallDir(reg);
-}
-
-TView LoadView() {
-    TView view;
-    TRegistry reg;
-    if (!reg.OpenKeyReadOnly(Key))
-        return view;
-    const QString readings = QStringLiteral("Readings"), units = QStringLiteral("Units");
-    if (reg.ValueExists(readings))
-        view.ReadingsShown = reg.ReadInteger(readings) != 0;
-    if (reg.ValueExists(units))
-        view.Unit = Units::FromName(reg.ReadString(units)).value_or(view.Unit);
-    return view;
+    V.InstallDir = TReader().InstallDir();
 }
 
 namespace {
