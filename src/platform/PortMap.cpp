@@ -1,10 +1,9 @@
 #include "PortMap.h"
 
+#include "ComPorts.h"
 #include "Exception.h"
 #include "MessageText.h"
 #include "Registry.h"
-
-#include <QRegularExpression>
 
 namespace PortMap {
 
@@ -25,10 +24,7 @@ int RequirePortNumber(const QString& PortName) {
 } // namespace
 
 int PortNumber(const QString& PortName) {
-    static const QRegularExpression Pattern(QStringLiteral("^COM([1-9])$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch Match = Pattern.match(PortName);
-    return Match.hasMatch() ? Match.captured(1).toInt() : 0;
+    return ComPorts::PortNumber(PortName);
 }
 
 QString DevicePath(const QString& PortName) {
@@ -42,7 +38,7 @@ QString DevicePath(const QString& PortName) {
         if (!Mapped.isEmpty())
             return Mapped;
     }
-    return QStringLiteral("/dev/ttyS%1").arg(Number - 1);
+    return ComPorts::ClassicalPath(PortName);
 }
 
 void MapPort(const QString& PortName, const QString& DevicePath) {
