@@ -27,30 +27,31 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent), ui_(new Ui::PlotWindo
     connect(ui_->portButton, &QPushButton::clicked, this, &PlotWindow::choosePort);
     connect(ui_->aboutButton, &QPushButton::clicked, this, &PlotWindow::showAbout);
 
-    // Lines end with a carriage return (a line feed after it begins the next line and is
-    // skipped as white space). The reader forgets these settings with each opening.
+    // A packet of one byte: the reader hands every byte over as it comes. With longer packets
+    // ended by a stop byte, bytes that wait in the line when it opens are read before
+    // OnComInit can set that byte (the reader starts first), and the last of them would stay
+    // in the reader until more bytes come.
+    com_.SetBufSize(1);
     com_.SetBaud(1200);
-    com_.OnComInit = [this](QObject*) {
-        com_.SetStopByte('\r');
-        com_.SetUseStopByte(true);
-        com_.SetPacketNotify(true);
-    };
-    com_.OnPacketReceived = [this](QObject* sender, QByteArray& buffer) {
-        packetReceived(sender, buffer);
-    };
+    com_.PacketListener = this;
     about_.Description1 = tr("Serial components");
     about_.Version1 = com_.ControlVersion();
     about_.Visible1 = true;
     updateStatus();
 }
 
-PlotWindow::~PlotWindow() = default;
+PlotWindow::~PlotWindow() {
+    // The reader stops while every member it hands lines to still exists.
+    com_.ComClose();
+}
 
 TBufferedPaintBox* PlotWindow::plot() const {
     return ui_->plot;
 }
 
 bool PlotWindow::openPort(quint32 port) {
+    com_.ComClose();
+    pending_.clear();
     com_.SetPortA(port);
     com_.ComInit();
     updateStatus();
@@ -79,15 +80,22 @@ QColor PlotWindow::curveColor(int curve) {
     return colors[curve % 4];
 }
 
-void PlotWindow::packetReceived(QObject* sender, QByteArray& buffer) {
-    // The reader keeps adding to its packet until it is restarted: take this line, restart.
-    auto* reader = qobject_cast<TComThread*>(sender);
-    if (!reader)
-        return;
-    const int length = int(std::min<quint32>(reader->PacketCount, quint32(buffer.size())));
-    const QByteArray line = buffer.left(length);
-    com_.SetPacketSize(com_.BufSize());
-    addLine(line);
+void PlotWindow::PacketArrived(TAdvancedCom* com, const char* packet) {
+    // The reader waits for us: restart its packet for the next byte, and gather the line here
+    // on the reader thread. A carriage return or a line feed ends it.
+    TComThread* reader = com->ComThread.get();
+    const quint32 count = std::min<quint32>(reader->PacketCount, quint32(reader->Packet.size()));
+    reader->PacketCount = 0;
+    for (quint32 at = 0; at < count; ++at) {
+        if (packet[at] != '\r' && packet[at] != '\n') {
+            pending_ += packet[at];
+            continue;
+        }
+        const QByteArray line = pending_;
+        pending_.clear();
+        QMetaObject::invokeMethod(
+            this, [this, line] { addLine(line); }, Qt::QueuedConnection);
+    }
 }
 
 void PlotWindow::addLine(const QByteArray& line) {

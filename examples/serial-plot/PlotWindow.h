@@ -19,7 +19,7 @@ QVector<double> numbersIn(const QByteArray& line);
 
 // Receives lines on a serial port and plots their numbers live: the k-th number of every line
 // belongs to curve k, the lines follow each other from left to right.
-class PlotWindow : public QWidget {
+class PlotWindow : public QWidget, private TPacketListener {
     Q_OBJECT
 
 public:
@@ -48,7 +48,8 @@ signals:
     void lineReceived();
 
 private:
-    void packetReceived(QObject* sender, QByteArray& buffer);
+    // Runs on the reader thread for every byte.
+    void PacketArrived(TAdvancedCom* com, const char* packet) override;
     void addLine(const QByteArray& line);
     void updateStatus();
     // Draws the curves into the plot's buffer.
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<Ui::PlotWindow> ui_;
     TAdvancedCom com_;
     TZEVAboutComponent about_;
+    QByteArray pending_; // the reader's line so far (reader thread only)
     QVector<QVector<double>> lines_;
     int plottedPoints_ = 0;
 };

@@ -109,10 +109,15 @@ TEST_F(Package, SelfTestPlotsEveryNumberTheSimulatorSends) {
     QByteArray Long;
     for (int Line = 1; Line <= 40; ++Line)
         Long += QByteArray::number(Line) + "  " + QByteArray::number(Line * 0.25) + "\r";
+    QByteArray Wide; // longer than the reader's packet of 254 bytes
+    for (int Number = 100; Number < 200; ++Number)
+        Wide += QByteArray::number(Number) + " ";
+    Wide += "\r";
     const TCase Cases[] = {
         {"CR", "1 2 3\r4.5 -6 7e1\r", 2, 6},
         {"CR LF with words", "Time 1 Hr\r\nT 4.2 P 3.9\r\nno numbers\r\n5\r\n", 3, 4},
         {"forty lines", Long, 40, 80},
+        {"a line longer than a packet", Wide, 1, 100},
     };
     for (const TCase& Case : Cases) {
         SCOPED_TRACE(Case.Name);
