@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
+#include <QUrl>
 #include <QVariant>
 #include <climits>
 
@@ -68,12 +70,18 @@ QString NewConnectionName() {
     return QStringLiteral("halvorn-archive-%1").arg(Count.fetchAndAddRelaxed(1) + 1);
 }
 
-// SQLite's primary result codes that say something to the user.
-QString ReasonFor(const QSqlError& Error) {
+// SQLite's primary result codes that say something to the user. Folder: the archive's, whose
+// file system tells a full disk behind a plain I/O error (SQLite keeps errno to itself).
+QString ReasonFor(const QSqlError& Error, const QString& Folder) {
     bool Ok = false;
     const int Code = Error.nativeErrorCode().toInt(&Ok) & 0xff;
     if (!Ok)
         return QStringLiteral("the database reported an error");
+    if (Code == 10 || Code == 14) {
+        const QStorageInfo Disk(Folder);
+        if (Disk.isValid() && Disk.bytesAvailable() < 64 * 1024)
+            return QStringLiteral("the disk is full");
+    }
     switch (Code) {
     case 5: // SQLITE_BUSY
     case 6: // SQLITE_LOCKED
@@ -119,6 +127,11 @@ QStringList LinesFromJson(const QString& Text) {
     for (const QJsonValue& Line : QJsonDocument::fromJson(Text.toUtf8()).array())
         Lines << Line.toString();
     return Lines;
+}
+
+// A null QString would be bound as NULL.
+QVariant NotNull(const QString& Text) {
+    return Text.isNull() ? QVariant(QStringLiteral("")) : QVariant(Text);
 }
 
 QString UtcText(const QDateTime& Time) {
@@ -205,7 +218,8 @@ TArchive::~TArchive() {
 
 void TArchive::Fail(const QString& What, const QSqlError& Error) const {
     throw EArchiveError(QStringLiteral("%1 the archive %2: %3.\nDetails: %4")
-                            .arg(What, MessageText::Shown(FPath, PATH_MAX), ReasonFor(Error),
+                            .arg(What, MessageText::Shown(FPath, PATH_MAX),
+                                 ReasonFor(Error, QFileInfo(FPath).absolutePath()),
                                  MessageText::Shown(Error.text(), 400)));
 }
 
@@ -217,16 +231,69 @@ void TArchive::Refuse(const QString& Text) {
     }
 }
 
+namespace {
+
+struct THeader {
+    qint64 AppId = 0, Version = 0, Objects = 0;
+};
+
+// False with Query's error when the file cannot be read as a database.
+bool ReadHeader(QSqlQuery& Query, THeader& Header) {
+    auto Ask = [&](const char* Sql, qint64& Into) {
+        if (!Query.exec(QLatin1String(Sql)) || !Query.next())
+            return false;
+        Into = Query.value(0).toLongLong();
+        return true;
+    };
+    return Ask("PRAGMA application_id", Header.AppId) &&
+           Ask("PRAGMA user_version", Header.Version) &&
+           Ask("SELECT count(*) FROM sqlite_master", Header.Objects);
+}
+
+} // namespace
+
+bool TArchive::Judge(qint64 AppId, qint64 Objects, qint64 Version) {
+    const QString Shown = MessageText::Shown(FPath, PATH_MAX);
+    if (AppId != ApplicationId && (AppId != 0 || Objects != 0)) {
+        Refuse(QStringLiteral("%1 is a database of another program, not a Halvorn archive.")
+                   .arg(Shown) +
+               LeftAlone());
+        return false;
+    }
+    if (Version > SchemaVersion) {
+        FState = TOpenState::ReadOnly;
+        FMessage = QStringLiteral("The archive %1 was written by a newer version of Halvorn "
+                                  "(archive version %2; this one knows up to %3): it is shown "
+                                  "read only, and measurements are not archived.")
+                       .arg(Shown)
+                       .arg(Version)
+                       .arg(SchemaVersion);
+        QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
+        Db.close();
+        Db.setDatabaseName(FPath);
+        Db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (!Db.open()) {
+            FState = TOpenState::Closed;
+            Fail(QStringLiteral("Cannot open"), Db.lastError());
+        }
+        return false;
+    }
+    return true;
+}
+
+QString TArchive::LeftAlone() {
+    return QStringLiteral(" The file is left as it is, and measurements are not archived.");
+}
+
 TArchive::TOpenState TArchive::Open() {
     if (FState != TOpenState::Closed)
         return FState;
     const QString Shown = MessageText::Shown(FPath, PATH_MAX);
-    const QString LeftAlone =
-        QStringLiteral(" The file is left as it is, and measurements are not archived.");
     const QFileInfo File(FPath);
     if (File.exists() || File.isSymLink()) {
         if (!File.isFile()) {
-            Refuse(QStringLiteral("The archive %1 is not a file.").arg(Shown) + LeftAlone);
+            Refuse(QStringLiteral("The archive %1 is not a file.").arg(Shown) + LeftAlone());
             return FState;
         }
         QFile Head(FPath);
@@ -235,7 +302,7 @@ TArchive::TOpenState TArchive::Open() {
                 QStringLiteral("Cannot open the archive %1: %2").arg(Shown, Head.errorString()));
         const QByteArray Magic = Head.read(16);
         if (!Magic.isEmpty() && Magic != QByteArray("SQLite format 3\0", 16)) {
-            Refuse(QStringLiteral("The archive %1 is not a database.").arg(Shown) + LeftAlone);
+            Refuse(QStringLiteral("The archive %1 is not a database.").arg(Shown) + LeftAlone());
             return FState;
         }
     } else if (!QDir().mkpath(File.absolutePath())) {
@@ -250,73 +317,49 @@ TArchive::TOpenState TArchive::Open() {
         throw EArchiveError(QStringLiteral("Cannot open the archive %1: the SQLite driver of Qt "
                                            "is not installed (Debian: libqt6sql6-sqlite).")
                                 .arg(Shown));
-    Db.setDatabaseName(FPath);
 
-    // Looked at read only first: nothing may be written into a file that is not ours.
-    int Version = 0;
     if (File.exists() && File.size() > 0) {
-        Db.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        // Immutable: not even a lock or a shared-memory file is made beside a file not yet
+        // known to be ours. A write still in the log may be missed here; the first
+        // transaction looks again.
+        Db.setDatabaseName(QUrl::fromLocalFile(FPath).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=ro&immutable=1"));
+        Db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
         if (!Db.open())
             Fail(QStringLiteral("Cannot open"), Db.lastError());
-        qint64 AppId = 0, Objects = 0;
+        THeader Header;
+        QSqlError Error;
         {
             QSqlQuery Query(Db);
-            auto Ask = [&](const char* Sql, qint64& Into) {
-                if (!Query.exec(QLatin1String(Sql)) || !Query.next())
-                    return false;
-                Into = Query.value(0).toLongLong();
-                return true;
-            };
-            qint64 V = 0;
-            if (!Ask("PRAGMA application_id", AppId) || !Ask("PRAGMA user_version", V) ||
-                !Ask("SELECT count(*) FROM sqlite_master", Objects)) {
-                const QSqlError Error = Query.lastError();
-                if (IsDamage(Error)) {
-                    Refuse(QStringLiteral("The archive %1 is damaged.").arg(Shown) + LeftAlone +
-                           QStringLiteral("\nDetails: ") + MessageText::Shown(Error.text(), 400));
-                    return FState;
-                }
-                Db.close();
-                Fail(QStringLiteral("Cannot open"), Error);
-            }
-            Version = int(V);
-        }
-        if (AppId != ApplicationId && (AppId != 0 || Objects != 0)) {
-            Refuse(QStringLiteral("%1 is a database of another program, not a Halvorn archive.")
-                       .arg(Shown) +
-                   LeftAlone);
-            return FState;
-        }
-        if (Version > SchemaVersion) {
-            FState = TOpenState::ReadOnly;
-            FMessage = QStringLiteral("The archive %1 was written by a newer version of Halvorn "
-                                      "(archive version %2; this one knows up to %3): it is "
-                                      "shown read only, and measurements are not archived.")
-                           .arg(Shown)
-                           .arg(Version)
-                           .arg(SchemaVersion);
-            return FState;
+            if (!ReadHeader(Query, Header))
+                Error = Query.lastError();
         }
         Db.close();
+        if (Error.isValid()) {
+            if (IsDamage(Error)) {
+                Refuse(QStringLiteral("The archive %1 is damaged.").arg(Shown) + LeftAlone() +
+                       QStringLiteral("\nDetails: ") + MessageText::Shown(Error.text(), 400));
+                return FState;
+            }
+            Fail(QStringLiteral("Cannot open"), Error);
+        }
+        if (!Judge(Header.AppId, Header.Objects, Header.Version))
+            return FState;
     }
 
+    Db.setDatabaseName(FPath);
     Db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!Db.open())
         Fail(QStringLiteral("Cannot open"), Db.lastError());
-    QSqlQuery Query(Db);
-    for (const char* Sql :
-         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"}) {
-        if (!Query.exec(QLatin1String(Sql))) {
-            const QSqlError Error = Query.lastError();
-            Db.close();
-            Fail(QStringLiteral("Cannot open"), Error);
-        }
-    }
     try {
-        Migrate(Version);
+        QSqlQuery Query(Db);
+        for (const char* Sql :
+             {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"})
+            if (!Query.exec(QLatin1String(Sql)))
+                Fail(QStringLiteral("Cannot open"), Query.lastError());
+        if (!Prepare())
+            return FState;
     } catch (...) {
-        Query.finish();
         Db.close();
         throw;
     }
@@ -324,34 +367,42 @@ TArchive::TOpenState TArchive::Open() {
     return FState;
 }
 
-void TArchive::Migrate(int From) {
-    if (From == SchemaVersion)
-        return;
-    QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
-    QSqlQuery Query(Db);
+bool TArchive::Prepare() {
+    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
     if (!Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        Fail(QStringLiteral("Cannot prepare"), Query.lastError());
-    // Another copy of the program may have brought it up to date meanwhile.
-    int Version = From;
-    if (Query.exec(QStringLiteral("PRAGMA user_version")) && Query.next())
-        Version = Query.value(0).toInt();
-    const auto& Steps = MigrationSteps();
-    for (int V = Version; V < SchemaVersion; ++V) {
-        for (const QString& Sql : Steps[size_t(V)]) {
-            if (!Query.exec(Sql)) {
-                const QSqlError Error = Query.lastError();
-                Query.exec(QStringLiteral("ROLLBACK"));
-                Fail(QStringLiteral("Cannot prepare"), Error);
-            }
-        }
-    }
-    if (!Query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId)) ||
-        !Query.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)) ||
-        !Query.exec(QStringLiteral("COMMIT"))) {
-        const QSqlError Error = Query.lastError();
+        Fail(QStringLiteral("Cannot open"), Query.lastError());
+    auto Abandon = [&](const QSqlError& Error) {
         Query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("Cannot prepare"), Error);
+    };
+    // Looked at again under the write lock: another copy may have made or upgraded it.
+    THeader Header;
+    if (!ReadHeader(Query, Header))
+        Abandon(Query.lastError());
+    if (Header.AppId == ApplicationId && Header.Version == SchemaVersion) {
+        Query.exec(QStringLiteral("ROLLBACK"));
+        return true;
     }
+    if (Header.AppId != ApplicationId && (Header.AppId != 0 || Header.Objects != 0)) {
+        Query.exec(QStringLiteral("ROLLBACK"));
+        Query.finish();
+        return Judge(Header.AppId, Header.Objects, Header.Version);
+    }
+    if (Header.Version > SchemaVersion) {
+        Query.exec(QStringLiteral("ROLLBACK"));
+        Query.finish();
+        return Judge(Header.AppId, Header.Objects, Header.Version);
+    }
+    const auto& Steps = MigrationSteps();
+    for (qint64 V = Header.Version; V < SchemaVersion; ++V)
+        for (const QString& Sql : Steps[size_t(V)])
+            if (!Query.exec(Sql))
+                Abandon(Query.lastError());
+    if (!Query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId)) ||
+        !Query.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)) ||
+        !Query.exec(QStringLiteral("COMMIT")))
+        Abandon(Query.lastError());
+    return true;
 }
 
 void TArchive::RequireOpen(bool ForWriting) {
@@ -370,10 +421,11 @@ void TArchive::Describe(TArchiveEntry& Entry) {
     Entry.Bytes = Entry.Raw.size();
     Entry.Sha256 = QString::fromLatin1(
         QCryptographicHash::hash(Entry.Raw, QCryptographicHash::Sha256).toHex());
+    if (Entry.State == TArchiveState::Complete && Entry.Report.isEmpty() && !Entry.Raw.isEmpty())
+        Entry.Report = ReportBytes(BuildReport(Entry.Raw, Entry.Info));
+    // The builder drops the last two lines, which in a transfer cut short may be the summary.
     const QStringList Lines =
-        Entry.Raw.isEmpty() ? QStringList() : BuildReport(Entry.Raw, Entry.Info);
-    if (Entry.State == TArchiveState::Complete && Entry.Report.isEmpty())
-        Entry.Report = ReportBytes(Lines);
+        Entry.Raw.isEmpty() ? QStringList() : BuildReport(Entry.Raw + "\r\r", Entry.Info);
     Entry.SerialNumber = Readings::LabelValue(Lines, StreamConventions::LabelSerial);
     Entry.Location = Readings::LabelValue(Lines, StreamConventions::LabelLocation);
     const TReadings Read = Readings::Read(Lines);
@@ -407,24 +459,24 @@ qint64 TArchive::Store(TArchiveEntry Entry) {
         "epa_protocol) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const TReportInfo& Info = Entry.Info;
     for (const QVariant& Value :
-         {QVariant(UtcText(Entry.ReceivedAt)),
-          QVariant(Entry.Port),
-          QVariant(Entry.Device),
+         {NotNull(UtcText(Entry.ReceivedAt)),
+          NotNull(Entry.Port),
+          NotNull(Entry.Device),
           QVariant(Entry.Bytes),
-          QVariant(Entry.Sha256),
-          QVariant(ArchiveStates::Name(Entry.State)),
-          QVariant(Entry.Error),
+          NotNull(Entry.Sha256),
+          NotNull(ArchiveStates::Name(Entry.State)),
+          NotNull(Entry.Error),
           QVariant(Info.Enabled ? 1 : 0),
-          QVariant(Info.SerialNumber),
-          QVariant(Info.Location),
-          QVariant(InfoTime(Info.StartDate)),
-          QVariant(InfoTime(Info.StartTime)),
-          QVariant(InfoTime(Info.EndDate)),
-          QVariant(InfoTime(Info.EndTime)),
-          QVariant(LinesJson(Info.Header)),
-          QVariant(LinesJson(Info.Footer)),
-          QVariant(Entry.SerialNumber),
-          QVariant(Entry.Location),
+          NotNull(Info.SerialNumber),
+          NotNull(Info.Location),
+          NotNull(InfoTime(Info.StartDate)),
+          NotNull(InfoTime(Info.StartTime)),
+          NotNull(InfoTime(Info.EndDate)),
+          NotNull(InfoTime(Info.EndTime)),
+          NotNull(LinesJson(Info.Header)),
+          NotNull(LinesJson(Info.Footer)),
+          NotNull(Entry.SerialNumber),
+          NotNull(Entry.Location),
           Entry.Readings ? QVariant(*Entry.Readings) : QVariant(QMetaType(QMetaType::Int)),
           Entry.EpaProtocol ? QVariant(*Entry.EpaProtocol)
                             : QVariant(QMetaType(QMetaType::QString))})

@@ -113,8 +113,13 @@ public:
 private:
     void RequireOpen(bool ForWriting);
     [[noreturn]] void Fail(const QString& What, const class QSqlError& Error) const;
-    void Migrate(int From);
+    // Brings the schema up to date under the write lock; false when the file turned out not to
+    // be ours or newer (the state then says so).
+    bool Prepare();
+    // False (and the state set) for another program's database or a newer archive.
+    bool Judge(qint64 AppId, qint64 Objects, qint64 Version);
     void Refuse(const QString& Text);
+    static QString LeftAlone();
 
     QString FPath;
     QString FConnection;
