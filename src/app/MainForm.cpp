@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
+#include "acquisition/ECommError.h"
 #include "app/DownloadFault.h"
 #include "app/DownloadProgress.h"
 #include "app/ErrorHandler.h"
@@ -177,6 +178,7 @@ void TMainForm::CreateMenus() {
     FileExportCsv = AddItem(file, QStringLiteral("Export CS&V..."), &TMainForm::FileExportCsvClick);
     FileClientReport =
         AddItem(file, QStringLiteral("Client Report (P&DF)..."), &TMainForm::FileClientReportClick);
+    FileArchive = AddItem(file, QStringLiteral("Arc&hive..."), &TMainForm::FileArchiveClick);
     file->addSeparator();
     FilePrint = AddItem(file, QStringLiteral("&Print..."), &TMainForm::FilePrintClick);
     FilePrinterSetup =
@@ -717,24 +719,25 @@ void TMainForm::ComPortStopClick() {
         return;
     Download->Abort();
     DownloadEnded();
-    QString error;
-    const QString file = KeepCapture(error);
-    if (!error.isEmpty())
-        ErrorHandler::Show(
-            QStringLiteral("The download on Com %1 was stopped, and the bytes received could not "
-                           "be kept.\nDetails: %2")
-                .arg(PortNumber)
-                .arg(error));
-    else if (!file.isEmpty())
+    QString archiveError, captureError;
+    const QString kept =
+        KeepUnfinished(TArchiveState::Stopped, QString(), archiveError, captureError);
+    const QString stopped = QStringLiteral("The download on Com %1 was stopped").arg(PortNumber);
+    if (!captureError.isEmpty())
+        ErrorHandler::Show(stopped + QStringLiteral(", and the bytes received could not be kept.") +
+                           (archiveError.isEmpty() ? QString() : u' ' + archiveError) +
+                           QStringLiteral("\nDetails: %1").arg(captureError));
+    else if (!archiveError.isEmpty())
+        ErrorHandler::Show(stopped + QStringLiteral("; the bytes received are in %1. ").arg(kept) +
+                           archiveError);
+    else if (!kept.isEmpty())
         ProgressPanel->setText(
             QStringLiteral("Stopped: %1 bytes kept in %2")
-                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), file));
+                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), kept));
 }
 
-QString TMainForm::KeepCapture(QString& Error) {
-    const QByteArray bytes = Download->TakeKept();
-    FKeptBytes = bytes.size();
-    if (bytes.isEmpty())
+QString TMainForm::KeepCapture(const QByteArray& Bytes, QString& Error) {
+    if (Bytes.isEmpty())
         return {};
     if (!InstallFolder::Usable(InstallDir)) {
         Error = QStringLiteral("no installation folder is stored (\"InstallDir\"; halvorn-setup "
@@ -745,7 +748,7 @@ QString TMainForm::KeepCapture(QString& Error) {
         return CaptureFile::Write(InstallDir + QStringLiteral("/Data/Captures"),
                                   FDownloadStarted.isValid() ? FDownloadStarted
                                                              : QDateTime::currentDateTime(),
-                                  PortNumber, bytes);
+                                  PortNumber, Bytes);
     } catch (...) {
         Error = ErrorHandler::CurrentExceptionText();
     }
@@ -766,9 +769,12 @@ void TMainForm::tmrReceiveTimer() {
         } catch (...) {
             fault.Device = SerialPort->PortName();
         }
-        fault.Capture = KeepCapture(fault.CaptureError);
+        QString archiveError;
+        fault.Capture = KeepUnfinished(TArchiveState::Interrupted, CommErrorText(e), archiveError,
+                                       fault.CaptureError);
         fault.Bytes = FKeptBytes;
-        ErrorHandler::Show(DownloadFault::Message(fault, e));
+        ErrorHandler::Show(DownloadFault::Message(fault, e) +
+                           (archiveError.isEmpty() ? QString() : u'\n' + archiveError));
         return;
     } catch (...) {
         DownloadEnded();
@@ -780,7 +786,12 @@ void TMainForm::tmrReceiveTimer() {
         return;
     }
     DownloadEnded();
+    const QByteArray bytes = Download->DownloadText();
+    const TArchiveKeeper::TKept kept =
+        bytes.isEmpty() ? TArchiveKeeper::TKept{} : ArchiveDownload(TArchiveState::Complete, bytes);
     BuildReport();
+    if (kept.Failed())
+        ArchiveFailed(kept.Error, bytes);
 }
 
 void TMainForm::BuildReport() {
