@@ -103,7 +103,7 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     const auto Guarded = [this](void (TArchiveForm::*Handler)()) {
         return ErrorHandler::Guarded([this, Handler] { (this->*Handler)(); });
     };
-    connect(Search, &QLineEdit::textChanged, this, Guarded(&TArchiveForm::Refresh));
+    connect(Search, &QLineEdit::textChanged, this, Guarded(&TArchiveForm::SearchChange));
     for (QCheckBox* Check : {FromCheck, ToCheck})
         connect(Check, &QCheckBox::toggled, this, Guarded(&TArchiveForm::Refresh));
     for (QDateEdit* Edit : {FromDate, ToDate})
@@ -137,9 +137,20 @@ TArchiveFilter TArchiveForm::Filter() const {
 void TArchiveForm::Refresh() {
     FromDate->setEnabled(FromCheck->isChecked());
     ToDate->setEnabled(ToCheck->isChecked());
-    const TArchiveFilter Now = Filter();
+    TArchiveFilter Days = Filter();
+    Days.Text.clear();
     TArchive* Shown = Archive();
-    Model->SetRows(Shown ? Shown->List(Now) : std::vector<TArchiveRow>{});
+    Model->SetText(Search->text().trimmed());
+    Model->SetRows(Shown ? Shown->List(Days) : std::vector<TArchiveRow>{});
+    ShowCount();
+}
+
+void TArchiveForm::SearchChange() {
+    Model->SetText(Search->text().trimmed());
+    ShowCount();
+}
+
+void TArchiveForm::ShowCount() {
     const QLocale English(QLocale::English, QLocale::UnitedStates);
     CountLabel->setText(
         Model->rowCount() == 1

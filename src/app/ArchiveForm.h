@@ -43,8 +43,9 @@ public:
     QPushButton *OpenReportButton, *RebuildButton, *ExportRawButton, *DeleteButton, *ImportButton,
         *CloseButton;
 
-    // Reads the list again with the filter as the controls hold it.
+    // Reads the list again for the range of days; the search text narrows what it holds.
     void Refresh();
+    void SearchChange();
     void OpenReportClick();
     void RebuildClick();
     void ExportRawClick();
@@ -57,6 +58,7 @@ public:
 
 private:
     void UpdateButtons();
+    void ShowCount();
     TArchive* Archive() const;
     QString StartFolder() const;
 

@@ -47,6 +47,8 @@ struct TArchiveEntry : TArchiveRow {
 struct TArchiveFilter {
     QString Text;
     QDate From, To;
+    // The text part alone: the window narrows rows it holds as the user types.
+    static bool Matches(const TArchiveRow& Row, const QString& Text);
 };
 
 // A failure of the archive: the text names the database file, the reason in the user's words

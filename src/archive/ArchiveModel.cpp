@@ -5,11 +5,27 @@
 void TArchiveModel::SetRows(std::vector<TArchiveRow> Rows) {
     beginResetModel();
     FRows = std::move(Rows);
+    Narrow();
     endResetModel();
 }
 
+void TArchiveModel::SetText(const QString& Text) {
+    beginResetModel();
+    FText = Text;
+    Narrow();
+    endResetModel();
+}
+
+void TArchiveModel::Narrow() {
+    FShown.clear();
+    FShown.reserve(FRows.size());
+    for (size_t I = 0; I < FRows.size(); ++I)
+        if (TArchiveFilter::Matches(FRows[I], FText))
+            FShown.push_back(int(I));
+}
+
 const TArchiveRow* TArchiveModel::RowAt(int Row) const {
-    return Row >= 0 && size_t(Row) < FRows.size() ? &FRows[size_t(Row)] : nullptr;
+    return Row >= 0 && size_t(Row) < FShown.size() ? &FRows[size_t(FShown[size_t(Row)])] : nullptr;
 }
 
 QString TArchiveModel::DateText(const QDateTime& ReceivedAt) {
@@ -19,7 +35,7 @@ QString TArchiveModel::DateText(const QDateTime& ReceivedAt) {
 }
 
 int TArchiveModel::rowCount(const QModelIndex& Parent) const {
-    return Parent.isValid() ? 0 : int(FRows.size());
+    return Parent.isValid() ? 0 : int(FShown.size());
 }
 
 int TArchiveModel::columnCount(const QModelIndex& Parent) const {

@@ -7,7 +7,7 @@
 
 // The archive's list for a view: date (local), serial number, location, readings, EPA Protocol
 // and state, in the order the archive gave the rows (newest first). Texts are made only for
-// the cells a view asks for, so 10,000 rows cost one query.
+// the cells a view asks for; typing narrows the rows held without a query.
 class TArchiveModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -15,8 +15,10 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
+    // The rows held; those matching the text (TArchiveFilter::Matches) are shown.
     void SetRows(std::vector<TArchiveRow> Rows);
-    // nullptr outside the list.
+    void SetText(const QString& Text);
+    // The shown row's measurement; nullptr outside the list.
     const TArchiveRow* RowAt(int Row) const;
     // "12/8/2026 2:03:22 PM": the receiving time in the user's short date and long time.
     static QString DateText(const QDateTime& ReceivedAt);
@@ -28,5 +30,9 @@ public:
                         int Role = Qt::DisplayRole) const override;
 
 private:
+    void Narrow();
+
     std::vector<TArchiveRow> FRows;
+    QString FText;
+    std::vector<int> FShown; // indexes into FRows
 };
