@@ -1,7 +1,7 @@
 // The window's figures: start-up to the first idle call, close, a 32 KiB printout built into
 // the editor, and the delay from the last byte on the line to the report on screen.
 // Prints figures; not a test. Runs on a private settings store.
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadProgress.h"
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
 #include "platform/PortMap.h"

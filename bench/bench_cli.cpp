@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
     Show("print of a 150-line report to PDF",
          Time({"print", Dir.filePath("short.txt"), "-o", Dir.filePath("short.pdf")}, Runs));
 
+    // The whole command: the store, every serial device and its state, the process tree.
+    Show("ports (4 ports, every device)", Time({"ports"}, Runs));
+    Show("ports --json", Time({"ports", "--json"}, Runs));
+
     // --wait 1 against a line that stays silent: how long until exit status 3.
     QProcess Sim;
     Sim.start(QStringLiteral(HALVORN_SIM_PROGRAM), {"--delay", "600000"});

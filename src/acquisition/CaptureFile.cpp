@@ -7,15 +7,29 @@
 
 namespace CaptureFile {
 
-QString NameFor(const QDateTime& Started, int PortNumber) {
-    return Started.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
-           QStringLiteral(" COM%1.raw").arg(PortNumber);
+QString FolderIn(const QString& InstallDir) {
+    return InstallDir + QStringLiteral("/Data/Captures");
 }
 
-QString Write(const QString& Folder, const QDateTime& Started, int PortNumber,
+QString PortLabel(int PortNumber, const QString& Device) {
+    if (PortNumber > 0)
+        return QStringLiteral("COM%1").arg(PortNumber);
+    const QString Clean = QDir::cleanPath(Device);
+    QString Label =
+        Clean.startsWith(QLatin1String("/dev/")) ? Clean.mid(5) : QFileInfo(Clean).fileName();
+    Label.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return Label.isEmpty() ? QStringLiteral("port") : Label;
+}
+
+QString NameFor(const QDateTime& Started, const QString& Port) {
+    return Started.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QLatin1Char(' ') + Port +
+           QStringLiteral(".raw");
+}
+
+QString Write(const QString& Folder, const QDateTime& Started, const QString& Port,
               const QByteArray& Bytes) {
     QDir().mkpath(Folder);
-    const QString name = NameFor(Started, PortNumber);
+    const QString name = NameFor(Started, Port);
     QString path = QDir(Folder).filePath(name);
     // Two downloads stopped within one second must not share a file.
     for (int n = 2; QFileInfo::exists(path); ++n)

@@ -9,11 +9,18 @@
 // built from them.
 namespace CaptureFile {
 
-QString NameFor(const QDateTime& Started, int PortNumber);
+// Where the window and halvorn-cli keep them: Data/Captures of the installation folder.
+QString FolderIn(const QString& InstallDir);
+
+// "COMn" for Com n; for a port named by its device path (PortNumber 0), the path below /dev
+// with '-' for '/' ("ttyUSB0", "pts-3"), else the file's own name.
+QString PortLabel(int PortNumber, const QString& Device);
+
+QString NameFor(const QDateTime& Started, const QString& Port);
 
 // Writes Bytes into Folder (made when missing) through the atomic writer, never over an
 // earlier capture; returns the file's path. Raises Exception naming the file when it cannot.
-QString Write(const QString& Folder, const QDateTime& Started, int PortNumber,
+QString Write(const QString& Folder, const QDateTime& Started, const QString& Port,
               const QByteArray& Bytes);
 
 } // namespace CaptureFile

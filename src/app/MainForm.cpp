@@ -1,9 +1,9 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
+#include "acquisition/DownloadFault.h"
+#include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
-#include "app/DownloadFault.h"
-#include "app/DownloadProgress.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
@@ -745,10 +745,10 @@ QString TMainForm::KeepCapture(const QByteArray& Bytes, QString& Error) {
         return {};
     }
     try {
-        return CaptureFile::Write(InstallDir + QStringLiteral("/Data/Captures"),
+        return CaptureFile::Write(CaptureFile::FolderIn(InstallDir),
                                   FDownloadStarted.isValid() ? FDownloadStarted
                                                              : QDateTime::currentDateTime(),
-                                  PortNumber, Bytes);
+                                  CaptureFile::PortLabel(PortNumber, QString()), Bytes);
     } catch (...) {
         Error = ErrorHandler::CurrentExceptionText();
     }

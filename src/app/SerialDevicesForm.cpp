@@ -163,15 +163,8 @@ void TSerialDevicesForm::accept() {
     TResult result;
     for (int n = 1; n <= PortAssignments::PortCount; ++n) {
         const QString port = QStringLiteral("COM%1").arg(n);
-        QString path = PortBox[n - 1]->currentText().trimmed();
-        // A kernel name typed for an adapter that has a stable name is stored as the latter,
-        // which stays the same whichever socket it is plugged into.
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        for (const TDevice& d : FRows)
-            if (d.Hardware && !d.Stable.isEmpty() &&
-                (path == d.Path ||
-                 (!canonical.isEmpty() && canonical == QFileInfo(d.Path).canonicalFilePath())))
-                path = d.Stable;
+        const QString path =
+            SerialDevices::StoredPath(PortBox[n - 1]->currentText().trimmed(), FRows);
         QString stored;
         bool wasStored = false;
         for (const TAssignment& a : FStored)

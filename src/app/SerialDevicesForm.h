@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PortAssignments.h"
+#include "platform/PortAssignments.h"
 #include "platform/SerialDevices.h"
 
 #include <QDialog>

@@ -613,8 +613,9 @@ TArchive::TImported TArchive::Import(const QString& File, const TReportInfo& Inf
     }
     TArchiveEntry Entry;
     Entry.ReceivedAt = QFileInfo(File).lastModified().toUTC();
-    // "2026-12-08 14-03-22 COM1.raw", "... COM1 (2).raw": the port a capture came from.
-    static const QRegularExpression PortInName(QStringLiteral(" (COM\\d+)(?: \\(\\d+\\))?\\.raw$"));
+    // "2026-12-08 14-03-22 COM1.raw", "... ttyUSB0 (2).raw": the port a capture came from.
+    static const QRegularExpression PortInName(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d (.+?)(?: \\(\\d+\\))?\\.raw$"));
     if (const QRegularExpressionMatch Match = PortInName.match(QFileInfo(File).fileName());
         Match.hasMatch())
         Entry.Port = Match.captured(1);

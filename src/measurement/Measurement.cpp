@@ -1,6 +1,7 @@
 #include "measurement/Measurement.h"
 
 #include "platform/DateTimeText.h"
+#include "platform/JsonText.h"
 
 #include <QStringList>
 
@@ -10,22 +11,6 @@ namespace {
 
 QString Latin1(const std::string& Bytes) {
     return QString::fromLatin1(Bytes.data(), static_cast<qsizetype>(Bytes.size()));
-}
-
-QByteArray JsonString(const QString& Text) {
-    QString Escaped;
-    Escaped.reserve(Text.size() + 2);
-    Escaped += u'"';
-    for (const QChar Char : Text) {
-        if (Char == u'"' || Char == u'\\')
-            Escaped += u'\\';
-        if (Char.unicode() < 0x20)
-            Escaped += QStringLiteral("\\u%1").arg(Char.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            Escaped += Char;
-    }
-    Escaped += u'"';
-    return Escaped.toUtf8();
 }
 
 QByteArray JsonNumber(double Value) {
@@ -133,15 +118,15 @@ QByteArray Json(const TMeasurement& M) {
     QByteArray Out = "{\n  \"interval_minutes\": ";
     Out += R.IntervalMinutes > 0 ? QByteArray::number(R.IntervalMinutes) : QByteArray("null");
     Out += ",\n  \"start\": ";
-    Out += R.Start.isValid() ? JsonString(Readings::Timestamp(R.Start)) : QByteArray("null");
+    Out += R.Start.isValid() ? JsonText::String(Readings::Timestamp(R.Start)) : QByteArray("null");
     Out += ",\n  \"readings\": [";
     for (size_t i = 0; i < R.Values.size(); ++i) {
         const TReadingValue& Value = R.Values[i];
         Out += i == 0 ? "\n    " : ",\n    ";
         Out += "{\"k\": " + QByteArray::number(static_cast<qulonglong>(i + 1)) +
-               ", \"text\": " + JsonString(Latin1(Value.Text)) +
+               ", \"text\": " + JsonText::String(Latin1(Value.Text)) +
                ", \"pCi_L\": " + JsonDecimal(Value.PciL) +
-               ", \"events\": " + JsonString(Latin1(Value.Events)) + '}';
+               ", \"events\": " + JsonText::String(Latin1(Value.Events)) + '}';
     }
     Out += R.Values.empty() ? "]" : "\n  ]";
     const std::optional<double> Hours = F.Hours();
@@ -166,8 +151,8 @@ QByteArray Json(const TMeasurement& M) {
     for (size_t i = 0; i < M.Checks.size(); ++i) {
         const TCheck& Check = M.Checks[i];
         Out += i == 0 ? "\n    " : ",\n    ";
-        Out += "{\"id\": " + JsonString(Check.Id) + ", \"ok\": " + JsonBool(Check.Ok) +
-               ", \"text\": " + JsonString(Check.Text) + '}';
+        Out += "{\"id\": " + JsonText::String(Check.Id) + ", \"ok\": " + JsonBool(Check.Ok) +
+               ", \"text\": " + JsonText::String(Check.Text) + '}';
     }
     Out += M.Checks.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return Out;

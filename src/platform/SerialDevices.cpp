@@ -498,6 +498,16 @@ QString Refusal(const QString& Path, const TRoots& Roots) {
     return Reason.isEmpty() ? QString() : MessageText::Shown(Path) + QLatin1Char(' ') + Reason;
 }
 
+QString StoredPath(const QString& Path, const QList<TDevice>& Devices) {
+    const QString Canonical = QFileInfo(Path).canonicalFilePath();
+    for (const TDevice& Device : Devices)
+        if (Device.Hardware && !Device.Stable.isEmpty() &&
+            (Path == Device.Path ||
+             (!Canonical.isEmpty() && Canonical == QFileInfo(Device.Path).canonicalFilePath())))
+            return Device.Stable;
+    return Path;
+}
+
 QString Word(TState State) {
     switch (State) {
     case TState::Free:

@@ -80,6 +80,10 @@ QList<TDevice> Inventory(const QList<TAssignment>& Assignments, const TRoots& Ro
 // text for a terminal device or a path that does not exist now (an adapter not plugged in).
 QString Refusal(const QString& Path, const TRoots& Roots = {});
 
+// What the store keeps for Path: the stable name of the device of Devices it leads to, which
+// stays the same whichever socket the adapter is plugged into; else Path itself.
+QString StoredPath(const QString& Path, const QList<TDevice>& Devices);
+
 // "free", "busy", "no-permission", "missing", "not-a-terminal".
 QString Word(TState State);
 

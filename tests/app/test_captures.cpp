@@ -3,8 +3,8 @@
 #include "Pty.h"
 #include "Sim.h"
 #include "acquisition/CaptureFile.h"
+#include "acquisition/DownloadFault.h"
 #include "acquisition/ECommError.h"
-#include "app/DownloadFault.h"
 #include "archive/Archive.h"
 #include "platform/PortMap.h"
 
@@ -46,13 +46,39 @@ TEST(DownloadFault, FirstLineSaysWhatHappenedAndWhatWasKept) {
         EXPECT_EQ(DownloadFault::Message(c.Fault, c.Error), c.Text);
 }
 
+// halvorn-cli's one line: a port named by its path is named by the path alone.
+TEST(DownloadFault, OneLineWithTheDetailsInBrackets) {
+    DownloadFault::TFault fault{0, "/dev/pts/3", 12, "/c/x.raw", ""};
+    EXPECT_EQ(DownloadFault::Line(fault, ECommError(ECommError::QueueStatusFailed, EIO)),
+              "The instrument on /dev/pts/3 was disconnected after 12 bytes. No report was made; "
+              "the bytes received are in /c/x.raw. (Serial port error QueueStatusFailed (18): "
+              "Input/output error (5))");
+}
+
+TEST(CaptureFile, PortLabelNamesTheDevice) {
+    const struct {
+        int Number;
+        const char *Device, *Label;
+    } Cases[] = {
+        {2, "/dev/ttyUSB0", "COM2"},
+        {0, "/dev/ttyUSB0", "ttyUSB0"},
+        {0, "/dev/pts/3", "pts-3"},
+        {0, "/dev/serial/by-id/usb-FTDI_A1-if00", "serial-by-id-usb-FTDI_A1-if00"},
+        {0, "/tmp/../dev//ttyS0", "ttyS0"},
+        {0, "/home/u/line", "line"},
+        {0, "/", "port"},
+    };
+    for (const auto& c : Cases)
+        EXPECT_EQ(CaptureFile::PortLabel(c.Number, c.Device), c.Label) << c.Device;
+}
+
 TEST(CaptureFile, NamedByStartAndPortNeverOverAnEarlierOne) {
     QTemporaryDir dir;
     const QDateTime started(QDate(2026, 12, 8), QTime(14, 3, 22));
-    EXPECT_EQ(CaptureFile::NameFor(started, 1), "2026-12-08 14-03-22 COM1.raw");
+    EXPECT_EQ(CaptureFile::NameFor(started, "COM1"), "2026-12-08 14-03-22 COM1.raw");
     const QString folder = dir.filePath("Data/Captures");
-    const QString first = CaptureFile::Write(folder, started, 1, "abc");
-    const QString second = CaptureFile::Write(folder, started, 1, "def");
+    const QString first = CaptureFile::Write(folder, started, "COM1", "abc");
+    const QString second = CaptureFile::Write(folder, started, "COM1", "def");
     EXPECT_EQ(first, folder + "/2026-12-08 14-03-22 COM1.raw");
     EXPECT_EQ(second, folder + "/2026-12-08 14-03-22 COM1 (2).raw");
     EXPECT_EQ(TestSupport::ReadFile(first), "abc");

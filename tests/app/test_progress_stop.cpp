@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 
 #include "Sim.h"
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadProgress.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "Printout.h"
 #include "Sim.h"
 #include "TestSupport.h"
@@ -42,60 +43,13 @@ using TestSupport::WriteFile;
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    QByteArray Out, Err;
-    qint64 Ms = 0;
-};
-
-QString Program() {
-    return TestSupport::BuildDir() + QStringLiteral("/tools/halvorn-cli/halvorn-cli");
-}
-
-TRun Cli(const QStringList& Arguments, const QStringList& Extra = {}, int TimeoutMs = 30000) {
-    QProcess P;
-    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
-    for (const QString& Pair : Extra)
-        Env.insert(Pair.section(QLatin1Char('='), 0, 0), Pair.section(QLatin1Char('='), 1));
-    P.setProcessEnvironment(Env);
-    QElapsedTimer Clock;
-    Clock.start();
-    P.start(Program(), Arguments);
-    if (!P.waitForFinished(TimeoutMs))
-        P.kill();
-    P.waitForFinished(2000);
-    return {P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1, P.readAllStandardOutput(),
-            P.readAllStandardError(), Clock.elapsed()};
-}
-
 // The bytes the window's Save writes for Lines.
 QByteArray Saved(const QStringList& Lines) {
     return ReportText::EncodeText(QStringList(Lines) << QString());
 }
 
-QString FixturePath(const char* Name) {
-    return QStringLiteral(HALVORN_REPORT_FIXTURES "/") + QLatin1String(Name);
-}
-
 QByteArray Fixture(const char* Name) {
     return TestSupport::ReadFile(FixturePath(Name));
-}
-
-// The words of Line, with a leading "D/" leading to Dir, "F/" to the report fixtures, "@"
-// standing for Device and "" for an empty word.
-QStringList Words(const QString& Line, const QString& Dir, const QString& Device = {}) {
-    QStringList W = Line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (QString& Word : W) {
-        if (Word.startsWith(QLatin1String("D/")))
-            Word = Dir + Word.mid(1);
-        else if (Word.startsWith(QLatin1String("F/")))
-            Word = FixturePath("") + Word.mid(2);
-        else if (Word.startsWith(QLatin1Char('@')))
-            Word = Device + Word.mid(1);
-        else if (Word == QLatin1String("\"\""))
-            Word.clear();
-    }
-    return W;
 }
 
 TReportInfo InfoOf(const InfoFile::TInfoValues& V, bool Enabled) {
@@ -570,7 +524,7 @@ TEST_F(CliDownload, FailuresNameWhatFailed) {
         {"export folder missing", "--file F/short.bin --unpaced", "@ -o D/r.txt --export D/x/e", 1,
          "Cannot create file", false, false},
         {"line hung up", "--file F/short.bin --baud 4800 --linger 0", "@ -o D/r.txt", 1,
-         "@: Serial port error", true, false},
+         "The instrument on @ was disconnected after", true, false},
         {"export refused", "--file D/odd.bin --unpaced",
          "@ -o D/r.txt --export D/e.txt --info-disabled", 1, "D/e.txt:", true, true},
         {"no line of a report", "--file D/x.bin --unpaced", "@ -o D/r.txt", 3,

@@ -33,6 +33,16 @@ TEST(CliOptions, AcceptedCommandLines) {
         {"report-pdf r.txt -o c.pdf --info i.zev --info-enabled --paper A4", TCliCommand::ReportPdf,
          "r.txt", "c.pdf"},
         {"chart r.txt -o c.png --width=800", TCliCommand::Chart, "r.txt", "c.png"},
+        {"download COM1 --progress --captures /tmp/c", TCliCommand::Download, "COM1", ""},
+        {"ports", TCliCommand::Ports, "", ""},
+        {"ports --json", TCliCommand::Ports, "", ""},
+        {"ports --assign com2 /dev/ttyUSB0", TCliCommand::Ports, "com2", ""},
+        {"ports COM9 --assign -- -dev", TCliCommand::Ports, "COM9", ""},
+        {"archive list --json", TCliCommand::ArchiveList, "", ""},
+        {"archive show 7 --raw", TCliCommand::ArchiveShow, "7", ""},
+        {"archive export 7 -o raw.bin --archive a.db", TCliCommand::ArchiveExport, "7", "raw.bin"},
+        {"archive import a.raw b.raw c.raw", TCliCommand::ArchiveImport, "a.raw", ""},
+        {"archive --help", TCliCommand::Help, "", ""},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);
@@ -72,6 +82,27 @@ TEST(CliOptions, UsageErrors) {
         {"fetch\x1b]0;owned\x07", "unknown command 'fetch\\x1b]0;owned\\x07'"},
         {"build a b\nc", "not also 'b\\nc'"},
         {"build \"\"", "build wants CAPTURE, not an empty name"},
+        {"download COM1 --progress=1", "--progress takes no value"},
+        {"download COM1 --captures", "--captures wants a value"},
+        {"build c --progress", "--progress does not go with 'build'"},
+        {"ports COM1", "ports takes no argument without --assign, not 'COM1'"},
+        {"ports --assign COM1", "ports --assign wants COMn and DEVICE"},
+        {"ports --assign COM0 /dev/ttyS0", "wants a port from COM1 to COM9, not 'COM0'"},
+        {"ports --assign COM10 /dev/ttyS0", "not 'COM10'"},
+        {"ports --assign ttyS0 /dev/ttyS0", "not 'ttyS0'"},
+        {"ports --assign COM1 /dev/a /dev/b", "ports takes one COMn and one DEVICE, not also"},
+        {"ports --assign COM1 \"\"", "ports wants DEVICE, not an empty name"},
+        {"ports --json --assign COM1 /dev/a", "--json does not go with --assign"},
+        {"ports --wait 3", "--wait does not go with 'ports'"},
+        {"archive", "archive wants export, import, list, show"},
+        {"archive drop 3", "archive wants export, import, list, show, not 'drop'"},
+        {"archive list 3", "archive list takes no argument, not '3'"},
+        {"archive show", "archive show wants ID"},
+        {"archive show 1 2", "archive show takes one ID, not also '2'"},
+        {"archive show 1 --raw --report", "give --raw or --report once"},
+        {"archive export 1", "archive export wants -o FILE"},
+        {"archive import", "archive import wants FILE"},
+        {"archive list --raw", "--raw does not go with 'archive list'"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);
@@ -83,6 +114,25 @@ TEST(CliOptions, UsageErrors) {
             EXPECT_FALSE(E.Message.contains(QLatin1Char('\n')));
         }
     }
+}
+
+TEST(CliOptions, PositionalArgumentsInOrder) {
+    EXPECT_EQ(Parse(QStringLiteral("ports --assign COM3 /dev/serial/by-id/x")).Arguments,
+              (QStringList{"COM3", "/dev/serial/by-id/x"}));
+    EXPECT_EQ(Parse(QStringLiteral("archive import a --archive d b -- --c")).Arguments,
+              (QStringList{"a", "b", "--c"}));
+    const TCliOptions D = Parse(QStringLiteral("download COM1 --captures=/x --progress"));
+    EXPECT_TRUE(D.Progress);
+    EXPECT_EQ(D.CapturesFolder, QStringLiteral("/x"));
+    EXPECT_TRUE(Parse(QStringLiteral("ports --assign COM1 /d")).Assign);
+    EXPECT_FALSE(Parse(QStringLiteral("ports --json")).Assign);
+}
+
+TEST(CliOptions, HelpGivesEveryExitStatusOnce) {
+    const QString Help = CliUsage();
+    for (const char* Line : {"  0    done", "  1    failure", "  2    usage error",
+                             "  3    no data", "  130  stopped with Ctrl+C"})
+        EXPECT_EQ(Help.count(QLatin1String(Line)), 1) << Line;
 }
 
 // What a download hands over for the bytes received: pieces of up to 199 bytes end at a CR;

@@ -3,10 +3,14 @@
 #include "CliIo.h"
 #include "acquisition/CaptureText.h"
 
+#include "acquisition/CaptureFile.h"
 #include "acquisition/Download.h"
+#include "acquisition/DownloadFault.h"
+#include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "acquisition/TSerialPort.h"
 #include "files/ExportWriter.h"
+#include "info/InstallFolder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
@@ -14,8 +18,11 @@
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
@@ -32,23 +39,106 @@ QString StateText(TDownload::TState State, const QString& Port) {
                                         MessageText::Shown(Port, PATH_MAX));
 }
 
-void ShowOnStderr(const QString& Status, int BytesWaiting) {
-    static const bool Terminal = ::isatty(STDERR_FILENO) == 1;
-    static QString Last;
-    const QByteArray Text = Status.toLocal8Bit();
-    if (Terminal) {
-        // One line, rewritten in place; the count only makes sense while bytes arrive.
-        if (BytesWaiting > 0)
-            std::fprintf(stderr, "\r%s %d bytes\033[K", Text.constData(), BytesWaiting);
-        else
-            std::fprintf(stderr, "\r%s\033[K", Text.constData());
-        if (Status == StatusText(TDownload::TState::Idle, 0))
-            std::fputc('\n', stderr);
-    } else if (Status != Last) {
-        std::fprintf(stderr, "%s\n", Text.constData());
+// The state on stderr, as Options ask.
+class TProgress {
+public:
+    explicit TProgress(const TCliOptions& Options)
+        : FPlain(Options.Progress), FTerminal(!FPlain && ::isatty(STDERR_FILENO) == 1) {}
+
+    void Show(const QString& Status, qint64 Bytes, qint64 ElapsedMs) {
+        const QByteArray Line =
+            (Status + QLatin1Char(' ') + DownloadProgress::Text(Bytes, ElapsedMs)).toLocal8Bit();
+        if (FTerminal) {
+            std::fprintf(stderr, "\r%s\033[K", Line.constData());
+        } else if (FPlain) {
+            if (ElapsedMs / 1000 <= FLastSecond)
+                return;
+            FLastSecond = ElapsedMs / 1000;
+            std::fprintf(stderr, "%s\n", Line.constData());
+        } else if (Status != FLast) {
+            std::fprintf(stderr, "%s\n", Status.toLocal8Bit().constData());
+        }
+        FLast = Status;
+        std::fflush(stderr);
     }
-    std::fflush(stderr);
-    Last = Status;
+
+    // Ends the rewritten line, so what follows starts on a line of its own.
+    void Idle(const QString& Status) {
+        if (FTerminal)
+            std::fprintf(stderr, "\r%s\033[K\n", Status.toLocal8Bit().constData());
+        else if (Status != FLast)
+            std::fprintf(stderr, "%s\n", Status.toLocal8Bit().constData());
+        FLast = Status;
+        std::fflush(stderr);
+    }
+
+private:
+    const bool FPlain, FTerminal;
+    QString FLast;
+    qint64 FLastSecond = -1;
+};
+
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) {
+    Interrupted = 1;
+}
+
+// Ctrl+C stops the download as Stop does in the window, for as long as one runs.
+class TInterruptGuard {
+public:
+    TInterruptGuard() {
+        Interrupted = 0;
+        struct sigaction Action {};
+        Action.sa_handler = OnInterrupt;
+        sigemptyset(&Action.sa_mask);
+        ::sigaction(SIGINT, &Action, &FPrevious);
+    }
+    ~TInterruptGuard() { ::sigaction(SIGINT, &FPrevious, nullptr); }
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+private:
+    struct sigaction FPrevious {};
+};
+
+// Where the bytes of a transfer without a report go, and what they are named after.
+struct TKeep {
+    QString Folder; // empty: the installation folder's, found when needed
+    QDateTime Started;
+    int PortNumber = 0;
+    QString Device;
+
+    // The capture file's path; empty with Error set when the bytes could not be kept.
+    QString Write(const QByteArray& Bytes, QString& Error) const {
+        try {
+            const QString In =
+                Folder.isEmpty() ? CaptureFile::FolderIn(InstallFolder::FirstStart().Dir) : Folder;
+            return CaptureFile::Write(In, Started, CaptureFile::PortLabel(PortNumber, Device),
+                                      Bytes);
+        } catch (const Exception& E) {
+            Error = E.Message;
+        }
+        return {};
+    }
+
+    // Message with what became of Bytes after it.
+    QString Kept(const QString& Message, const QByteArray& Bytes) const {
+        QString Error;
+        const QString File = Write(Bytes, Error);
+        if (!File.isEmpty())
+            return Message + QStringLiteral("; the bytes received are in ") +
+                   MessageText::Shown(File, PATH_MAX);
+        return Message + QStringLiteral("; the bytes received could not be kept: ") + Error;
+    }
+};
+
+QString DevicePathOf(const QString& Port) {
+    try {
+        return PortMap::DevicePath(Port);
+    } catch (const Exception&) {
+        return Port;
+    }
 }
 
 // A text that names the device already needs no port in front of it.
@@ -71,27 +161,34 @@ void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
 
 } // namespace
 
-void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
-    const TStateSink Sink = GivenSink ? GivenSink : TStateSink(ShowOnStderr);
+void Download(const TCliOptions& Options) {
+    TProgress Progress(Options);
     // Checked before listening, so a bad file or folder never costs a printout.
     const TReportInfo Info = CliIo::LoadReportInfo(Options);
     for (const QString& Output : {Options.Output, Options.ExportFile})
         if (!Output.isEmpty())
             CliIo::RequireWritableFolder(Output);
     const QString& PortName = Options.Input;
+    const QString Shown = MessageText::Shown(PortName, PATH_MAX);
+    TKeep Keep{Options.CapturesFolder, QDateTime::currentDateTime(), PortMap::PortNumber(PortName),
+               DevicePathOf(PortName)};
 
     TSerialPort Port;
     TDownload Receive(Port);
+    const TInterruptGuard Guard;
     try {
         Port.SetPortName(PortName);
         Receive.Start();
     } catch (const ECommError& E) {
         throw PortError(PortName, E);
     }
-    Sink(StateText(TDownload::TState::Listening, PortName), 0);
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point Begin = Clock::now();
+    const auto ElapsedMs = [&Begin] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Begin).count();
+    };
+    Progress.Show(StateText(TDownload::TState::Listening, PortName), 0, 0);
     const auto Limit = std::chrono::duration<double>(Options.WaitSeconds.value_or(0));
     Clock::time_point TickAt = Begin;
     for (;;) {
@@ -100,43 +197,71 @@ void Download(const TCliOptions& Options, const TStateSink& GivenSink) {
         TickAt += std::chrono::milliseconds(TDownload::TickIntervalMs);
         std::this_thread::sleep_until(TickAt);
         TickAt = Clock::now();
+        if (Interrupted) {
+            Receive.Abort();
+            Progress.Idle(StateText(TDownload::TState::Idle, PortName));
+            const QByteArray Kept = Receive.TakeKept();
+            if (Kept.isEmpty())
+                throw TCliInterrupted{
+                    QStringLiteral("Stopped listening on %1 before any byte came").arg(Shown)};
+            throw TCliInterrupted{Keep.Kept(
+                QStringLiteral("The download on %1 was stopped after %2 bytes; no report was made")
+                    .arg(Shown,
+                         QLocale(QLocale::English, QLocale::UnitedStates).toString(Kept.size())),
+                Kept)};
+        }
         bool Ended = false;
         try {
             Ended = Receive.Tick();
         } catch (const ECommError& E) {
-            Sink(StateText(TDownload::TState::Idle, PortName), 0);
-            throw PortError(PortName, E);
+            Progress.Idle(StateText(TDownload::TState::Idle, PortName));
+            DownloadFault::TFault Fault;
+            Fault.PortNumber = Keep.PortNumber;
+            Fault.Device = Keep.Device;
+            const QByteArray Kept = Receive.TakeKept();
+            Fault.Bytes = Kept.size();
+            if (!Kept.isEmpty())
+                Fault.Capture = Keep.Write(Kept, Fault.CaptureError);
+            throw Exception(DownloadFault::Line(Fault, E));
         }
         if (Ended)
             break;
         if (Options.WaitSeconds && Receive.State() == TDownload::TState::Listening &&
             Clock::now() - Begin >= Limit) {
             Receive.Abort();
-            Sink(StateText(TDownload::TState::Idle, PortName), 0);
-            throw TCliNoData{QStringLiteral("No data received on ") +
-                             MessageText::Shown(PortName, PATH_MAX)};
+            Progress.Idle(StateText(TDownload::TState::Idle, PortName));
+            throw TCliNoData{QStringLiteral("No data received on ") + Shown};
         }
-        Sink(StateText(Receive.State(), PortName), Receive.LastQueueCount());
+        Progress.Show(StateText(Receive.State(), PortName), Receive.LastQueueCount(), ElapsedMs());
     }
-    Sink(StateText(TDownload::TState::Idle, PortName), 0);
+    Progress.Idle(StateText(TDownload::TState::Idle, PortName));
 
     const QByteArray Text = Receive.TakeDownloadText();
-    const QString NoData =
-        QStringLiteral("No data received on ") + MessageText::Shown(PortName, PATH_MAX);
+    const QString NoData = QStringLiteral("No data received on ") + Shown;
     if (Text.isEmpty())
         throw TCliNoData{NoData};
     const QStringList Report = BuildReport(Text, Info);
-    RequireLines(Report, NoData, "the printout holds no line of a report");
+    if (Report.isEmpty())
+        throw TCliNoData{
+            Keep.Kept(NoData + QStringLiteral(": the printout holds no line of a report"), Text)};
     // The report first: a refused export must not lose the printout.
-    WriteBuilt(Options, Report);
+    try {
+        WriteBuilt(Options, Report);
+    } catch (const Exception& E) {
+        throw Exception(Keep.Kept(E.Message, Text));
+    }
     if (!Options.ExportFile.isEmpty()) {
+        const QString Written = Options.Output.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral("; the report is in ") +
+                                          MessageText::Shown(Options.Output, PATH_MAX);
         try {
             ExportWriter::WriteExport(Options.ExportFile, Report);
-        } catch (const AtomicWrite::EWriteError&) {
-            throw;
+        } catch (const AtomicWrite::EWriteError& E) {
+            throw Exception(E.Message + Written);
         } catch (const Exception& E) {
             throw Exception(MessageText::Shown(Options.ExportFile, PATH_MAX) +
-                            QStringLiteral(": ") + E.Message);
+                            QStringLiteral(": ") + E.Message + Written);
         }
     }
 }

@@ -3,7 +3,6 @@
 #include "CliOptions.h"
 
 #include <QString>
-#include <functional>
 
 // The subcommands of halvorn-cli. Failures are thrown as Exception with a text that names the
 // file or port; "no data" as TCliNoData.
@@ -13,11 +12,15 @@ struct TCliNoData {
     QString Message;
 };
 
-// Where download shows its state; by default a line on stderr per state, or one line kept
-// up to date with the byte count when stderr is a terminal.
-using TStateSink = std::function<void(const QString& Status, int BytesWaiting)>;
+// A download stopped with Ctrl+C; the message says what became of the bytes received.
+struct TCliInterrupted {
+    QString Message;
+};
 
-void Download(const TCliOptions& Options, const TStateSink& Sink = {});
+// The state goes to stderr: a line per state, or with Options.Progress a plain line each
+// second, or while stderr is a terminal one line rewritten in place with the bytes, the time
+// and the rate. A transfer that ends without a report keeps its bytes as a capture file.
+void Download(const TCliOptions& Options);
 void Build(const TCliOptions& Options);
 void ApplyInfo(const TCliOptions& Options);
 void Export(const TCliOptions& Options);

@@ -40,15 +40,17 @@ int Fail(const QString& Message, int Status) {
 int Guarded(const std::function<void()>& Command) {
     try {
         Command();
-        return 0;
+        return CliExit::Done;
     } catch (const TCliUsageError& E) {
-        return Fail(E.Message + QStringLiteral(" (see halvorn-cli --help)"), 2);
+        return Fail(E.Message + QStringLiteral(" (see halvorn-cli --help)"), CliExit::Usage);
     } catch (const CliCommands::TCliNoData& E) {
-        return Fail(E.Message, 3);
+        return Fail(E.Message, CliExit::NoData);
+    } catch (const CliCommands::TCliInterrupted& E) {
+        return Fail(E.Message, CliExit::Interrupted);
     } catch (const Exception& E) {
-        return Fail(E.Message, 1);
+        return Fail(E.Message, CliExit::Failure);
     } catch (const std::exception& E) {
-        return Fail(QString::fromLocal8Bit(E.what()), 1);
+        return Fail(QString::fromLocal8Bit(E.what()), CliExit::Failure);
     }
 }
 

@@ -9,7 +9,8 @@ namespace CliMain {
 
 void InstallMessageFilter();
 
-// 0 when Command returns; 1, 2 or 3 with one line on stderr otherwise.
+// CliExit::Done when Command returns; another status of CliExit with one line on stderr
+// otherwise.
 int Guarded(const std::function<void()>& Command);
 
 int Fail(const QString& Message, int Status);

@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include "platform/MessageText.h"
+#include "platform/PortMap.h"
 
 #include <QHash>
 #include <QSet>
@@ -13,43 +14,100 @@ namespace {
     throw TCliUsageError{Message};
 }
 
+// Arguments echoed in a message can neither steer the terminal nor swamp it.
+QString Echo(const QString& Argument) {
+    return MessageText::Shown(Argument);
+}
+
+// A command's grammar. Positional names are those the messages use; a last name ending in
+// "..." takes any number of arguments from there on.
 struct TCommandRule {
     TCliCommand Command;
     QStringList Options; // allowed long options (without "--"); "o" for -o
+    QStringList Positionals;
+    int Required; // how many positional arguments must be given at least
     bool NeedsOutput;
+    // Rules across options and arguments; throws TCliUsageError.
+    void (*Check)(const QString& Name, const TCliOptions& O) = nullptr;
 };
 
+void CheckPorts(const QString& Name, const TCliOptions& O) {
+    if (!O.Assign) {
+        if (!O.Arguments.isEmpty())
+            Fail(QStringLiteral("%1 takes no argument without --assign, not '%2'")
+                     .arg(Name, Echo(O.Arguments.first())));
+        return;
+    }
+    if (O.Json)
+        Fail(QStringLiteral("--json does not go with --assign"));
+    if (O.Arguments.size() < 2)
+        Fail(QStringLiteral("%1 --assign wants COMn and DEVICE").arg(Name));
+    if (!PortMap::PortNumber(O.Arguments.at(0)))
+        Fail(QStringLiteral("%1 --assign wants a port from COM1 to COM9, not '%2'")
+                 .arg(Name, Echo(O.Arguments.at(0))));
+}
+
+void CheckArchiveShow(const QString&, const TCliOptions& O) {
+    if (O.Raw && O.ReportText)
+        Fail(QStringLiteral("give --raw or --report once"));
+}
+
+// Keyed by the command's words; a group ("archive") is the first of two words.
 const QHash<QString, TCommandRule>& Rules() {
+    static const QStringList Info{"info", "info-enabled", "info-disabled"};
     static const QHash<QString, TCommandRule> R{
         {QStringLiteral("download"),
          {TCliCommand::Download,
-          {"o", "export", "info", "info-enabled", "info-disabled", "wait"},
+          QStringList{"o", "export", "wait", "progress", "captures"} + Info,
+          {"PORT"},
+          1,
           false}},
         {QStringLiteral("build"),
-         {TCliCommand::Build, {"o", "info", "info-enabled", "info-disabled"}, false}},
+         {TCliCommand::Build, QStringList{"o"} + Info, {"CAPTURE"}, 1, false}},
         {QStringLiteral("apply-info"),
-         {TCliCommand::ApplyInfo, {"o", "info", "info-enabled", "info-disabled"}, false}},
-        {QStringLiteral("export"), {TCliCommand::Export, {"o"}, true}},
+         {TCliCommand::ApplyInfo, QStringList{"o"} + Info, {"REPORT"}, 1, false}},
+        {QStringLiteral("export"), {TCliCommand::Export, {"o"}, {"REPORT"}, 1, true}},
         {QStringLiteral("print"),
-         {TCliCommand::Print, {"o", "font", "font-size", "dpi", "paper"}, true}},
-        {QStringLiteral("readings"), {TCliCommand::Readings, {"json", "csv", "units"}, false}},
+         {TCliCommand::Print, {"o", "font", "font-size", "dpi", "paper"}, {"REPORT"}, 1, true}},
+        {QStringLiteral("readings"),
+         {TCliCommand::Readings, {"json", "csv", "units"}, {"REPORT"}, 1, false}},
         {QStringLiteral("report-pdf"),
-         {TCliCommand::ReportPdf,
-          {"o", "info", "info-enabled", "info-disabled", "units", "paper"},
-          true}},
-        {QStringLiteral("chart"), {TCliCommand::Chart, {"o", "width", "height", "units"}, true}},
+         {TCliCommand::ReportPdf, QStringList{"o", "units", "paper"} + Info, {"REPORT"}, 1, true}},
+        {QStringLiteral("chart"),
+         {TCliCommand::Chart, {"o", "width", "height", "units"}, {"REPORT"}, 1, true}},
+        {QStringLiteral("ports"),
+         {TCliCommand::Ports, {"json", "assign"}, {"COMn", "DEVICE"}, 0, false, CheckPorts}},
+        {QStringLiteral("archive list"),
+         {TCliCommand::ArchiveList, {"json", "archive"}, {}, 0, false}},
+        {QStringLiteral("archive show"),
+         {TCliCommand::ArchiveShow,
+          {"raw", "report", "archive"},
+          {"ID"},
+          1,
+          false,
+          CheckArchiveShow}},
+        {QStringLiteral("archive export"),
+         {TCliCommand::ArchiveExport, {"o", "archive"}, {"ID"}, 1, true}},
+        {QStringLiteral("archive import"),
+         {TCliCommand::ArchiveImport, {"archive"}, {"FILE..."}, 1, false}},
     };
     return R;
 }
 
-bool TakesValue(const QString& Name) {
-    return Name != QLatin1String("info-enabled") && Name != QLatin1String("info-disabled") &&
-           Name != QLatin1String("json");
+// The second words of Group's commands, for the message that asks for one.
+QStringList GroupWords(const QString& Group) {
+    QStringList Words;
+    for (auto It = Rules().cbegin(); It != Rules().cend(); ++It)
+        if (It.key().startsWith(Group + QLatin1Char(' ')))
+            Words << It.key().mid(Group.size() + 1);
+    Words.sort();
+    return Words;
 }
 
-// Arguments echoed in a message can neither steer the terminal nor swamp it.
-QString Echo(const QString& Argument) {
-    return MessageText::Shown(Argument);
+bool TakesValue(const QString& Name) {
+    static const QSet<QString> Flags{"info-enabled", "info-disabled", "json",  "progress",
+                                     "assign",       "raw",           "report"};
+    return !Flags.contains(Name);
 }
 
 QString OptionText(const QString& Name) {
@@ -109,6 +167,18 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         O.ChartSize.setWidth(WholeNumber(Name, Value, 100, 10000));
     } else if (Name == QLatin1String("height")) {
         O.ChartSize.setHeight(WholeNumber(Name, Value, 100, 10000));
+    } else if (Name == QLatin1String("progress")) {
+        O.Progress = true;
+    } else if (Name == QLatin1String("captures")) {
+        O.CapturesFolder = Value;
+    } else if (Name == QLatin1String("assign")) {
+        O.Assign = true;
+    } else if (Name == QLatin1String("archive")) {
+        O.ArchiveFile = Value;
+    } else if (Name == QLatin1String("raw")) {
+        O.Raw = true;
+    } else if (Name == QLatin1String("report")) {
+        O.ReportText = true;
     } else if (Name == QLatin1String("paper")) {
         if (Value == QLatin1String("A4"))
             O.Paper = TPaper::A4;
@@ -143,93 +213,103 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         O.Command = TCliCommand::Version;
         return O;
     }
-    const auto Rule = Rules().constFind(First);
+    QString Name = First;
+    qsizetype Next = 1;
+    if (const QStringList Words = GroupWords(First); !Words.isEmpty()) {
+        const QString Second = Arguments.value(1);
+        if (!Words.contains(Second))
+            Fail(QStringLiteral("%1 wants %2%3")
+                     .arg(First, Words.join(QStringLiteral(", ")),
+                          Second.isEmpty() ? QString()
+                                           : QStringLiteral(", not '%1'").arg(Echo(Second))));
+        Name += QLatin1Char(' ') + Second;
+        Next = 2;
+    }
+    const auto Rule = Rules().constFind(Name);
     if (Rule == Rules().constEnd())
         Fail(First.startsWith(QLatin1Char('-'))
                  ? QStringLiteral("unknown option '%1'").arg(Echo(First))
                  : QStringLiteral("unknown command '%1'").arg(Echo(First)));
     O.Command = Rule->Command;
 
-    QStringList Positionals;
     QSet<QString> Seen;
     bool OptionsEnded = false;
-    for (qsizetype i = 1; i < Arguments.size(); ++i) {
+    for (qsizetype i = Next; i < Arguments.size(); ++i) {
         const QString& A = Arguments.at(i);
         if (OptionsEnded || !A.startsWith(QLatin1Char('-')) || A == QLatin1String("-")) {
-            Positionals << A;
+            O.Arguments << A;
             continue;
         }
         if (A == QLatin1String("--")) {
             OptionsEnded = true;
             continue;
         }
-        QString Name;
+        QString Option;
         std::optional<QString> Inline;
         if (A == QLatin1String("-o")) {
-            Name = QStringLiteral("o");
+            Option = QStringLiteral("o");
         } else if (A.startsWith(QLatin1String("--"))) {
-            Name = A.mid(2);
-            const qsizetype Eq = Name.indexOf(QLatin1Char('='));
+            Option = A.mid(2);
+            const qsizetype Eq = Option.indexOf(QLatin1Char('='));
             if (Eq >= 0) {
-                Inline = Name.mid(Eq + 1);
-                Name.truncate(Eq);
+                Inline = Option.mid(Eq + 1);
+                Option.truncate(Eq);
             }
-            if (Name.size() < 2)
+            if (Option.size() < 2)
                 Fail(QStringLiteral("unknown option '%1'").arg(Echo(A)));
         } else {
             Fail(QStringLiteral("unknown option '%1'").arg(Echo(A)));
         }
-        if (!Rule->Options.contains(Name)) {
+        if (!Rule->Options.contains(Option)) {
             const bool Known =
                 std::any_of(Rules().cbegin(), Rules().cend(),
-                            [&](const TCommandRule& R) { return R.Options.contains(Name); });
-            Fail(Known ? QStringLiteral("%1 does not go with '%2'").arg(Echo(A), First)
+                            [&](const TCommandRule& R) { return R.Options.contains(Option); });
+            Fail(Known ? QStringLiteral("%1 does not go with '%2'").arg(Echo(A), Name)
                        : QStringLiteral("unknown option '%1'").arg(Echo(A)));
         }
         // The two enable flags are one choice.
         const QString Key =
-            Name.startsWith(QLatin1String("info-")) ? QStringLiteral("info-") : Name;
+            Option.startsWith(QLatin1String("info-")) ? QStringLiteral("info-") : Option;
         if (Seen.contains(Key))
             Fail(Key == QLatin1String("info-")
                      ? QStringLiteral("give --info-enabled or --info-disabled once")
-                     : QStringLiteral("%1 given more than once").arg(OptionText(Name)));
+                     : QStringLiteral("%1 given more than once").arg(OptionText(Option)));
         Seen.insert(Key);
         QString Value;
-        if (TakesValue(Name)) {
+        if (TakesValue(Option)) {
             if (Inline) {
                 Value = *Inline;
             } else {
                 if (i + 1 >= Arguments.size())
-                    Fail(QStringLiteral("%1 wants a value").arg(OptionText(Name)));
+                    Fail(QStringLiteral("%1 wants a value").arg(OptionText(Option)));
                 Value = Arguments.at(++i);
             }
         } else if (Inline) {
-            Fail(QStringLiteral("%1 takes no value").arg(OptionText(Name)));
+            Fail(QStringLiteral("%1 takes no value").arg(OptionText(Option)));
         }
-        Apply(O, Name, Value);
+        Apply(O, Option, Value);
     }
 
-    static const QHash<TCliCommand, QString> InputName{
-        {TCliCommand::Download, QStringLiteral("PORT")},
-        {TCliCommand::Build, QStringLiteral("CAPTURE")},
-        {TCliCommand::ApplyInfo, QStringLiteral("REPORT")},
-        {TCliCommand::Export, QStringLiteral("REPORT")},
-        {TCliCommand::Print, QStringLiteral("REPORT")},
-        {TCliCommand::Readings, QStringLiteral("REPORT")},
-        {TCliCommand::ReportPdf, QStringLiteral("REPORT")},
-        {TCliCommand::Chart, QStringLiteral("REPORT")},
-    };
-    if (Positionals.isEmpty())
-        Fail(QStringLiteral("%1 wants %2").arg(First, InputName.value(O.Command)));
-    if (Positionals.size() > 1)
-        Fail(QStringLiteral("%1 takes one %2, not also '%3'")
-                 .arg(First, InputName.value(O.Command), Echo(Positionals.at(1))));
-    O.Input = Positionals.first();
-    if (O.Input.isEmpty())
-        Fail(QStringLiteral("%1 wants %2, not an empty name")
-                 .arg(First, InputName.value(O.Command)));
+    const QStringList& Wanted = Rule->Positionals;
+    const bool Repeats = !Wanted.isEmpty() && Wanted.last().endsWith(QLatin1String("..."));
+    const auto Shown = [](QString Positional) { return Positional.remove(QLatin1String("...")); };
+    if (O.Arguments.size() < Rule->Required)
+        Fail(QStringLiteral("%1 wants %2").arg(Name, Shown(Wanted.at(O.Arguments.size()))));
+    if (!Repeats && O.Arguments.size() > Wanted.size()) {
+        const QString Extra = Echo(O.Arguments.at(Wanted.size()));
+        Fail(Wanted.isEmpty() ? QStringLiteral("%1 takes no argument, not '%2'").arg(Name, Extra)
+                              : QStringLiteral("%1 takes one %2, not also '%3'")
+                                    .arg(Name, Wanted.join(QStringLiteral(" and one ")), Extra));
+    }
+    for (qsizetype i = 0; i < O.Arguments.size(); ++i)
+        if (O.Arguments.at(i).isEmpty())
+            Fail(QStringLiteral("%1 wants %2, not an empty name")
+                     .arg(Name, Shown(Wanted.at(std::min(i, Wanted.size() - 1)))));
+    O.Input = O.Arguments.value(0);
+    if (Rule->Check)
+        Rule->Check(Name, O);
     if (Rule->NeedsOutput && O.Output.isEmpty())
-        Fail(QStringLiteral("%1 wants -o FILE").arg(First));
+        Fail(QStringLiteral("%1 wants -o FILE").arg(Name));
     return O;
 }
 
@@ -243,6 +323,7 @@ QString CliUsage() {
         "Usage:\n"
         "  halvorn-cli download PORT [-o REPORT] [--export FILE] [--info FILE]\n"
         "                       [--info-enabled|--info-disabled] [--wait SECONDS]\n"
+        "                       [--progress] [--captures FOLDER]\n"
         "  halvorn-cli build CAPTURE [-o REPORT] [--info FILE] [--info-enabled|--info-disabled]\n"
         "  halvorn-cli apply-info REPORT [-o REPORT] [--info FILE]\n"
         "                       [--info-enabled|--info-disabled]\n"
@@ -254,6 +335,8 @@ QString CliUsage() {
         "                       [--info-enabled|--info-disabled] [--units pCi/L|Bq/m3]\n"
         "                       [--paper A4|Letter]\n"
         "  halvorn-cli chart REPORT -o FILE.png [--width N] [--height N] [--units pCi/L|Bq/m3]\n"
+        "  halvorn-cli ports [--json]\n"
+        "  halvorn-cli ports --assign COMn DEVICE\n"
         "  halvorn-cli --version | --help\n"
         "\n"
         "The Halvorn 4410 report pipeline without a window: the same download, report, export,\n"
@@ -262,7 +345,9 @@ QString CliUsage() {
         "Commands:\n"
         "  download    listen on PORT (COM1 to COM9 through the port map, or a device path)\n"
         "              as Get Data does, until the line goes quiet after the printout; the\n"
-        "              state goes to stderr; then build the report\n"
+        "              state and the bytes received go to stderr; then build the report.\n"
+        "              A transfer that ends without a report keeps the bytes received as a\n"
+        "              capture file, which build turns into a report\n"
         "  build       build the report from CAPTURE, the raw bytes the instrument sent\n"
         "  apply-info  rebuild REPORT with the report information, as OK of Information\n"
         "              Setup does (a report without a separator line stays as it is)\n"
@@ -273,6 +358,9 @@ QString CliUsage() {
         "              holds only the JSON asked for)\n"
         "  report-pdf  lay REPORT out as the client report, into a PDF file\n"
         "  chart       draw the chart of REPORT's readings alone, into a PNG file\n"
+        "  ports       list COM1 to COM4 with their devices and states, then every serial\n"
+        "              device of the machine; --json writes one JSON object instead\n"
+        "              --assign COMn DEVICE stores DEVICE as the port COMn (COM1 to COM9)\n"
         "\n"
         "Options:\n"
         "  -o FILE             write there, replacing the file as a whole; a report goes to\n"
@@ -284,6 +372,10 @@ QString CliUsage() {
         "  --info-disabled     leave it out (default: the stored InfoEnable, else disabled)\n"
         "  --wait SECONDS      stop listening when no byte has come by then (default: wait\n"
         "                      for ever)\n"
+        "  --progress          a plain progress line each second (for logs) instead of the\n"
+        "                      line rewritten in place on a terminal\n"
+        "  --captures FOLDER   where the bytes of an interrupted transfer go (default: Data/\n"
+        "                      Captures in the installation folder, as in the window)\n"
         "  --font FAMILY       printer font (default \"Courier New\")\n"
         "  --font-size POINTS  printer font size (default 10)\n"
         "  --dpi N             printer resolution (default 600)\n"
@@ -296,5 +388,13 @@ QString CliUsage() {
         "  --height N          chart height in pixels (default 500)\n"
         "\n"
         "Reports are text with CR LF line ends. Dates and times follow the user's locale.\n"
-        "Exit status: 0 done, 1 failure (one line on stderr), 2 usage error, 3 no data.\n");
+        "\n"
+        "Exit status, for every command:\n"
+        "  0    done\n"
+        "  1    failure: a fault, an interrupted transfer whose bytes were kept, a refused\n"
+        "       input, an output that could not be written (one line on stderr, naming\n"
+        "       anything already written)\n"
+        "  2    usage error\n"
+        "  3    no data: nothing received, or a report without a line\n"
+        "  130  stopped with Ctrl+C (the bytes received are kept as a capture file)\n");
 }

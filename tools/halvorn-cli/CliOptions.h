@@ -19,13 +19,21 @@ enum class TCliCommand {
     Readings,
     ReportPdf,
     Chart,
+    Ports,
+    ArchiveList,
+    ArchiveShow,
+    ArchiveExport,
+    ArchiveImport,
     Version,
     Help
 };
 
 struct TCliOptions {
     TCliCommand Command = TCliCommand::Help;
-    QString Input;  // PORT, CAPTURE or REPORT
+    // The command's positional arguments in order; Input is the first of them (PORT, CAPTURE,
+    // REPORT, ID), empty when it takes none.
+    QStringList Arguments;
+    QString Input;
     QString Output; // -o; empty: stdout (reports only)
     QString ExportFile;
     QString InfoFile;
@@ -39,6 +47,12 @@ struct TCliOptions {
     QString CsvFile;
     std::optional<TUnit> Unit; // unset: the stored "Units", else pCi/L
     QSize ChartSize{1200, 500};
+    bool Progress = false;  // download: a plain line each second
+    QString CapturesFolder; // download: empty: the window's folder
+    bool Assign = false;    // ports: Arguments are COMn and DEVICE
+    QString ArchiveFile;    // archive commands and download: empty: the default database
+    bool Raw = false;       // archive show
+    bool ReportText = false;
 };
 
 // The commands that need the graphics libraries, run by the companion program.
@@ -48,7 +62,18 @@ struct TCliUsageError {
     QString Message;
 };
 
-// Arguments without the program name. Throws TCliUsageError.
+// Arguments without the program name: a command (one word, or two for a group such as
+// "archive list"), then its options and positional arguments in any order ("--" ends the
+// options). Throws TCliUsageError.
 TCliOptions ParseCliOptions(const QStringList& Arguments);
 
 QString CliUsage();
+
+// The exit statuses, one for each outcome of every command.
+namespace CliExit {
+constexpr int Done = 0;
+constexpr int Failure = 1;
+constexpr int Usage = 2;
+constexpr int NoData = 3;
+constexpr int Interrupted = 130; // 128 + SIGINT, as shells report it
+} // namespace CliExit

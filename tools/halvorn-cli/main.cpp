@@ -4,6 +4,8 @@
 #include "CliIo.h"
 #include "CliMain.h"
 #include "CliOptions.h"
+#include "CliPorts.h"
+#include "platform/Exception.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,7 +37,7 @@ int Companion(char* argv[]) {
     return CliMain::Fail(
         QStringLiteral("Cannot start %1: %2")
             .arg(QString::fromLocal8Bit(Program), QString::fromLocal8Bit(std::strerror(errno))),
-        1);
+        CliExit::Failure);
 }
 
 } // namespace
@@ -82,6 +84,14 @@ int main(int argc, char* argv[]) {
         case TCliCommand::ReportPdf:
         case TCliCommand::Chart:
             break;
+        case TCliCommand::Ports:
+            CliPorts::Ports(Options);
+            break;
+        case TCliCommand::ArchiveList:
+        case TCliCommand::ArchiveShow:
+        case TCliCommand::ArchiveExport:
+        case TCliCommand::ArchiveImport:
+            throw Exception(QStringLiteral("This command is not part of this build yet"));
         }
     });
 }

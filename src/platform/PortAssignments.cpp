@@ -1,4 +1,4 @@
-#include "app/PortAssignments.h"
+#include "platform/PortAssignments.h"
 
 #include "platform/PortMap.h"
 #include "platform/Registry.h"

@@ -1,4 +1,4 @@
-#include "app/DownloadFault.h"
+#include "acquisition/DownloadFault.h"
 
 #include "acquisition/ECommError.h"
 #include "platform/MessageText.h"
@@ -8,13 +8,21 @@
 
 namespace DownloadFault {
 
-QString Message(const TFault& Fault, const ECommError& Error) {
+namespace {
+
+struct TText {
+    QString Sentence, Details;
+};
+
+TText Text(const TFault& Fault, const ECommError& Error) {
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     // A hang-up is what a pulled cable or adapter looks like from here.
     const bool gone =
         Error.SystemError == EIO || Error.SystemError == ENXIO || Error.SystemError == ENODEV;
-    const QString where =
-        QStringLiteral("Com %1 (%2)").arg(Fault.PortNumber).arg(MessageText::Shown(Fault.Device));
+    const QString device = MessageText::Shown(Fault.Device);
+    const QString where = Fault.PortNumber > 0
+                              ? QStringLiteral("Com %1 (%2)").arg(Fault.PortNumber).arg(device)
+                              : device;
     const QString after = Fault.Bytes > 0
                               ? QStringLiteral("after %1 bytes").arg(english.toString(Fault.Bytes))
                               : QStringLiteral("before any byte came");
@@ -32,7 +40,19 @@ QString Message(const TFault& Fault, const ECommError& Error) {
     } else {
         text += QStringLiteral(" No report was made.");
     }
-    return text + QStringLiteral("\nDetails: ") + details;
+    return {text, details};
+}
+
+} // namespace
+
+QString Message(const TFault& Fault, const ECommError& Error) {
+    const TText t = Text(Fault, Error);
+    return t.Sentence + QStringLiteral("\nDetails: ") + t.Details;
+}
+
+QString Line(const TFault& Fault, const ECommError& Error) {
+    const TText t = Text(Fault, Error);
+    return t.Sentence + QStringLiteral(" (") + t.Details + QLatin1Char(')');
 }
 
 } // namespace DownloadFault

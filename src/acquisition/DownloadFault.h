@@ -9,7 +9,7 @@ class ECommError;
 namespace DownloadFault {
 
 struct TFault {
-    int PortNumber = 0;
+    int PortNumber = 0;   // 0: the port was named by its device path
     QString Device;       // the device the port leads to
     qint64 Bytes = 0;     // bytes received before the fault
     QString Capture;      // the file that keeps them, or empty
@@ -19,5 +19,8 @@ struct TFault {
 // First line: what happened in the user's words and what was kept; last line "Details: "
 // with the port's own error text.
 QString Message(const TFault& Fault, const ECommError& Error);
+
+// The same on one line for a terminal: the sentence, the details in brackets at its end.
+QString Line(const TFault& Fault, const ECommError& Error);
 
 } // namespace DownloadFault

@@ -1,4 +1,4 @@
-#include "app/DownloadProgress.h"
+#include "acquisition/DownloadProgress.h"
 
 #include <QLocale>
 
