@@ -5,7 +5,6 @@
 #include "files/ReportText.h"
 #include "platform/AtomicWrite.h"
 #include "platform/MessageText.h"
-#include "report/ReportBuilder.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -190,15 +189,10 @@ void TArchiveForm::OpenReportClick() {
     const std::optional<TArchiveEntry> Entry = Selected();
     if (!Entry)
         return;
-    QStringList Lines;
-    if (!Entry->Report.isEmpty()) {
-        Lines = ReportText::DecodeText(Entry->Report);
-        // The line end after the last line is no line of its own.
-        if (!Lines.isEmpty() && Lines.last().isEmpty())
-            Lines.removeLast();
-    } else {
-        Lines = BuildReport(Entry->Raw, Entry->Info);
-    }
+    QStringList Lines = ReportText::DecodeText(TArchive::ReportFileOf(*Entry));
+    // The line end after the last line is no line of its own.
+    if (!Lines.isEmpty() && Lines.last().isEmpty())
+        Lines.removeLast();
     if (FHost.OpenReport)
         FHost.OpenReport(Lines);
 }
@@ -209,7 +203,7 @@ void TArchiveForm::RebuildClick() {
         return;
     const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
     if (FHost.OpenReport)
-        FHost.OpenReport(BuildReport(Entry->Raw, Info));
+        FHost.OpenReport(TArchive::BuildFrom(Entry->Raw, Info));
 }
 
 QString TArchiveForm::StartFolder() const {

@@ -58,8 +58,8 @@ QString TMainForm::KeepUnfinished(TArchiveState State, const QString& Error, QSt
     const TArchiveKeeper::TKept kept = ArchiveDownload(State, bytes, Error);
     if (kept.Stored())
         return QStringLiteral("the archive %1 (measurement %2)")
-            .arg(MessageText::Shown(TArchive::PathIn(InstallDir), PATH_MAX))
-            .arg(kept.Id);
+            .arg(MessageText::Shown(TArchive::PathIn(InstallDir), PATH_MAX),
+                 QString::number(kept.Id));
     ArchiveError = kept.Error;
     return KeepCapture(bytes, CaptureError);
 }

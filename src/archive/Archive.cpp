@@ -1,5 +1,6 @@
 #include "archive/Archive.h"
 
+#include "acquisition/CaptureText.h"
 #include "files/ReportText.h"
 #include "measurement/Readings.h"
 #include "platform/MessageText.h"
@@ -284,9 +285,7 @@ bool TArchive::Judge(qint64 AppId, qint64 Objects, qint64 Version) {
         FMessage = QStringLiteral("The archive %1 was written by a newer version of Halvorn "
                                   "(archive version %2; this one knows up to %3): it is shown "
                                   "read only, and measurements are not archived.")
-                       .arg(Shown)
-                       .arg(Version)
-                       .arg(SchemaVersion);
+                       .arg(Shown, QString::number(Version), QString::number(SchemaVersion));
         QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
         Db.close();
         Db.setDatabaseName(FPath);
@@ -436,15 +435,23 @@ QByteArray TArchive::ReportBytes(const QStringList& Lines) {
     return ReportText::EncodeText(Lines + QStringList{QString()});
 }
 
+QStringList TArchive::BuildFrom(const QByteArray& Raw, const TReportInfo& Info) {
+    const QByteArray Text = CaptureText::DownloadText(Raw);
+    return Text.isEmpty() ? QStringList() : BuildReport(Text, Info);
+}
+
+QByteArray TArchive::ReportFileOf(const TArchiveEntry& Entry) {
+    return Entry.Report.isEmpty() ? ReportBytes(BuildFrom(Entry.Raw, Entry.Info)) : Entry.Report;
+}
+
 void TArchive::Describe(TArchiveEntry& Entry) {
     Entry.Bytes = Entry.Raw.size();
     Entry.Sha256 = QString::fromLatin1(
         QCryptographicHash::hash(Entry.Raw, QCryptographicHash::Sha256).toHex());
-    if (Entry.State == TArchiveState::Complete && Entry.Report.isEmpty() && !Entry.Raw.isEmpty())
-        Entry.Report = ReportBytes(BuildReport(Entry.Raw, Entry.Info));
+    if (Entry.State == TArchiveState::Complete && Entry.Report.isEmpty())
+        Entry.Report = ReportBytes(BuildFrom(Entry.Raw, Entry.Info));
     // The builder drops the last two lines, which in a transfer cut short may be the summary.
-    const QStringList Lines =
-        Entry.Raw.isEmpty() ? QStringList() : BuildReport(Entry.Raw + "\r\r", Entry.Info);
+    const QStringList Lines = BuildFrom(Entry.Raw + "\r\r", Entry.Info);
     Entry.SerialNumber = Readings::LabelValue(Lines, StreamConventions::LabelSerial);
     Entry.Location = Readings::LabelValue(Lines, StreamConventions::LabelLocation);
     const TReadings Read = Readings::Read(Lines);

@@ -109,8 +109,13 @@ public:
 
     // The list's fields of raw bytes, as Store derives them.
     static void Describe(TArchiveEntry& Entry);
-    // The report built from raw bytes as a Save writes it.
+    // Report lines as a Save writes them.
     static QByteArray ReportBytes(const QStringList& Lines);
+    // The report of bytes as received, built with Info as the download would have built it.
+    static QStringList BuildFrom(const QByteArray& Raw, const TReportInfo& Info);
+    // The report as a Save writes it: the one stored, else built from the bytes with the
+    // report information stored beside them.
+    static QByteArray ReportFileOf(const TArchiveEntry& Entry);
 
 private:
     void RequireOpen(bool ForWriting);
