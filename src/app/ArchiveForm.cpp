@@ -36,6 +36,17 @@ QString MeasurementName(const TArchiveRow& Row) {
     return Name;
 }
 
+// Qt's own dialog (tests drive it), for raw captures.
+void PrepareDialog(QFileDialog& Dialog, QFileDialog::AcceptMode Mode, QFileDialog::FileMode Files,
+                   const QString& Folder) {
+    Dialog.setOption(QFileDialog::DontUseNativeDialog);
+    Dialog.setAcceptMode(Mode);
+    Dialog.setFileMode(Files);
+    Dialog.setNameFilters(
+        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")});
+    Dialog.setDirectory(Folder);
+}
+
 } // namespace
 
 TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost(std::move(Host)) {
@@ -215,13 +226,8 @@ void TArchiveForm::ExportRawClick() {
     if (!Entry)
         return;
     QFileDialog Dialog(this, QStringLiteral("Export Raw"));
-    Dialog.setOption(QFileDialog::DontUseNativeDialog);
-    Dialog.setAcceptMode(QFileDialog::AcceptSave);
-    Dialog.setFileMode(QFileDialog::AnyFile);
+    PrepareDialog(Dialog, QFileDialog::AcceptSave, QFileDialog::AnyFile, StartFolder());
     Dialog.setDefaultSuffix(QStringLiteral("raw"));
-    Dialog.setNameFilters(
-        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")});
-    Dialog.setDirectory(StartFolder());
     Dialog.selectFile(
         Entry->ReceivedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
         (Entry->Port.isEmpty() ? QString() : QLatin1Char(' ') + Entry->Port) +
@@ -253,13 +259,9 @@ void TArchiveForm::ImportCapturesClick() {
     if (!Shown)
         return;
     QFileDialog Dialog(this, QStringLiteral("Import Captures"));
-    Dialog.setOption(QFileDialog::DontUseNativeDialog);
-    Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    Dialog.setFileMode(QFileDialog::ExistingFiles);
-    Dialog.setNameFilters(
-        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")});
     const QString Captures = QDir(StartFolder()).filePath(QStringLiteral("Captures"));
-    Dialog.setDirectory(QDir(Captures).exists() ? Captures : StartFolder());
+    PrepareDialog(Dialog, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles,
+                  QDir(Captures).exists() ? Captures : StartFolder());
     if (Dialog.exec() != QDialog::Accepted)
         return;
     const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};

@@ -2,6 +2,7 @@
 
 #include "Printout.h"
 #include "Pty.h"
+#include "TmpfsMount.h"
 #include "app/ArchiveForm.h"
 #include "archive/Archive.h"
 #include "archive/ArchiveModel.h"
@@ -19,7 +20,6 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <cstring>
-#include <sys/mount.h>
 #include <unistd.h>
 
 using TestSupport::ModalAnswer;
@@ -35,15 +35,7 @@ QByteArray Printout(int Hours = 6) {
 
 class ArchiveWindowTest : public AppTest {
 protected:
-    QString ArchivePath() const { return TArchive::PathIn(Install.path()); }
     QString DataFolder() const { return Install.filePath("Data"); }
-    QStringList Captures() const {
-        QStringList files;
-        QDirIterator it(Install.filePath("Data/Captures"), QDir::Files);
-        while (it.hasNext())
-            files << it.next();
-        return files;
-    }
 
     // COM1 on a pseudo-terminal, a main window listening on it.
     TMainForm& Listen(bool WithInfo = false) {
@@ -150,22 +142,16 @@ class MountedArchiveWindowTest : public ArchiveWindowTest {
 protected:
     void SetUp() override {
         ArchiveWindowTest::SetUp();
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "mounting a small file system needs root";
-        if (::unshare(CLONE_NEWNS) != 0)
-            GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            GTEST_SKIP() << "cannot make the mounts private: " << std::strerror(errno);
         QDir().mkpath(DataFolder());
-        if (::mount("tmpfs", QFile::encodeName(DataFolder()).constData(), "tmpfs", 0,
-                    "size=256k") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+        if (const std::string Why = TestSupport::MountTmpfs(DataFolder(), "size=256k");
+            !Why.empty())
+            GTEST_SKIP() << Why;
         Mounted = true;
     }
     void TearDown() override {
         ArchiveWindowTest::TearDown();
         if (Mounted)
-            ::umount2(QFile::encodeName(DataFolder()).constData(), MNT_DETACH);
+            TestSupport::Unmount(DataFolder());
     }
     bool Mounted = false;
 };
@@ -197,10 +183,7 @@ TEST_F(MountedArchiveWindowTest, FullDiskShowsTheMessageAndTheReport) {
 }
 
 TEST_F(MountedArchiveWindowTest, ReadOnlyDataFolderShowsTheMessageAndTheReport) {
-    ASSERT_EQ(::mount(nullptr, QFile::encodeName(DataFolder()).constData(), nullptr,
-                      MS_REMOUNT | MS_RDONLY, nullptr),
-              0)
-        << std::strerror(errno);
+    ASSERT_TRUE(TestSupport::RemountReadOnly(DataFolder())) << std::strerror(errno);
     TMainForm& f = Listen();
     const QByteArray bytes = Printout();
     Send(f, bytes);

@@ -96,14 +96,6 @@ protected:
         EXPECT_TRUE(f.SerialPort->IsOpen());
         return f;
     }
-    QStringList Captures() const {
-        QStringList files;
-        QDirIterator it(Install.filePath("Data/Captures"), QDir::Files);
-        while (it.hasNext())
-            files << it.next();
-        return files;
-    }
-    QString ArchivePath() const { return TArchive::PathIn(Install.path()); }
     // The archive's rows, newest first.
     std::vector<TArchiveRow> Archived() const { return TArchive(ArchivePath()).List(); }
     // Waits for the tick that has seen Bytes bytes: the next one finds the line as it is then.

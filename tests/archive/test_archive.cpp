@@ -1,5 +1,6 @@
 #include "Printout.h"
 #include "TestSupport.h"
+#include "TmpfsMount.h"
 #include "archive/Archive.h"
 #include "report/ReportBuilder.h"
 
@@ -18,7 +19,6 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -464,27 +464,16 @@ TEST_F(ArchiveTest, SurvivesBeingKilledWhileWriting) {
 class MountedArchiveTest : public ArchiveTest {
 protected:
     void SetUp() override {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "mounting a small file system needs root";
-        if (::unshare(CLONE_NEWNS) != 0)
-            GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            GTEST_SKIP() << "cannot make the mounts private: " << std::strerror(errno);
         QDir().mkpath(Data());
-        if (::mount("tmpfs", QFile::encodeName(Data()).constData(), "tmpfs", 0, "size=512k") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+        if (const std::string Why = TestSupport::MountTmpfs(Data(), "size=512k"); !Why.empty())
+            GTEST_SKIP() << Why;
         FMounted = true;
     }
     void TearDown() override {
         if (FMounted)
-            ::umount2(QFile::encodeName(Data()).constData(), MNT_DETACH);
+            TestSupport::Unmount(Data());
     }
-    void ReadOnly() {
-        ASSERT_EQ(::mount(nullptr, QFile::encodeName(Data()).constData(), nullptr,
-                          MS_REMOUNT | MS_RDONLY, nullptr),
-                  0)
-            << std::strerror(errno);
-    }
+    void ReadOnly() { ASSERT_TRUE(TestSupport::RemountReadOnly(Data())) << std::strerror(errno); }
     bool FMounted = false;
 };
 
