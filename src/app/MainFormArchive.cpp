@@ -46,7 +46,11 @@ TArchiveKeeper::TKept TMainForm::ArchiveDownload(TArchiveState State, const QByt
     entry.State = State;
     entry.Error = Error;
     entry.Info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
-    return FArchive.Keep(InstallDir, entry);
+    const TArchiveKeeper::TKept kept = FArchive.Keep(InstallDir, entry);
+    // An open archive window shows the new measurement at once.
+    if (kept.Stored() && ArchiveForm && ArchiveForm->isVisible())
+        ErrorHandler::Run([this] { ArchiveForm->Refresh(); });
+    return kept;
 }
 
 QString TMainForm::KeepUnfinished(TArchiveState State, const QString& Error, QString& ArchiveError,

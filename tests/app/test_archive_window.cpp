@@ -85,6 +85,9 @@ protected:
 
 TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     TMainForm& f = Listen();
+    // An open archive window follows.
+    const TArchiveForm& w = OpenWindow(f);
+    EXPECT_EQ(w.Model->rowCount(), 0);
     const QByteArray bytes = Printout();
     int rowsWhenShown = -1;
     QObject::connect(f.TextMemo, &QPlainTextEdit::textChanged, [&] {
@@ -93,6 +96,7 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     });
     Send(f, bytes);
     EXPECT_EQ(rowsWhenShown, 1);
+    EXPECT_EQ(w.Model->rowCount(), 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
     TArchive archive(ArchivePath());
