@@ -62,9 +62,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Halvorn developers <dev@halvorn.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The libraries come from dpkg-shlibdeps; what is loaded at run time is named here: the
-# window system plugins, and the fonts that render "Courier New".
+# window system plugins, the SQLite driver of the archive, and the fonts that render
+# "Courier New".
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
 include(CPack)
 
