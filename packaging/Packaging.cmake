@@ -82,9 +82,10 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 
 set(CPACK_DEBIAN_HALVORN_PACKAGE_NAME ${package_halvorn})
 set(CPACK_DEBIAN_HALVORN_PACKAGE_SECTION science)
-# What is loaded at run time is named here: the window system plugins, and the fonts that
-# render "Courier New". Debian wants description lines of at most 80 characters.
-set(CPACK_DEBIAN_HALVORN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+# What is loaded at run time is named here: the window system plugins, the SQLite driver of
+# the archive, and the fonts that render "Courier New". Debian wants description lines of at
+# most 80 characters.
+set(CPACK_DEBIAN_HALVORN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, fonts-liberation")
 set(CPACK_DEBIAN_HALVORN_PACKAGE_RECOMMENDS "desktop-file-utils")
 set(CPACK_COMPONENT_HALVORN_DESCRIPTION "reports from a Halvorn 4410 continuous radon monitor
 Downloads the stored measurements of a Halvorn 4410 continuous radon monitor

@@ -3,6 +3,7 @@
 #include "acquisition/CaptureFile.h"
 #include "acquisition/DownloadFault.h"
 #include "acquisition/DownloadProgress.h"
+#include "acquisition/ECommError.h"
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
@@ -163,6 +164,7 @@ void TMainForm::NameControls() {
         {ViewBqM3, "ViewBqM3"},
         {FileExportCsv, "FileExportCsv"},
         {FileClientReport, "FileClientReport"},
+        {FileArchive, "FileArchive"},
         {ReadingsPanel, "ReadingsPanel"},
         {tmrReadings, "tmrReadings"},
     };
@@ -198,6 +200,7 @@ void TMainForm::CreateMenus() {
     FileExportCsv = AddItem(file, QStringLiteral("Export CS&V..."), &TMainForm::FileExportCsvClick);
     FileClientReport =
         AddItem(file, QStringLiteral("Client Report (P&DF)..."), &TMainForm::FileClientReportClick);
+    FileArchive = AddItem(file, QStringLiteral("Arc&hive..."), &TMainForm::FileArchiveClick);
     file->addSeparator();
     FilePrint = AddItem(file, QStringLiteral("&Print..."), &TMainForm::FilePrintClick);
     FilePrinterSetup =
@@ -731,24 +734,26 @@ void TMainForm::ComPortStopClick() {
         return;
     Download->Abort();
     DownloadEnded();
-    QString error;
-    const QString file = KeepCapture(error);
-    if (!error.isEmpty())
-        ErrorHandler::Show(
-            QStringLiteral("The download on Com %1 was stopped, and the bytes received could not "
-                           "be kept.\nDetails: %2")
-                .arg(FSettings.PortNumber)
-                .arg(error));
-    else if (!file.isEmpty())
+    QString archiveError, captureError;
+    const QString kept =
+        KeepUnfinished(TArchiveState::Stopped, QString(), archiveError, captureError);
+    const QString stopped =
+        QStringLiteral("The download on Com %1 was stopped").arg(FSettings.PortNumber);
+    if (!captureError.isEmpty())
+        ErrorHandler::Show(stopped + QStringLiteral(", and the bytes received could not be kept.") +
+                           (archiveError.isEmpty() ? QString() : u' ' + archiveError) +
+                           QStringLiteral("\nDetails: %1").arg(captureError));
+    else if (!archiveError.isEmpty())
+        ErrorHandler::Show(stopped + QStringLiteral("; the bytes received are in %1. ").arg(kept) +
+                           archiveError);
+    else if (!kept.isEmpty())
         ProgressPanel->setText(
             QStringLiteral("Stopped: %1 bytes kept in %2")
-                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), file));
+                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), kept));
 }
 
-QString TMainForm::KeepCapture(QString& Error) {
-    const QByteArray bytes = Download->TakeKept();
-    FKeptBytes = bytes.size();
-    if (bytes.isEmpty())
+QString TMainForm::KeepCapture(const QByteArray& Bytes, QString& Error) {
+    if (Bytes.isEmpty())
         return {};
     if (!InstallFolder::Usable(FSettings.InstallDir)) {
         Error = QStringLiteral("no installation folder is stored (\"InstallDir\"; halvorn-setup "
@@ -759,7 +764,7 @@ QString TMainForm::KeepCapture(QString& Error) {
         return CaptureFile::Write(CaptureFile::FolderIn(FSettings.InstallDir),
                                   FDownloadStarted.isValid() ? FDownloadStarted
                                                              : QDateTime::currentDateTime(),
-                                  CaptureFile::PortLabel(FSettings.PortNumber, QString()), bytes);
+                                  CaptureFile::PortLabel(FSettings.PortNumber, QString()), Bytes);
     } catch (...) {
         Error = ErrorHandler::CurrentExceptionText();
     }
@@ -780,9 +785,12 @@ void TMainForm::tmrReceiveTimer() {
         } catch (...) {
             fault.Device = SerialPort->PortName();
         }
-        fault.Capture = KeepCapture(fault.CaptureError);
+        QString archiveError;
+        fault.Capture = KeepUnfinished(TArchiveState::Interrupted, CommErrorText(e), archiveError,
+                                       fault.CaptureError);
         fault.Bytes = FKeptBytes;
-        ErrorHandler::Show(DownloadFault::Message(fault, e));
+        ErrorHandler::Show(DownloadFault::Message(fault, e) +
+                           (archiveError.isEmpty() ? QString() : u'\n' + archiveError));
         return;
     } catch (...) {
         DownloadEnded();
@@ -794,7 +802,12 @@ void TMainForm::tmrReceiveTimer() {
         return;
     }
     DownloadEnded();
+    const QByteArray bytes = Download->DownloadText();
+    const TArchiveKeeper::TKept kept =
+        bytes.isEmpty() ? TArchiveKeeper::TKept{} : ArchiveDownload(TArchiveState::Complete, bytes);
     BuildReport();
+    if (kept.Failed())
+        ArchiveFailed(kept.Error, bytes);
 }
 
 void TMainForm::BuildReport() {

@@ -2,6 +2,8 @@
 
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
+#include "app/ArchiveKeeper.h"
+#include "app/ErrorHandler.h"
 #include "measurement/Summary.h"
 #include "report/ReportInfo.h"
 #include "settings/Settings.h"
@@ -21,6 +23,7 @@ class QPlainTextEdit;
 class QSplitter;
 class QTimer;
 class TAboutForm;
+class TArchiveForm;
 class TDeviceWatcher;
 class TInfoForm;
 class TReadingsPanel;
@@ -60,6 +63,11 @@ public:
     void FileSaveAsClick();
     void FileExportCsvClick();
     void FileClientReportClick();
+    void FileArchiveClick();
+    // A report from the archive as a new untitled report, after the save-changes prompt; false
+    // when the user kept the one in the editor.
+    bool OpenArchivedReport(const QStringList& Lines);
+    TArchiveKeeper& ArchiveKeeper() { return FArchive; }
     void FilePrintClick();
     void FilePrinterSetupClick();
     void FileExitClick();
@@ -132,6 +140,9 @@ private:
     QAction* ComPortStop;
     QAction *GetData, *About;
     QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
+    QAction* FileArchive;
+    // Made when first opened; owned by this window.
+    TArchiveForm* ArchiveForm = nullptr;
     TReadingsPanel* ReadingsPanel;
     // Restarted by every change of the editor's text; the panel follows when it runs out.
     QTimer* tmrReadings;
@@ -164,9 +175,20 @@ private:
     // The download is over, however it ended: timer, Stop, progress, status and port items.
     void DownloadEnded();
     void ShowProgress();
-    // Writes the bytes of a transfer that ended without a report into the captures folder:
-    // the file, or empty when no byte came or (Error set) they could not be written.
-    QString KeepCapture(QString& Error);
+    // Writes Bytes into the captures folder: the file, or empty when there are none or (Error
+    // set) they could not be written.
+    QString KeepCapture(const QByteArray& Bytes, QString& Error);
+    // Stores a download in the archive with the port, device and report information in force.
+    TArchiveKeeper::TKept ArchiveDownload(TArchiveState State, const QByteArray& Bytes,
+                                          const QString& Error = {});
+    // The bytes of a transfer that ended without a report, into the archive or, when that is
+    // off or fails (ArchiveError set), a capture file: where they are, or empty when no byte
+    // came or (CaptureError set) they could not be kept.
+    QString KeepUnfinished(TArchiveState State, const QString& Error, QString& ArchiveError,
+                           QString& CaptureError);
+    // A complete download the archive did not take: its bytes into a capture file, and one
+    // message with both.
+    void ArchiveFailed(const QString& ArchiveError, const QByteArray& Bytes);
 
     Settings::TValues FSettings;
     QString FFileName;
@@ -180,4 +202,5 @@ private:
     QSplitter* FSplitter;
     TUnit FUnit = TUnit::PciL;
     TCalibrationDates FCalibration;
+    TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
 };

@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/MainForm.h"
+#include "archive/Archive.h"
 #include "info/InfoForm.h"
 #include "platform/Registry.h"
 
@@ -11,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -43,6 +45,16 @@ protected:
                           "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410]\r\n" +
                           Values);
     }
+    // Where the program keeps downloads: the archive, and capture files when it cannot.
+    QString ArchivePath() const { return TArchive::PathIn(Install.path()); }
+    QStringList Captures() const {
+        QStringList files;
+        QDirIterator it(Install.filePath("Data/Captures"), QDir::Files);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+
     void StoreWithInstallDir(
         const QByteArray& More = "\"Port\"=dword:00000000\r\n\"InfoEnable\"=dword:00000000\r\n") {
         QByteArray dir = Install.path().toUtf8();

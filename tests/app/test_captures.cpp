@@ -1,10 +1,12 @@
 #include "AppFixture.h"
+#include "Controls.h"
 
 #include "Pty.h"
 #include "Sim.h"
 #include "acquisition/CaptureFile.h"
 #include "acquisition/DownloadFault.h"
 #include "acquisition/ECommError.h"
+#include "archive/Archive.h"
 #include "platform/PortMap.h"
 
 #include <QDirIterator>
@@ -95,13 +97,8 @@ protected:
         EXPECT_TRUE(f.SerialPort->IsOpen());
         return f;
     }
-    QStringList Captures() const {
-        QStringList files;
-        QDirIterator it(Install.filePath("Data/Captures"), QDir::Files);
-        while (it.hasNext())
-            files << it.next();
-        return files;
-    }
+    // The archive's rows, newest first.
+    std::vector<TArchiveRow> Archived() const { return TArchive(ArchivePath()).List(); }
     // Waits for the tick that has seen Bytes bytes: the next one finds the line as it is then.
     static void WaitForCount(TMainForm& F, int Bytes) {
         ASSERT_TRUE(WaitUntil([&] { return F.Download->LastQueueCount() == Bytes; }, 5000));
@@ -116,18 +113,22 @@ TEST_F(CaptureTest, UnpluggedAfterBytesKeepsThemAndSaysSoInOneMessage) {
     WaitForCount(f, static_cast<int>(sent.size()));
     Line.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
-    const QStringList files = Captures();
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_TRUE(QRegularExpression("/\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d COM1\\.raw$")
-                    .match(files[0])
-                    .hasMatch())
-        << files[0].toStdString();
-    EXPECT_EQ(TestSupport::ReadFile(files[0]), sent);
+    // With the archive in place the bytes go there, and no capture file is written.
+    EXPECT_TRUE(Captures().isEmpty());
+    const std::vector<TArchiveRow> rows = Archived();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].State, TArchiveState::Interrupted);
+    EXPECT_EQ(rows[0].Port, "COM1");
+    EXPECT_EQ(rows[0].Device, Line.SlavePath());
+    EXPECT_TRUE(rows[0].Error.startsWith("Serial port error ")) << rows[0].Error.toStdString();
+    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, sent);
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0].section('\n', 0, 0),
               QStringLiteral("The instrument on Com 1 (%1) was disconnected after 520 bytes. No "
-                             "report was made; the bytes received are in %2.")
-                  .arg(Line.SlavePath(), files[0]));
+                             "report was made; the bytes received are in the archive %2 "
+                             "(measurement %3).")
+                  .arg(Line.SlavePath(), ArchivePath())
+                  .arg(rows[0].Id));
     EXPECT_TRUE(Errors[0].section('\n', 1).startsWith("Details: Serial port error "));
     EXPECT_EQ(f.StatusText(), "Idle");
     EXPECT_TRUE(f.EditorLines().isEmpty());
@@ -141,12 +142,44 @@ TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
     ASSERT_TRUE(Line.Write("second"));
     QThread::msleep(20);
     Control<QAction>(f, "ComPortStop")->trigger();
-    const QStringList files = Captures();
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_EQ(TestSupport::ReadFile(files[0]), "first part\rsecond");
-    EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(), "Stopped: 17 bytes kept in " + files[0]);
+    EXPECT_TRUE(Captures().isEmpty());
+    const std::vector<TArchiveRow> rows = Archived();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].State, TArchiveState::Stopped);
+    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, "first part\rsecond");
+    EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(),
+              QStringLiteral("Stopped: 17 bytes kept in the archive %1 (measurement %2)")
+                  .arg(ArchivePath())
+                  .arg(rows[0].Id));
     EXPECT_EQ(f.StatusText(), "Idle");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+// Another program's file where the archive belongs: said once, left alone, and the bytes of
+// unfinished transfers go to capture files as they did before there was an archive.
+TEST_F(CaptureTest, WithTheArchiveRefusedStopWritesCaptureFiles) {
+    QDir().mkpath(Install.filePath("Data"));
+    const QByteArray foreign = "not a database, the user's own notes\n";
+    TestSupport::WriteFile(ArchivePath(), foreign);
+    TMainForm& f = StartOnPty();
+    for (const QByteArray& part : {QByteArray("first part\r"), QByteArray("again\r")}) {
+        ASSERT_TRUE(Line.Write(part));
+        WaitForCount(f, static_cast<int>(part.size()));
+        Control<QAction>(f, "ComPortStop")->trigger();
+        f.GetDataClick();
+    }
+    Control<QAction>(f, "ComPortStop")->trigger();
+    const QStringList files = Captures();
+    ASSERT_EQ(files.size(), 2);
+    QStringList kept{TestSupport::ReadFile(files[0]), TestSupport::ReadFile(files[1])};
+    kept.sort();
+    EXPECT_EQ(kept, (QStringList{"again\r", "first part\r"}));
+    EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().isEmpty() ||
+                Control<QLabel>(f, "ProgressPanel")->text().startsWith("Stopped"));
+    ASSERT_EQ(Errors.size(), 1) << Errors.join('\n').toStdString();
+    EXPECT_TRUE(Errors[0].contains(ArchivePath() + " is not a database"))
+        << Errors[0].toStdString();
+    EXPECT_EQ(TestSupport::ReadFile(ArchivePath()), foreign);
 }
 
 TEST_F(CaptureTest, NothingIsWrittenWhenNoByteCame) {
@@ -168,8 +201,10 @@ TEST_F(CaptureTest, ExitDuringADownloadKeepsItsBytes) {
     WaitForCount(f, 16);
     f.FileExitClick();
     EXPECT_FALSE(f.SerialPort);
-    const QStringList files = Captures();
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_EQ(TestSupport::ReadFile(files[0]), "half a printout\r");
+    EXPECT_TRUE(Captures().isEmpty());
+    const std::vector<TArchiveRow> rows = Archived();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].State, TArchiveState::Stopped);
+    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, "half a printout\r");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

@@ -85,9 +85,10 @@ TEST_F(CliTransfer, CtrlCKeepsTheBytesAndExits130) {
         const QString Device = Sim.DevicePath();
         QProcess P;
         QByteArray Err;
-        ASSERT_TRUE(StartAndWait(
-            P, {"download", Device, "-o", In("r.txt"), "--captures", In("caps"), "--info-disabled"},
-            C.Until, Err))
+        ASSERT_TRUE(StartAndWait(P,
+                                 {"download", Device, "-o", In("r.txt"), "--captures", In("caps"),
+                                  "--info-disabled", "--no-archive"},
+                                 C.Until, Err))
             << Err.toStdString();
         ::kill(static_cast<pid_t>(P.processId()), SIGINT);
         ASSERT_TRUE(P.waitForFinished(10000));
@@ -132,7 +133,7 @@ TEST_F(CliTransfer, FaultSaysWhatWasKeptOnOneLine) {
         TSim Sim({"--file", FixturePath("short.bin"), "--baud", "4800", "--linger", "0"});
         ASSERT_TRUE(Sim.Started());
         const QString Device = Sim.DevicePath();
-        const TRun R = Cli({"download", Device, "-o", In("r.txt"), "--captures",
+        const TRun R = Cli({"download", Device, "-o", In("r.txt"), "--no-archive", "--captures",
                             Words(C.Captures, Dir.path())[0]});
         EXPECT_EQ(R.ExitCode, 1);
         const QString Last = QString::fromLocal8Bit(R.Err).section('\n', -2);
@@ -152,7 +153,7 @@ TEST_F(CliTransfer, ReportThatCannotBeWrittenKeepsTheBytes) {
     TSim Sim({"--file", FixturePath("short.bin"), "--unpaced"});
     ASSERT_TRUE(Sim.Started());
     const TRun R = Cli({"download", Sim.DevicePath(), "-o", "/dev/full", "--captures", In("caps"),
-                        "--info-disabled"});
+                        "--info-disabled", "--no-archive"});
     EXPECT_EQ(R.ExitCode, 1);
     const QString Last = QString::fromLocal8Bit(R.Err).section('\n', -2);
     const QRegularExpressionMatch M =

@@ -42,6 +42,8 @@ TEST(CliOptions, AcceptedCommandLines) {
         {"archive show 7 --raw", TCliCommand::ArchiveShow, "7", ""},
         {"archive export 7 -o raw.bin --archive a.db", TCliCommand::ArchiveExport, "7", "raw.bin"},
         {"archive import a.raw b.raw c.raw", TCliCommand::ArchiveImport, "a.raw", ""},
+        {"download COM1 --no-archive -o r.txt", TCliCommand::Download, "COM1", "r.txt"},
+        {"download COM1 --archive a.db", TCliCommand::Download, "COM1", ""},
         {"archive --help", TCliCommand::Help, "", ""},
     };
     for (const auto& C : Cases) {
@@ -103,6 +105,9 @@ TEST(CliOptions, UsageErrors) {
         {"archive export 1", "archive export wants -o FILE"},
         {"archive import", "archive import wants FILE"},
         {"archive list --raw", "--raw does not go with 'archive list'"},
+        {"download COM1 --archive a.db --no-archive", "--archive FILE or --no-archive, not both"},
+        {"download COM1 --no-archive=1", "--no-archive takes no value"},
+        {"archive list --no-archive", "--no-archive does not go with 'archive list'"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);

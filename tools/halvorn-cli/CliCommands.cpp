@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 
+#include "CliArchive.h"
 #include "CliIo.h"
 #include "acquisition/CaptureText.h"
 
@@ -103,12 +104,47 @@ private:
     struct sigaction FPrevious {};
 };
 
-// Where the bytes of a transfer without a report go, and what they are named after.
+// Where the bytes of a download go (the archive first, a capture file when it is off or fails),
+// and what they are named after.
 struct TKeep {
     QString Folder; // empty: the installation folder's, found when needed
     QDateTime Started;
     int PortNumber = 0;
     QString Device;
+    const TCliOptions* Archive = nullptr; // null: --no-archive
+    QString Port;
+    TReportInfo Info;
+
+    // Into the archive: where the bytes are now; empty with ArchiveError set when it failed or
+    // is off.
+    QString Archived(TArchiveState State, const QByteArray& Bytes, const QString& Error,
+                     QString& ArchiveError) const {
+        if (!Archive)
+            return {};
+        TArchiveEntry Entry;
+        Entry.Port = Port;
+        Entry.Device = Device;
+        Entry.Raw = Bytes;
+        Entry.State = State;
+        Entry.Error = Error;
+        Entry.Info = Info;
+        try {
+            return CliArchive::Where(*Archive, CliArchive::Store(*Archive, Entry));
+        } catch (const Exception& E) {
+            ArchiveError = E.Message;
+        }
+        return {};
+    }
+
+    // The archive, else a capture file: where the bytes are, or empty with CaptureError set.
+    QString Store(TArchiveState State, const QByteArray& Bytes, const QString& Error,
+                  QString& ArchiveError, QString& CaptureError) const {
+        const QString In = Archived(State, Bytes, Error, ArchiveError);
+        if (!In.isEmpty())
+            return In;
+        const QString File = Write(Bytes, CaptureError);
+        return File.isEmpty() ? File : MessageText::Shown(File, PATH_MAX);
+    }
 
     // The capture file's path; empty with Error set when the bytes could not be kept.
     QString Write(const QByteArray& Bytes, QString& Error) const {
@@ -124,13 +160,24 @@ struct TKeep {
     }
 
     // Message with what became of Bytes after it.
-    QString Kept(const QString& Message, const QByteArray& Bytes) const {
-        QString Error;
-        const QString File = Write(Bytes, Error);
-        if (!File.isEmpty())
-            return Message + QStringLiteral("; the bytes received are in ") +
-                   MessageText::Shown(File, PATH_MAX);
-        return Message + QStringLiteral("; the bytes received could not be kept: ") + Error;
+    QString Kept(const QString& Message, const QByteArray& Bytes,
+                 TArchiveState State = TArchiveState::Stopped) const {
+        QString ArchiveError, Error;
+        const QString Where = Store(State, Bytes, QString(), ArchiveError, Error);
+        return Said(Message, Where, ArchiveError, Error);
+    }
+
+    // Message, where the bytes are (or why nowhere), and why the archive did not take them,
+    // its details last.
+    static QString Said(const QString& Message, const QString& Where, const QString& ArchiveError,
+                        const QString& CaptureError) {
+        QString Text = Where.isEmpty()
+                           ? Message + QStringLiteral("; the bytes received could not be kept: ") +
+                                 CaptureError
+                           : Message + QStringLiteral("; the bytes received are in ") + Where;
+        if (!ArchiveError.isEmpty())
+            Text += QStringLiteral(". ") + ArchiveError;
+        return Text;
     }
 };
 
@@ -171,8 +218,13 @@ void Download(const TCliOptions& Options) {
             CliIo::RequireWritableFolder(Output);
     const QString& PortName = Options.Input;
     const QString Shown = MessageText::Shown(PortName, PATH_MAX);
-    TKeep Keep{Options.CapturesFolder, QDateTime::currentDateTime(), PortMap::PortNumber(PortName),
-               DevicePathOf(PortName)};
+    TKeep Keep{Options.CapturesFolder,
+               QDateTime::currentDateTime(),
+               PortMap::PortNumber(PortName),
+               DevicePathOf(PortName),
+               Options.NoArchive ? nullptr : &Options,
+               PortName,
+               Info};
 
     TSerialPort Port;
     TDownload Receive(Port);
@@ -221,9 +273,13 @@ void Download(const TCliOptions& Options) {
             Fault.Device = Keep.Device;
             const QByteArray Kept = Receive.TakeKept();
             Fault.Bytes = Kept.size();
+            QString ArchiveError;
             if (!Kept.isEmpty())
-                Fault.Capture = Keep.Write(Kept, Fault.CaptureError);
-            throw Exception(DownloadFault::Line(Fault, E));
+                Fault.Capture = Keep.Store(TArchiveState::Interrupted, Kept, CommErrorText(E),
+                                           ArchiveError, Fault.CaptureError);
+            throw Exception(
+                DownloadFault::Line(Fault, E) +
+                (ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + ArchiveError));
         }
         if (Ended)
             break;
@@ -242,14 +298,29 @@ void Download(const TCliOptions& Options) {
     if (Text.isEmpty())
         throw TCliNoData{NoData};
     const QStringList Report = BuildReport(Text, Info);
+    // Stored before the report is written; a capture file only when the archive did not take it.
+    QString ArchiveError;
+    const QString Archived = Keep.Archived(TArchiveState::Complete, Text, QString(), ArchiveError);
+    QString Capture, CaptureError;
+    const auto Saying = [&](const QString& Message) {
+        if (Archived.isEmpty() && Capture.isEmpty() && CaptureError.isEmpty()) {
+            Capture = Keep.Write(Text, CaptureError);
+            if (!Capture.isEmpty())
+                Capture = MessageText::Shown(Capture, PATH_MAX);
+        }
+        return TKeep::Said(Message, Archived.isEmpty() ? Capture : Archived, QString(),
+                           CaptureError);
+    };
     if (Report.isEmpty())
         throw TCliNoData{
-            Keep.Kept(NoData + QStringLiteral(": the printout holds no line of a report"), Text)};
+            Saying(NoData + QStringLiteral(": the printout holds no line of a report") +
+                   (ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + ArchiveError))};
     // The report first: a refused export must not lose the printout.
     try {
         WriteBuilt(Options, Report);
     } catch (const Exception& E) {
-        throw Exception(Keep.Kept(E.Message, Text));
+        throw Exception(Saying(E.Message) +
+                        (ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + ArchiveError));
     }
     if (!Options.ExportFile.isEmpty()) {
         const QString Written = Options.Output.isEmpty()
@@ -259,11 +330,26 @@ void Download(const TCliOptions& Options) {
         try {
             ExportWriter::WriteExport(Options.ExportFile, Report);
         } catch (const AtomicWrite::EWriteError& E) {
-            throw Exception(E.Message + Written);
+            throw Exception(
+                E.Message + Written +
+                (ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + ArchiveError));
         } catch (const Exception& E) {
-            throw Exception(MessageText::Shown(Options.ExportFile, PATH_MAX) +
-                            QStringLiteral(": ") + E.Message + Written);
+            throw Exception(
+                MessageText::Shown(Options.ExportFile, PATH_MAX) + QStringLiteral(": ") +
+                E.Message + Written +
+                (ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + ArchiveError));
         }
+    }
+    // The report is out; the archive's failure is still a failure, and the bytes are kept.
+    if (!ArchiveError.isEmpty()) {
+        const QString Head = ArchiveError.section(QLatin1Char('\n'), 0, 0);
+        const QString Details = ArchiveError.section(QLatin1Char('\n'), 1);
+        const QString Where = Options.Output.isEmpty()
+                                  ? QString()
+                                  : QStringLiteral("; the report is in ") +
+                                        MessageText::Shown(Options.Output, PATH_MAX);
+        throw Exception(Saying(Head.chopped(Head.endsWith(QLatin1Char('.')) ? 1 : 0) + Where) +
+                        (Details.isEmpty() ? QString() : QLatin1Char('\n') + Details));
     }
 }
 

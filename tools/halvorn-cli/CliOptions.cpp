@@ -47,6 +47,11 @@ void CheckPorts(const QString& Name, const TCliOptions& O) {
                  .arg(Name, Echo(O.Arguments.at(0))));
 }
 
+void CheckDownload(const QString&, const TCliOptions& O) {
+    if (O.NoArchive && !O.ArchiveFile.isEmpty())
+        Fail(QStringLiteral("give --archive FILE or --no-archive, not both"));
+}
+
 void CheckArchiveShow(const QString&, const TCliOptions& O) {
     if (O.Raw && O.ReportText)
         Fail(QStringLiteral("give --raw or --report once"));
@@ -58,10 +63,12 @@ const QHash<QString, TCommandRule>& Rules() {
     static const QHash<QString, TCommandRule> R{
         {QStringLiteral("download"),
          {TCliCommand::Download,
-          QStringList{"o", "export", "wait", "progress", "captures"} + Info,
+          QStringList{"o", "export", "wait", "progress", "captures", "archive", "no-archive"} +
+              Info,
           {"PORT"},
           1,
-          false}},
+          false,
+          CheckDownload}},
         {QStringLiteral("build"),
          {TCliCommand::Build, QStringList{"o"} + Info, {"CAPTURE"}, 1, false}},
         {QStringLiteral("apply-info"),
@@ -105,8 +112,8 @@ QStringList GroupWords(const QString& Group) {
 }
 
 bool TakesValue(const QString& Name) {
-    static const QSet<QString> Flags{"info-enabled", "info-disabled", "json",  "progress",
-                                     "assign",       "raw",           "report"};
+    static const QSet<QString> Flags{"info-enabled", "info-disabled", "json",   "progress",
+                                     "assign",       "raw",           "report", "no-archive"};
     return !Flags.contains(Name);
 }
 
@@ -175,6 +182,8 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         O.Assign = true;
     } else if (Name == QLatin1String("archive")) {
         O.ArchiveFile = Value;
+    } else if (Name == QLatin1String("no-archive")) {
+        O.NoArchive = true;
     } else if (Name == QLatin1String("raw")) {
         O.Raw = true;
     } else if (Name == QLatin1String("report")) {
@@ -324,6 +333,7 @@ QString CliUsage() {
         "  halvorn-cli download PORT [-o REPORT] [--export FILE] [--info FILE]\n"
         "                       [--info-enabled|--info-disabled] [--wait SECONDS]\n"
         "                       [--progress] [--captures FOLDER]\n"
+        "                       [--archive FILE|--no-archive]\n"
         "  halvorn-cli build CAPTURE [-o REPORT] [--info FILE] [--info-enabled|--info-disabled]\n"
         "  halvorn-cli apply-info REPORT [-o REPORT] [--info FILE]\n"
         "                       [--info-enabled|--info-disabled]\n"
@@ -337,6 +347,10 @@ QString CliUsage() {
         "  halvorn-cli chart REPORT -o FILE.png [--width N] [--height N] [--units pCi/L|Bq/m3]\n"
         "  halvorn-cli ports [--json]\n"
         "  halvorn-cli ports --assign COMn DEVICE\n"
+        "  halvorn-cli archive list [--json] [--archive FILE]\n"
+        "  halvorn-cli archive show ID [--raw|--report] [--archive FILE]\n"
+        "  halvorn-cli archive export ID -o FILE [--archive FILE]\n"
+        "  halvorn-cli archive import FILE... [--archive FILE]\n"
         "  halvorn-cli --version | --help\n"
         "\n"
         "The Halvorn 4410 report pipeline without a window: the same download, report, export,\n"
@@ -361,6 +375,11 @@ QString CliUsage() {
         "  ports       list COM1 to COM4 with their devices and states, then every serial\n"
         "              device of the machine; --json writes one JSON object instead\n"
         "              --assign COMn DEVICE stores DEVICE as the port COMn (COM1 to COM9)\n"
+        "  archive     the measurement archive, where every download is stored before its\n"
+        "              report is written: list (newest first; --json writes one array),\n"
+        "              show ID (the row; --raw the bytes received, --report the report),\n"
+        "              export ID (the bytes received, to FILE), import (capture files, once\n"
+        "              each)\n"
         "\n"
         "Options:\n"
         "  -o FILE             write there, replacing the file as a whole; a report goes to\n"
@@ -375,7 +394,12 @@ QString CliUsage() {
         "  --progress          a plain progress line each second (for logs) instead of the\n"
         "                      line rewritten in place on a terminal\n"
         "  --captures FOLDER   where the bytes of an interrupted transfer go (default: Data/\n"
-        "                      Captures in the installation folder, as in the window)\n"
+        "                      Captures in the installation folder, as in the window); with\n"
+        "                      the archive they go there, and to FOLDER only when it fails\n"
+        "  --archive FILE      the archive database (default: Data/archive.sqlite in the\n"
+        "                      installation folder)\n"
+        "  --no-archive        download: store nothing in the archive\n"
+        "  --raw, --report     archive show: the bytes received, or the report, on stdout\n"
         "  --font FAMILY       printer font (default \"Courier New\")\n"
         "  --font-size POINTS  printer font size (default 10)\n"
         "  --dpi N             printer resolution (default 600)\n"
@@ -392,9 +416,11 @@ QString CliUsage() {
         "Exit status, for every command:\n"
         "  0    done\n"
         "  1    failure: a fault, an interrupted transfer whose bytes were kept, a refused\n"
-        "       input, an output that could not be written (one line on stderr, naming\n"
-        "       anything already written)\n"
+        "       input, an output that could not be written, a download the archive did not\n"
+        "       take (its report is still written), an unknown measurement (one line on\n"
+        "       stderr, naming anything already written)\n"
         "  2    usage error\n"
         "  3    no data: nothing received, or a report without a line\n"
-        "  130  stopped with Ctrl+C (the bytes received are kept as a capture file)\n");
+        "  130  stopped with Ctrl+C (the bytes received are kept in the archive, or as a\n"
+        "       capture file)\n");
 }

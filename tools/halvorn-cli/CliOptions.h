@@ -51,6 +51,7 @@ struct TCliOptions {
     QString CapturesFolder; // download: empty: the window's folder
     bool Assign = false;    // ports: Arguments are COMn and DEVICE
     QString ArchiveFile;    // archive commands and download: empty: the default database
+    bool NoArchive = false; // download: keep nothing in the archive
     bool Raw = false;       // archive show
     bool ReportText = false;
 };

@@ -1,5 +1,6 @@
 // halvorn-cli: the program's download, report, export and print steps for scripts and
 // archives. See --help.
+#include "CliArchive.h"
 #include "CliCommands.h"
 #include "CliIo.h"
 #include "CliMain.h"
@@ -88,10 +89,17 @@ int main(int argc, char* argv[]) {
             CliPorts::Ports(Options);
             break;
         case TCliCommand::ArchiveList:
+            CliArchive::List(Options);
+            break;
         case TCliCommand::ArchiveShow:
+            CliArchive::Show(Options);
+            break;
         case TCliCommand::ArchiveExport:
+            CliArchive::Export(Options);
+            break;
         case TCliCommand::ArchiveImport:
-            throw Exception(QStringLiteral("This command is not part of this build yet"));
+            CliArchive::Import(Options);
+            break;
         }
     });
 }

@@ -1,0 +1,283 @@
+#include "app/ArchiveForm.h"
+
+#include "app/ErrorHandler.h"
+#include "archive/ArchiveModel.h"
+#include "files/ReportText.h"
+#include "platform/AtomicWrite.h"
+#include "platform/MessageText.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <climits>
+
+namespace {
+
+QString MeasurementName(const TArchiveRow& Row) {
+    QString Name =
+        QStringLiteral("the measurement of %1").arg(TArchiveModel::DateText(Row.ReceivedAt));
+    QStringList About;
+    if (!Row.SerialNumber.isEmpty())
+        About << QStringLiteral("serial # %1").arg(MessageText::Shown(Row.SerialNumber));
+    if (!Row.Location.isEmpty())
+        About << MessageText::Shown(Row.Location);
+    if (!About.isEmpty())
+        Name += QStringLiteral(" (") + About.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return Name;
+}
+
+// Qt's own dialog (tests drive it), for raw captures.
+void PrepareDialog(QFileDialog& Dialog, QFileDialog::AcceptMode Mode, QFileDialog::FileMode Files,
+                   const QString& Folder) {
+    Dialog.setOption(QFileDialog::DontUseNativeDialog);
+    Dialog.setAcceptMode(Mode);
+    Dialog.setFileMode(Files);
+    Dialog.setNameFilters(
+        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")});
+    Dialog.setDirectory(Folder);
+}
+
+} // namespace
+
+TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost(std::move(Host)) {
+    setWindowTitle(QStringLiteral("Archive"));
+    resize(760, 440);
+
+    Search = new QLineEdit(this);
+    Search->setPlaceholderText(QStringLiteral("Serial # or location"));
+    Search->setClearButtonEnabled(true);
+    FromCheck = new QCheckBox(QStringLiteral("&From"), this);
+    ToCheck = new QCheckBox(QStringLiteral("&To"), this);
+    const QDate Today = QDate::currentDate();
+    FromDate = new QDateEdit(Today.addMonths(-1), this);
+    ToDate = new QDateEdit(Today, this);
+    for (QDateEdit* Edit : {FromDate, ToDate}) {
+        Edit->setCalendarPopup(true);
+        Edit->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+        Edit->setEnabled(false);
+    }
+
+    auto* Filters = new QHBoxLayout;
+    auto* SearchLabel = new QLabel(QStringLiteral("&Search:"), this);
+    SearchLabel->setBuddy(Search);
+    Filters->addWidget(SearchLabel);
+    Filters->addWidget(Search, 1);
+    Filters->addWidget(FromCheck);
+    Filters->addWidget(FromDate);
+    Filters->addWidget(ToCheck);
+    Filters->addWidget(ToDate);
+
+    Model = new TArchiveModel(this);
+    List = new QTableView(this);
+    List->setModel(Model);
+    List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List->setSelectionMode(QAbstractItemView::SingleSelection);
+    List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List->verticalHeader()->hide();
+    List->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    List->horizontalHeader()->setStretchLastSection(true);
+    List->setColumnWidth(TArchiveModel::Date, 170);
+    List->setColumnWidth(TArchiveModel::Location, 200);
+
+    OpenReportButton = new QPushButton(QStringLiteral("&Open Report"), this);
+    RebuildButton = new QPushButton(QStringLiteral("&Rebuild"), this);
+    ExportRawButton = new QPushButton(QStringLiteral("&Export Raw..."), this);
+    DeleteButton = new QPushButton(QStringLiteral("&Delete"), this);
+    ImportButton = new QPushButton(QStringLiteral("&Import Captures..."), this);
+    CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    CountLabel = new QLabel(this);
+
+    auto* Buttons = new QHBoxLayout;
+    for (QPushButton* Button :
+         {OpenReportButton, RebuildButton, ExportRawButton, DeleteButton, ImportButton})
+        Buttons->addWidget(Button);
+    Buttons->addStretch(1);
+    Buttons->addWidget(CountLabel);
+    Buttons->addWidget(CloseButton);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addLayout(Filters);
+    Layout->addWidget(List, 1);
+    Layout->addLayout(Buttons);
+
+    const auto Guarded = [this](void (TArchiveForm::*Handler)()) {
+        return ErrorHandler::Guarded([this, Handler] { (this->*Handler)(); });
+    };
+    connect(Search, &QLineEdit::textChanged, this, Guarded(&TArchiveForm::SearchChange));
+    for (QCheckBox* Check : {FromCheck, ToCheck})
+        connect(Check, &QCheckBox::toggled, this, Guarded(&TArchiveForm::Refresh));
+    for (QDateEdit* Edit : {FromDate, ToDate})
+        connect(Edit, &QDateEdit::dateChanged, this, Guarded(&TArchiveForm::Refresh));
+    connect(OpenReportButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::OpenReportClick));
+    connect(RebuildButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::RebuildClick));
+    connect(ExportRawButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::ExportRawClick));
+    connect(DeleteButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::DeleteClick));
+    connect(ImportButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::ImportCapturesClick));
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(List, &QTableView::doubleClicked, this, Guarded(&TArchiveForm::OpenReportClick));
+    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateButtons(); });
+    UpdateButtons();
+}
+
+TArchive* TArchiveForm::Archive() const {
+    return FHost.Archive ? FHost.Archive() : nullptr;
+}
+
+TArchiveFilter TArchiveForm::Filter() const {
+    TArchiveFilter Filter;
+    Filter.Text = Search->text().trimmed();
+    if (FromCheck->isChecked())
+        Filter.From = FromDate->date();
+    if (ToCheck->isChecked())
+        Filter.To = ToDate->date();
+    return Filter;
+}
+
+void TArchiveForm::Refresh() {
+    FromDate->setEnabled(FromCheck->isChecked());
+    ToDate->setEnabled(ToCheck->isChecked());
+    TArchiveFilter Days = Filter();
+    Days.Text.clear();
+    TArchive* Shown = Archive();
+    Model->SetText(Search->text().trimmed());
+    Model->SetRows(Shown ? Shown->List(Days) : std::vector<TArchiveRow>{});
+    ShowCount();
+}
+
+void TArchiveForm::SearchChange() {
+    Model->SetText(Search->text().trimmed());
+    ShowCount();
+}
+
+void TArchiveForm::ShowCount() {
+    const QLocale English(QLocale::English, QLocale::UnitedStates);
+    CountLabel->setText(
+        Model->rowCount() == 1
+            ? QStringLiteral("1 measurement")
+            : QStringLiteral("%1 measurements").arg(English.toString(Model->rowCount())));
+    UpdateButtons();
+}
+
+void TArchiveForm::UpdateButtons() {
+    const bool Chosen = List->selectionModel()->hasSelection();
+    TArchive* Shown = FHost.Archive ? Archive() : nullptr;
+    const bool Writable = Shown && Shown->OpenState() == TArchive::TOpenState::Writable;
+    OpenReportButton->setEnabled(Chosen);
+    RebuildButton->setEnabled(Chosen);
+    ExportRawButton->setEnabled(Chosen);
+    DeleteButton->setEnabled(Chosen && Writable);
+    ImportButton->setEnabled(Writable);
+}
+
+std::optional<TArchiveEntry> TArchiveForm::Selected() {
+    const QModelIndexList Rows = List->selectionModel()->selectedRows();
+    if (Rows.isEmpty())
+        return std::nullopt;
+    const TArchiveRow* Row = Model->RowAt(Rows.first().row());
+    TArchive* Shown = Archive();
+    if (!Row || !Shown)
+        return std::nullopt;
+    std::optional<TArchiveEntry> Entry = Shown->Get(Row->Id);
+    if (!Entry)
+        throw Exception(
+            QStringLiteral("%1 is no longer in the archive %2.")
+                .arg(MeasurementName(*Row), MessageText::Shown(Shown->Path(), PATH_MAX)));
+    return Entry;
+}
+
+void TArchiveForm::OpenReportClick() {
+    const std::optional<TArchiveEntry> Entry = Selected();
+    if (!Entry)
+        return;
+    QStringList Lines = ReportText::DecodeText(TArchive::ReportFileOf(*Entry));
+    // The line end after the last line is no line of its own.
+    if (!Lines.isEmpty() && Lines.last().isEmpty())
+        Lines.removeLast();
+    if (FHost.OpenReport)
+        FHost.OpenReport(Lines);
+}
+
+void TArchiveForm::RebuildClick() {
+    const std::optional<TArchiveEntry> Entry = Selected();
+    if (!Entry)
+        return;
+    const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
+    if (FHost.OpenReport)
+        FHost.OpenReport(TArchive::BuildFrom(Entry->Raw, Info));
+}
+
+QString TArchiveForm::StartFolder() const {
+    return FHost.DataFolder ? FHost.DataFolder() : QDir::homePath();
+}
+
+void TArchiveForm::ExportRawClick() {
+    const std::optional<TArchiveEntry> Entry = Selected();
+    if (!Entry)
+        return;
+    QFileDialog Dialog(this, QStringLiteral("Export Raw"));
+    PrepareDialog(Dialog, QFileDialog::AcceptSave, QFileDialog::AnyFile, StartFolder());
+    Dialog.setDefaultSuffix(QStringLiteral("raw"));
+    Dialog.selectFile(
+        Entry->ReceivedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
+        (Entry->Port.isEmpty() ? QString() : QLatin1Char(' ') + Entry->Port) +
+        QStringLiteral(".raw"));
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+        return;
+    AtomicWrite::ReplaceFile(Dialog.selectedFiles().first(), Entry->Raw);
+}
+
+void TArchiveForm::DeleteClick() {
+    const QModelIndexList Rows = List->selectionModel()->selectedRows();
+    TArchive* Shown = Archive();
+    if (Rows.isEmpty() || !Shown)
+        return;
+    const TArchiveRow Row = *Model->RowAt(Rows.first().row());
+    const auto Answer = QMessageBox::question(
+        this, QStringLiteral("Delete"),
+        QStringLiteral("Delete %1 from the archive? Its bytes and its report are gone for good.")
+            .arg(MeasurementName(Row)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (Answer != QMessageBox::Yes)
+        return;
+    Shown->Remove(Row.Id);
+    Refresh();
+}
+
+void TArchiveForm::ImportCapturesClick() {
+    TArchive* Shown = Archive();
+    if (!Shown)
+        return;
+    QFileDialog Dialog(this, QStringLiteral("Import Captures"));
+    const QString Captures = QDir(StartFolder()).filePath(QStringLiteral("Captures"));
+    PrepareDialog(Dialog, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles,
+                  QDir(Captures).exists() ? Captures : StartFolder());
+    if (Dialog.exec() != QDialog::Accepted)
+        return;
+    const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
+    QStringList Problems;
+    int Added = 0, Already = 0;
+    for (const QString& File : Dialog.selectedFiles()) {
+        try {
+            const TArchive::TImported Done = Shown->Import(File, Info);
+            (Done.Duplicate ? Already : Added) += 1;
+        } catch (const Exception& E) {
+            Problems << E.Message;
+        }
+    }
+    Refresh();
+    CountLabel->setText(QStringLiteral("%1 imported, %2 already archived").arg(Added).arg(Already));
+    if (!Problems.isEmpty())
+        throw Exception(QStringLiteral("Some captures were not imported:\n") +
+                        Problems.join(QLatin1Char('\n')));
+}

@@ -1,0 +1,91 @@
+#include "archive/ArchiveModel.h"
+
+#include "platform/DateTimeText.h"
+
+void TArchiveModel::SetRows(std::vector<TArchiveRow> Rows) {
+    beginResetModel();
+    FRows = std::move(Rows);
+    Narrow();
+    endResetModel();
+}
+
+void TArchiveModel::SetText(const QString& Text) {
+    beginResetModel();
+    FText = Text;
+    Narrow();
+    endResetModel();
+}
+
+void TArchiveModel::Narrow() {
+    FShown.clear();
+    FShown.reserve(FRows.size());
+    for (size_t I = 0; I < FRows.size(); ++I)
+        if (TArchiveFilter::Matches(FRows[I], FText))
+            FShown.push_back(int(I));
+}
+
+const TArchiveRow* TArchiveModel::RowAt(int Row) const {
+    return Row >= 0 && size_t(Row) < FShown.size() ? &FRows[size_t(FShown[size_t(Row)])] : nullptr;
+}
+
+QString TArchiveModel::DateText(const QDateTime& ReceivedAt) {
+    const QDateTime Local = ReceivedAt.toLocalTime();
+    return DateTimeText::FormatDate(Local.date()) + QLatin1Char(' ') +
+           DateTimeText::FormatTime(Local.time());
+}
+
+int TArchiveModel::rowCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : int(FShown.size());
+}
+
+int TArchiveModel::columnCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TArchiveModel::data(const QModelIndex& Index, int Role) const {
+    const TArchiveRow* Row = RowAt(Index.row());
+    if (!Row)
+        return {};
+    if (Role == Qt::TextAlignmentRole &&
+        (Index.column() == Readings || Index.column() == EpaProtocol))
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (Role != Qt::DisplayRole)
+        return {};
+    switch (Index.column()) {
+    case Date:
+        return DateText(Row->ReceivedAt);
+    case Serial:
+        return Row->SerialNumber;
+    case Location:
+        return Row->Location;
+    case Readings:
+        return Row->Readings ? QString::number(*Row->Readings) : QString();
+    case EpaProtocol:
+        return Row->EpaProtocol.value_or(QString());
+    case State:
+        return ArchiveStates::Name(Row->State);
+    default:
+        return {};
+    }
+}
+
+QVariant TArchiveModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+    if (Orientation != Qt::Horizontal || Role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(Section, Orientation, Role);
+    switch (Section) {
+    case Date:
+        return QStringLiteral("Date");
+    case Serial:
+        return QStringLiteral("Serial #");
+    case Location:
+        return QStringLiteral("Location");
+    case Readings:
+        return QStringLiteral("Readings");
+    case EpaProtocol:
+        return QStringLiteral("EPA Protocol");
+    case State:
+        return QStringLiteral("State");
+    default:
+        return {};
+    }
+}

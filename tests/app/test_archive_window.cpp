@@ -1,0 +1,305 @@
+#include "AppFixture.h"
+#include "Controls.h"
+
+#include "Printout.h"
+#include "Pty.h"
+#include "TmpfsMount.h"
+#include "app/ArchiveForm.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveModel.h"
+#include "files/ReportText.h"
+#include "platform/PortMap.h"
+#include "report/ReportBuilder.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <cstring>
+#include <unistd.h>
+
+using TestSupport::ModalAnswer;
+using TestSupport::TPty;
+
+namespace {
+
+QByteArray Printout(int Hours = 6) {
+    return SimPrintout::Generate({Hours, 0, true, false});
+}
+
+} // namespace
+
+class ArchiveWindowTest : public AppTest {
+protected:
+    QString DataFolder() const { return Install.filePath("Data"); }
+
+    // COM1 on a pseudo-terminal, a main window listening on it.
+    TMainForm& Listen(bool WithInfo = false) {
+        StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
+        PortMap::MapPort("COM1", Line.SlavePath());
+        TMainForm& f = Create(WithInfo);
+        f.GetDataClick();
+        EXPECT_TRUE(f.SerialPort->IsOpen());
+        return f;
+    }
+    // Sends Bytes (less than the terminal's buffer) and lets the download end.
+    void Send(TMainForm& F, const QByteArray& Bytes) {
+        ASSERT_LT(Bytes.size(), 4000);
+        ASSERT_TRUE(Line.Write(Bytes));
+        ASSERT_TRUE(
+            WaitUntil([&] { return !Control<QTimer>(F, "tmrReceive")->isActive(); }, 10000));
+    }
+    // Rows stored straight into the archive, as earlier downloads left them.
+    qint64 Stored(const QString& Serial, const QString& Location, const QDateTime& At,
+                  const QByteArray& Raw = Printout()) {
+        TArchiveEntry entry;
+        entry.Port = "COM2";
+        entry.Raw = Raw;
+        entry.ReceivedAt = At;
+        entry.Info.Enabled = true;
+        entry.Info.SerialNumber = Serial;
+        entry.Info.Location = Location;
+        return TArchive(ArchivePath()).Store(entry);
+    }
+    TArchiveForm& OpenWindow(TMainForm& F) {
+        Control<QAction>(F, "FileArchive")->trigger();
+        EXPECT_TRUE(F.findChild<TArchiveForm*>("ArchiveForm") &&
+                    F.findChild<TArchiveForm*>("ArchiveForm")->isVisible());
+        return *Control<TArchiveForm>(F, "ArchiveForm");
+    }
+    static QStringList Serials(const TArchiveForm& W) {
+        QStringList serials;
+        for (int r = 0; r < W.Model->rowCount(); ++r)
+            serials << W.Model->RowAt(r)->SerialNumber;
+        return serials;
+    }
+    static void Select(TArchiveForm& W, int Row) {
+        W.List->selectRow(Row);
+        ASSERT_TRUE(W.List->selectionModel()->hasSelection());
+    }
+
+    TPty Line;
+};
+
+TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
+    TMainForm& f = Listen();
+    // An open archive window follows.
+    const TArchiveForm& w = OpenWindow(f);
+    EXPECT_EQ(w.Model->rowCount(), 0);
+    const QByteArray bytes = Printout();
+    int rowsWhenShown = -1;
+    QObject::connect(Memo(f), &QPlainTextEdit::textChanged, [&] {
+        if (rowsWhenShown < 0 && !Memo(f)->toPlainText().isEmpty())
+            rowsWhenShown = int(TArchive(ArchivePath()).List().size());
+    });
+    Send(f, bytes);
+    EXPECT_EQ(rowsWhenShown, 1);
+    EXPECT_EQ(w.Model->rowCount(), 1);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    TArchive archive(ArchivePath());
+    const std::vector<TArchiveRow> rows = archive.List();
+    ASSERT_EQ(rows.size(), 1u);
+    const std::optional<TArchiveEntry> entry = archive.Get(rows[0].Id);
+    EXPECT_EQ(entry->State, TArchiveState::Complete);
+    EXPECT_EQ(entry->Raw, bytes);
+    EXPECT_EQ(entry->Readings, 6);
+    EXPECT_EQ(entry->Device, Line.SlavePath());
+    EXPECT_EQ(ReportText::DecodeText(entry->Report).mid(0, f.EditorLines().size()),
+              f.EditorLines());
+    EXPECT_TRUE(Captures().isEmpty());
+}
+
+// The archive fails to take a download (here a trigger of the database refuses every row):
+// one message naming the database and the reason, the report shown, the bytes in a capture.
+TEST_F(ArchiveWindowTest, ArchiveFailureSaysSoOnceAndTheReportStillAppears) {
+    TArchive(ArchivePath()).Open();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse-rows");
+        db.setDatabaseName(ArchivePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE INSERT ON measurement BEGIN SELECT "
+                           "RAISE(FAIL, 'refused by the test'); END"));
+    }
+    QSqlDatabase::removeDatabase("refuse-rows");
+    TMainForm& f = Listen();
+    const QByteArray bytes = Printout();
+    Send(f, bytes);
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    const QStringList files = Captures();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(TestSupport::ReadFile(files[0]), bytes);
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Errors[0].section('\n', 0, 0),
+              QStringLiteral("The measurement could not be stored in the archive %1: the database "
+                             "reported an error. The bytes received are in %2.")
+                  .arg(ArchivePath(), files[0]));
+    EXPECT_TRUE(Errors[0].section('\n', 1).startsWith("Details: refused by the test"))
+        << Errors[0].toStdString();
+}
+
+// A small file system of the test's own: a tmpfs at Data in a private mount namespace.
+class MountedArchiveWindowTest : public ArchiveWindowTest {
+protected:
+    void SetUp() override {
+        ArchiveWindowTest::SetUp();
+        QDir().mkpath(DataFolder());
+        if (const std::string Why = TestSupport::MountTmpfs(DataFolder(), "size=256k");
+            !Why.empty())
+            GTEST_SKIP() << Why;
+        Mounted = true;
+    }
+    void TearDown() override {
+        ArchiveWindowTest::TearDown();
+        if (Mounted)
+            TestSupport::Unmount(DataFolder());
+    }
+    bool Mounted = false;
+};
+
+TEST_F(MountedArchiveWindowTest, FullDiskShowsTheMessageAndTheReport) {
+    Stored("EARLIER", "Hall", QDateTime::currentDateTimeUtc());
+    {
+        QFile filler(DataFolder() + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    TMainForm& f = Listen();
+    const QByteArray bytes = Printout();
+    Send(f, bytes);
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    ASSERT_EQ(Errors.size(), 1);
+    // The archive, opened at the download's end, cannot even start its log; the captures
+    // folder lies on the same full disk.
+    EXPECT_TRUE(Errors[0].section('\n', 0, 0).contains(ArchivePath() + ": the disk is full."))
+        << Errors[0].toStdString();
+    EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
+        << Errors[0].toStdString();
+    QFile::remove(DataFolder() + "/filler");
+    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].SerialNumber, "EARLIER");
+}
+
+TEST_F(MountedArchiveWindowTest, ReadOnlyDataFolderShowsTheMessageAndTheReport) {
+    ASSERT_TRUE(TestSupport::RemountReadOnly(DataFolder())) << std::strerror(errno);
+    TMainForm& f = Listen();
+    const QByteArray bytes = Printout();
+    Send(f, bytes);
+    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(ArchivePath())) << Errors[0].toStdString();
+    EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
+        << Errors[0].toStdString();
+}
+
+TEST_F(ArchiveWindowTest, ListsNewestFirstAndNarrowsAsTheUserTypes) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Stored("4410-0001", "Basement", now.addDays(-10));
+    Stored("4410-0002", "Kitchen", now.addDays(-1));
+    Stored("7700-0003", "basement stairs", now);
+    StoreWithInstallDir();
+    TMainForm& f = Create();
+    TArchiveForm& w = OpenWindow(f);
+    EXPECT_EQ(Serials(w), (QStringList{"7700-0003", "4410-0002", "4410-0001"}));
+    EXPECT_EQ(w.Model->data(w.Model->index(0, TArchiveModel::State)).toString(), "complete");
+    EXPECT_EQ(w.Model->data(w.Model->index(0, TArchiveModel::Readings)).toString(), "6");
+    w.Search->setText("base");
+    EXPECT_EQ(Serials(w), (QStringList{"7700-0003", "4410-0001"}));
+    w.Search->setText("4410");
+    EXPECT_EQ(Serials(w), (QStringList{"4410-0002", "4410-0001"}));
+    w.Search->clear();
+    w.FromDate->setDate(now.toLocalTime().date().addDays(-2));
+    w.FromCheck->setChecked(true);
+    EXPECT_EQ(Serials(w), (QStringList{"7700-0003", "4410-0002"}));
+    w.ToDate->setDate(now.toLocalTime().date().addDays(-1));
+    w.ToCheck->setChecked(true);
+    EXPECT_EQ(Serials(w), (QStringList{"4410-0002"}));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ArchiveWindowTest, OpenReportAndRebuildAskBeforeReplacingTheEditor) {
+    const QByteArray raw = Printout();
+    Stored("4410-0042", "Attic", QDateTime::currentDateTimeUtc(), raw);
+    StoreWithInstallDir();
+    TMainForm& f = Create(true);
+    Type("my unsaved notes");
+    TArchiveForm& w = OpenWindow(f);
+    Select(w, 0);
+    {
+        ModalAnswer cancel(ModalAnswer::Press(QMessageBox::Cancel));
+        w.OpenReportButton->click();
+        EXPECT_EQ(cancel.Answered(), 1);
+    }
+    EXPECT_EQ(f.EditorLines(), QStringList{"my unsaved notes"});
+    {
+        ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
+        w.OpenReportButton->click();
+        EXPECT_EQ(no.Answered(), 1);
+    }
+    TReportInfo stored;
+    stored.Enabled = true;
+    stored.SerialNumber = "4410-0042";
+    stored.Location = "Attic";
+    EXPECT_EQ(f.EditorLines(), BuildReport(raw, stored));
+    EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
+    EXPECT_TRUE(f.Modified());
+    // Rebuild: the bytes again with the report information in force now (disabled here).
+    {
+        ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
+        w.RebuildButton->click();
+    }
+    EXPECT_EQ(f.EditorLines(), BuildReport(raw, Info->Snapshot()));
+    EXPECT_NE(f.EditorLines(), BuildReport(raw, stored));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ArchiveWindowTest, ExportDeleteAndImport) {
+    const QByteArray raw = Printout(5);
+    Stored("4410-0042", "Attic", QDateTime::currentDateTimeUtc(), raw);
+    Stored("4410-0043", "Cellar", QDateTime::currentDateTimeUtc().addSecs(-60));
+    StoreWithInstallDir();
+    TMainForm& f = Create();
+    TArchiveForm& w = OpenWindow(f);
+    Select(w, 0);
+    const QString exported = Install.filePath("exported.raw");
+    {
+        ModalAnswer choose(ModalAnswer::ChooseFile(exported));
+        w.ExportRawButton->click();
+    }
+    EXPECT_EQ(TestSupport::ReadFile(exported), raw);
+
+    {
+        ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
+        w.DeleteButton->click();
+        ASSERT_EQ(no.Texts().size(), 1);
+        EXPECT_TRUE(no.Texts()[0].contains("serial # 4410-0042, Attic"))
+            << no.Texts()[0].toStdString();
+    }
+    EXPECT_EQ(w.Model->rowCount(), 2);
+    {
+        ModalAnswer yes(ModalAnswer::Press(QMessageBox::Yes));
+        w.DeleteButton->click();
+    }
+    EXPECT_EQ(Serials(w), QStringList{"4410-0043"});
+
+    // The exported bytes come back as an imported capture, once.
+    for (int round = 0; round < 2; ++round) {
+        ModalAnswer choose(ModalAnswer::ChooseFile(exported));
+        w.ImportButton->click();
+    }
+    EXPECT_EQ(w.Model->rowCount(), 2);
+    EXPECT_EQ(w.CountLabel->text(), "0 imported, 1 already archived");
+    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List({"4410-0042", {}, {}});
+    ASSERT_EQ(rows.size(), 0u); // imported with the information in force: none
+    EXPECT_EQ(TArchive(ArchivePath()).List().size(), 2u);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}

@@ -1,0 +1,196 @@
+#include "CliArchive.h"
+#include "CliRun.h"
+#include "Sim.h"
+#include "TestSupport.h"
+#include "acquisition/CaptureText.h"
+#include "archive/Archive.h"
+
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using TestSupport::ReadFile;
+using TestSupport::TSim;
+using TestSupport::WriteFile;
+
+namespace {
+
+class CliArchiveTest : public ::testing::Test {
+protected:
+    QString In(const QString& Name) const { return Dir.filePath(Name); }
+    QString Db() const { return In("a.sqlite"); }
+    QStringList Captures() const {
+        QStringList Files;
+        for (QDirIterator It(In("caps"), QDir::Files); It.hasNext();)
+            Files << It.next();
+        return Files;
+    }
+    TRun Archive(QStringList Arguments) {
+        return Cli(QStringList{"archive"} + Arguments + QStringList{"--archive", Db()});
+    }
+    // One failure line on stderr (a download's state lines aside).
+    static void ExpectOneLine(const TRun& R) {
+        EXPECT_EQ(R.Err.count("halvorn-cli: "), 1) << R.Err.constData();
+        EXPECT_TRUE(R.Err.endsWith('\n'));
+    }
+
+    TestSupport::TempConfig Config;
+    QTemporaryDir Dir;
+};
+
+TEST_F(CliArchiveTest, DownloadIsArchivedAndComesBackByteForByte) {
+    const QByteArray Sent = ReadFile(FixturePath("short.bin"));
+    TSim Sim({"--file", FixturePath("short.bin"), "--unpaced"});
+    ASSERT_TRUE(Sim.Started());
+    const TRun D = Cli(
+        {"download", Sim.DevicePath(), "-o", In("r.txt"), "--archive", Db(), "--info-disabled"});
+    ASSERT_EQ(D.ExitCode, 0) << D.Err.constData();
+
+    const TRun L = Archive({"list", "--json"});
+    ASSERT_EQ(L.ExitCode, 0) << L.Err.constData();
+    // The keys in their documented order.
+    const QRegularExpression Keys("\"([a-z_0-9]+)\":");
+    QStringList Order;
+    for (auto It = Keys.globalMatch(QString::fromUtf8(L.Out)); It.hasNext();)
+        Order << It.next().captured(1);
+    EXPECT_EQ(Order, (QStringList{"id", "received_at", "port", "device", "bytes", "sha256", "state",
+                                  "serial", "location", "readings", "epa_protocol"}));
+    const QJsonArray Rows = QJsonDocument::fromJson(L.Out).array();
+    ASSERT_EQ(Rows.size(), 1);
+    const QJsonObject Row = Rows[0].toObject();
+    EXPECT_EQ(Row["state"].toString(), "complete");
+    EXPECT_EQ(Row["device"].toString(), Sim.DevicePath());
+    EXPECT_EQ(Row["bytes"].toInt(), CaptureText::DownloadText(Sent).size());
+    EXPECT_TRUE(Row["readings"].isDouble());
+    EXPECT_TRUE(Row["epa_protocol"].isDouble());
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$")
+                    .match(Row["received_at"].toString())
+                    .hasMatch());
+    const QString Id = QString::number(Row["id"].toInt());
+
+    EXPECT_EQ(Archive({"show", Id, "--report"}).Out, ReadFile(In("r.txt")));
+    EXPECT_EQ(Archive({"show", Id, "--raw"}).Out, CaptureText::DownloadText(Sent));
+    const TRun People = Archive({"show", Id});
+    EXPECT_TRUE(People.Out.contains("State:         complete")) << People.Out.constData();
+    ASSERT_EQ(Archive({"export", Id, "-o", In("raw.bin")}).ExitCode, 0);
+    EXPECT_EQ(ReadFile(In("raw.bin")), CaptureText::DownloadText(Sent));
+    EXPECT_TRUE(Captures().isEmpty());
+}
+
+// The archive fails (another program's file at its path): the report is still written, the
+// bytes go to a capture file, one line names the database, exit 1; the file is untouched.
+TEST_F(CliArchiveTest, ArchiveFailureStillWritesTheReport) {
+    const QByteArray Foreign = "SQLite? no: the user's own notes\n";
+    WriteFile(Db(), Foreign);
+    TSim Sim({"--file", FixturePath("short.bin"), "--unpaced"});
+    ASSERT_TRUE(Sim.Started());
+    const TRun D = Cli({"download", Sim.DevicePath(), "-o", In("r.txt"), "--archive", Db(),
+                        "--captures", In("caps"), "--info-disabled"});
+    EXPECT_EQ(D.ExitCode, 1);
+    ExpectOneLine(D);
+    EXPECT_TRUE(D.Err.contains(Db().toLocal8Bit() + " is not a database")) << D.Err.constData();
+    EXPECT_TRUE(D.Err.contains("the report is in " + In("r.txt").toLocal8Bit()))
+        << D.Err.constData();
+    EXPECT_TRUE(QFile::exists(In("r.txt")));
+    const QStringList Files = Captures();
+    ASSERT_EQ(Files.size(), 1);
+    EXPECT_TRUE(D.Err.contains(Files[0].toLocal8Bit())) << D.Err.constData();
+    EXPECT_EQ(ReadFile(Files[0]), CaptureText::DownloadText(ReadFile(FixturePath("short.bin"))));
+    EXPECT_EQ(ReadFile(Db()), Foreign);
+}
+
+// A line that goes away in the middle: the bytes are an "interrupted" row, no capture file.
+TEST_F(CliArchiveTest, InterruptedTransferGoesToTheArchive) {
+    TSim Sim({"--file", FixturePath("short.bin"), "--baud", "4800", "--linger", "0"});
+    ASSERT_TRUE(Sim.Started());
+    const TRun D = Cli({"download", Sim.DevicePath(), "-o", In("r.txt"), "--archive", Db(),
+                        "--captures", In("caps")});
+    EXPECT_EQ(D.ExitCode, 1);
+    ExpectOneLine(D);
+    EXPECT_TRUE(D.Err.contains("the bytes received are in the archive " + Db().toLocal8Bit()))
+        << D.Err.constData();
+    EXPECT_TRUE(Captures().isEmpty());
+    const QJsonArray Rows = QJsonDocument::fromJson(Archive({"list", "--json"}).Out).array();
+    ASSERT_EQ(Rows.size(), 1);
+    EXPECT_EQ(Rows[0].toObject()["state"].toString(), "interrupted");
+    EXPECT_GT(Rows[0].toObject()["bytes"].toInt(), 0);
+}
+
+TEST_F(CliArchiveTest, UnknownIdsAndAnEmptyArchive) {
+    // Reading makes no database.
+    EXPECT_EQ(Archive({"list", "--json"}).Out, "[]\n");
+    EXPECT_FALSE(QFile::exists(Db()));
+    const struct {
+        QStringList Args;
+        int Exit;
+        const char* Says;
+    } Cases[] = {
+        {{"show", "7"}, 1, "No measurement 7 in the archive"},
+        {{"show", "7", "--raw"}, 1, "No measurement 7 in the archive"},
+        {{"export", "7", "-o", "x.raw"}, 1, "No measurement 7 in the archive"},
+        {{"show", "seven"}, 2, "ID wants a measurement number, not 'seven'"},
+        {{"show", "0"}, 2, "ID wants a measurement number"},
+    };
+    WriteFile(In("c.raw"), ReadFile(FixturePath("short.bin")));
+    ASSERT_EQ(Archive({"import", In("c.raw")}).ExitCode, 0);
+    for (const auto& C : Cases) {
+        const TRun R = Archive(C.Args);
+        EXPECT_EQ(R.ExitCode, C.Exit) << C.Args.join(' ').toStdString();
+        ExpectOneLine(R);
+        EXPECT_TRUE(R.Err.contains(C.Says)) << R.Err.constData();
+        EXPECT_TRUE(R.Out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(In("x.raw")));
+}
+
+TEST_F(CliArchiveTest, ImportTakesEachCaptureOnce) {
+    WriteFile(In("2026-12-08 14-03-22 COM2.raw"), ReadFile(FixturePath("short.bin")));
+    WriteFile(In("other.raw"), ReadFile(FixturePath("long.bin")).left(500));
+    const TRun First =
+        Archive({"import", In("2026-12-08 14-03-22 COM2.raw"), In("other.raw"), In("none.raw")});
+    EXPECT_EQ(First.ExitCode, 1);
+    EXPECT_EQ(First.Out.count('\n'), 2) << First.Out.constData();
+    // One line for the file that is not there, one for the sum.
+    EXPECT_EQ(First.Err.count('\n'), 2) << First.Err.constData();
+    EXPECT_TRUE(First.Err.contains("none.raw"));
+    const TRun Again = Archive({"import", In("other.raw")});
+    EXPECT_EQ(Again.ExitCode, 0);
+    EXPECT_TRUE(Again.Out.contains("already archived as measurement")) << Again.Out.constData();
+    const QJsonArray Rows = QJsonDocument::fromJson(Archive({"list", "--json"}).Out).array();
+    ASSERT_EQ(Rows.size(), 2);
+    for (const QJsonValue& Row : Rows)
+        EXPECT_EQ(Row.toObject()["state"].toString(), "imported");
+    QStringList Ports;
+    for (const QJsonValue& Row : Rows)
+        Ports << Row.toObject()["port"].toString();
+    Ports.sort();
+    EXPECT_EQ(Ports, (QStringList{"", "COM2"}));
+}
+
+TEST(CliArchiveJson, NullsAndEscapes) {
+    TArchiveRow Row;
+    Row.Id = 3;
+    Row.ReceivedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 22), Qt::UTC);
+    Row.Port = "COM1";
+    Row.SerialNumber = "A\"1";
+    Row.Location = "Hall\\1";
+    Row.State = TArchiveState::Stopped;
+    EXPECT_EQ(CliArchive::ListJson({Row}),
+              "[\n  {\"id\": 3, \"received_at\": \"2026-12-08T14:03:22Z\", \"port\": \"COM1\", "
+              "\"device\": \"\", \"bytes\": 0, \"sha256\": \"\", \"state\": \"stopped\", "
+              "\"serial\": \"A\\\"1\", \"location\": \"Hall\\\\1\", \"readings\": null, "
+              "\"epa_protocol\": null}\n]\n");
+    Row.Readings = 48;
+    Row.EpaProtocol = QStringLiteral("1.4");
+    const QJsonObject Parsed =
+        QJsonDocument::fromJson(CliArchive::ListJson({Row})).array()[0].toObject();
+    EXPECT_EQ(Parsed["readings"].toInt(), 48);
+    EXPECT_DOUBLE_EQ(Parsed["epa_protocol"].toDouble(), 1.4);
+    EXPECT_EQ(CliArchive::ListJson({}), "[]\n");
+}
+
+} // namespace
