@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/ECommError.h"
+#include "platform/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,7 +84,7 @@ private:
     TCommTimeouts FTimeouts{};
     QString FPortName = QStringLiteral("COM1");
     termios FLineSettings{};
-    int FHandle = -1;
+    TFd FDevice;
 
     std::vector<uint8_t> FQueue;
     uint32_t FQueueHead = 0;

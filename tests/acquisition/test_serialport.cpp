@@ -86,21 +86,20 @@ TEST(SerialPort, FailedOpenLeavesThePortClosedAndNoDescriptor) {
 
 TEST(SerialPort, OpenSetsARawLineAndKeepsTheDriversOtherSettings) {
     TPty Pty;
-    const int Probe = ::open(Pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(Probe, 0);
+    const TFd Probe(::open(Pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY));
+    ASSERT_TRUE(Probe.Valid());
     termios Line{};
-    tcgetattr(Probe, &Line);
+    tcgetattr(Probe.Get(), &Line);
     Line.c_iflag |= ICRNL | IXON | IXOFF;
     Line.c_lflag |= ICANON | ECHO | ISIG;
     Line.c_cflag |= PARENB | CSTOPB | HUPCL;
     Line.c_cc[VEOF] = 5;
-    ASSERT_EQ(tcsetattr(Probe, TCSANOW, &Line), 0);
+    ASSERT_EQ(tcsetattr(Probe.Get(), TCSANOW, &Line), 0);
 
     TSerialPort Port;
     Port.SetPortName(Pty.SlavePath());
     Port.Open();
-    ASSERT_EQ(tcgetattr(Probe, &Line), 0);
-    ::close(Probe);
+    ASSERT_EQ(tcgetattr(Probe.Get(), &Line), 0);
     EXPECT_EQ(Line.c_iflag & (ICRNL | IXON | IXOFF), 0u);
     EXPECT_EQ(Line.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(Line.c_cflag & (CSIZE | PARENB | CSTOPB | CREAD | CLOCAL),
