@@ -29,7 +29,7 @@ TText Text(const TFault& Fault, const ECommError& Error) {
     QString text =
         gone ? QStringLiteral("The instrument on %1 was disconnected %2.").arg(where, after)
              : QStringLiteral("The download on %1 failed %2.").arg(where, after);
-    QString details = CommErrorText(Error).replace(QChar('\n'), QStringLiteral(" "));
+    QString details = QString(Error.Message).replace(QChar('\n'), QStringLiteral(" "));
     if (!Fault.Capture.isEmpty()) {
         text +=
             QStringLiteral(" No report was made; the bytes received are in %1.").arg(Fault.Capture);

@@ -41,9 +41,8 @@ void TSerialPort::SetPortName(const QString& Name) {
 
 void TSerialPort::FailOpen(uint8_t Code) {
     // The error number belongs to the failed step, not to the close after it.
-    ECommError Error(Code);
-    Error.PortName = FPortName;
-    Error.DevicePath = PortMap::DevicePath(FPortName);
+    const auto SystemError = static_cast<uint32_t>(errno);
+    const ECommError Error(Code, SystemError, FPortName, PortMap::DevicePath(FPortName));
     TerminalDevice::Release(FDevice);
     throw Error;
 }

@@ -786,8 +786,8 @@ void TMainForm::tmrReceiveTimer() {
             fault.Device = SerialPort->PortName();
         }
         QString archiveError;
-        fault.Capture = KeepUnfinished(TArchiveState::Interrupted, CommErrorText(e), archiveError,
-                                       fault.CaptureError);
+        fault.Capture =
+            KeepUnfinished(TArchiveState::Interrupted, e.Message, archiveError, fault.CaptureError);
         fault.Bytes = FKeptBytes;
         ErrorHandler::Show(DownloadFault::Message(fault, e) +
                            (archiveError.isEmpty() ? QString() : u'\n' + archiveError));

@@ -48,8 +48,7 @@ QString DevicePath(const QString& PortName) {
 void MapPort(const QString& PortName, const QString& DevicePath) {
     const int Number = RequirePortNumber(PortName);
     TRegistry Registry;
-    if (!Registry.OpenKey(PortsKey, true))
-        throw ERegistryException(Registry.LastError());
+    Registry.OpenKey(PortsKey, true);
     Registry.WriteString(ValueName(Number), DevicePath);
 }
 

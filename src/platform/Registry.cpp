@@ -300,21 +300,15 @@ bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
     if (!StoreKeyExists(Full)) {
         if (!CanCreate)
             return false;
-        try {
-            if (HasControlCharacter(Key))
-                throw ERegistryException(
-                    QStringLiteral("A key name cannot hold control characters."));
-            Update(QStringLiteral("Failed to create key '%1'").arg(NormalizedKey(Key)),
-                   [&](RegFile::Document& Doc) {
-                       if (RegFile::KeyExists(Doc, Full))
-                           return false;
-                       RegFile::EnsureKey(Doc, Full);
-                       return true;
-                   });
-        } catch (const ERegistryException& E) {
-            FLastError = E.Message;
-            return false;
-        }
+        if (HasControlCharacter(Key))
+            throw ERegistryException(QStringLiteral("A key name cannot hold control characters."));
+        Update(QStringLiteral("Failed to create key '%1'").arg(NormalizedKey(Key)),
+               [&](RegFile::Document& Doc) {
+                   if (RegFile::KeyExists(Doc, Full))
+                       return false;
+                   RegFile::EnsureKey(Doc, Full);
+                   return true;
+               });
     }
     FCurrentPath = NormalizedKey(Key);
     FOpen = true;
@@ -329,6 +323,14 @@ bool TRegistry::OpenKeyReadOnly(const QString& Key) {
     FOpen = true;
     FReadOnly = true;
     return true;
+}
+
+void TRegistry::OpenKeyToWrite(const QString& Key, const QString& Name) {
+    try {
+        OpenKey(Key, true);
+    } catch (const ERegistryException& E) {
+        throw ERegistryException(SetFailure(Name) + u'\n' + E.Message);
+    }
 }
 
 void TRegistry::CloseKey() {

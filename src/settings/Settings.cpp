@@ -188,9 +188,7 @@ void Save(TValues& V) {
 namespace {
 
 void OpenForWriting(TRegistry& Reg, const QString& Name) {
-    if (!Reg.OpenKey(Key, true))
-        throw ERegistryException(
-            QStringLiteral("Failed to set data for '%1'\n%2").arg(Name, Reg.LastError()));
+    Reg.OpenKeyToWrite(Key, Name);
 }
 
 } // namespace

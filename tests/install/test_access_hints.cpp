@@ -24,7 +24,7 @@ QString OpenFailureText(const QString& Name) {
     try {
         Port.Open();
     } catch (const ECommError& Error) {
-        return CommErrorText(Error);
+        return Error.Message;
     }
     return QStringLiteral("(opened)");
 }
@@ -89,11 +89,10 @@ TEST(AccessHints, BusyAndOtherDevicesAreNamedAsTheUserKnowsThem) {
         EXPECT_EQ(Got[0], Case.Plain);
         EXPECT_TRUE(Got[1].startsWith("Serial port error " + Case.Error)) << Got[1].toStdString();
     }
-    EXPECT_EQ(CommErrorText(ECommError(ECommError::OpenFailed, EACCES)),
+    EXPECT_EQ(ECommError(ECommError::OpenFailed, EACCES).Message,
               "Serial port error OpenFailed (8): Permission denied (13)");
-    ECommError Read(ECommError::ReadFailed, ENOENT);
-    Read.DevicePath = "/dev/ttyS0";
-    EXPECT_FALSE(CommErrorText(Read).contains(u'\n'));
+    const ECommError Read(ECommError::ReadFailed, ENOENT, "COM1", "/dev/ttyS0");
+    EXPECT_FALSE(Read.Message.contains(u'\n'));
 }
 
 // The open runs unprivileged: as root it runs as nobody, outside every group, otherwise the

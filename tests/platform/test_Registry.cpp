@@ -147,6 +147,20 @@ TEST(Registry, OpenKeyOnlyCreatesWhenAsked) {
     EXPECT_TRUE(TRegistry().OpenKey("Software\\Tamsor", false));
 }
 
+// A key that cannot be made is an error, not a false that looks like a missing key.
+TEST(Registry, KeyThatCannotBeCreatedRaisesItsReason) {
+    TempConfig Config;
+    TRegistry Registry;
+    const QString Bad = AppKey + "\x01";
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKey(Bad, true); }),
+              "A key name cannot hold control characters.");
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKeyToWrite(Bad, "Port"); }),
+              "Failed to set data for 'Port'\nA key name cannot hold control characters.");
+    EXPECT_FALSE(QFile::exists(Config.StoreFile()));
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKeyToWrite(AppKey, "Port"); }), "<no error>");
+    EXPECT_EQ(Registry.CurrentPath(), AppKey);
+}
+
 TEST(Registry, ReadOnlyOrClosedKeyRefusesWrites) {
     TempConfig Config;
     Opened().WriteInteger("Port", 1);

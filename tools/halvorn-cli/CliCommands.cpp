@@ -192,9 +192,8 @@ QString DevicePathOf(const QString& Port) {
 // A text that names the device already needs no port in front of it.
 Exception PortError(const QString& Port, const ECommError& Error) {
     if (!Error.DevicePath.isEmpty())
-        return Exception(CommErrorText(Error));
-    return Exception(MessageText::Shown(Port, PATH_MAX) + QStringLiteral(": ") +
-                     CommErrorText(Error));
+        return Exception(Error.Message);
+    return Exception(MessageText::Shown(Port, PATH_MAX) + QStringLiteral(": ") + Error.Message);
 }
 
 // A report without a line is no result: "no data", and nothing is written.
@@ -275,7 +274,7 @@ void Download(const TCliOptions& Options) {
             Fault.Bytes = Kept.size();
             QString ArchiveError;
             if (!Kept.isEmpty())
-                Fault.Capture = Keep.Store(TArchiveState::Interrupted, Kept, CommErrorText(E),
+                Fault.Capture = Keep.Store(TArchiveState::Interrupted, Kept, E.Message,
                                            ArchiveError, Fault.CaptureError);
             throw Exception(
                 DownloadFault::Line(Fault, E) +
