@@ -3,6 +3,7 @@
 #include "acquisition/TSerialPort.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
+#include "platform/RegFile.h"
 #include "platform/Registry.h"
 
 #include <QDir>
@@ -65,24 +66,19 @@ QStringList SerialDevicesPresent() {
     return Found;
 }
 
-QString RegString(QString Text) {
-    return u'"' +
-           Text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) + u'"';
-}
-
 QString MissingDeviceHint(const TFailure& Error) {
     const QStringList Present = SerialDevicesPresent();
     QStringList Lines;
     const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
     if (const int Number = PortMap::PortNumber(Error.PortName)) {
-        const QString Port = QStringLiteral("COM%1").arg(Number);
+        const QString Port = PortMap::PortName(Number);
         Lines << QStringLiteral("%1 leads to the device %2, which does not exist. Connect the "
                                 "instrument, or point %1 at the device its serial adapter "
                                 "appears as: put this line under [HKEY_CURRENT_USER\\%3] in %4")
                      .arg(Port, Device, QString::fromLatin1(PortMap::PortsKey),
                           MessageText::Shown(TRegistry::StorePath(), PATH_MAX));
         const QString Suggested = Present.isEmpty() ? QStringLiteral("/dev/ttyUSB0") : Present[0];
-        Lines << RegString(Port) + u'=' + RegString(Suggested);
+        Lines << RegFile::Quoted(Port) + u'=' + RegFile::Quoted(Suggested);
     } else {
         Lines << QStringLiteral("The device %1 does not exist. Connect the instrument, or choose "
                                 "the device its serial adapter appears as.")
@@ -146,7 +142,7 @@ QString PermissionHint(const TFailure& Error) {
 QString PortLabel(const TFailure& Error) {
     const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
     const int Number = PortMap::PortNumber(Error.PortName);
-    return Number > 0 ? QStringLiteral("Com %1 (%2)").arg(Number).arg(Device) : Device;
+    return Number > 0 ? QStringLiteral("%1 (%2)").arg(PortMap::PortLabel(Number), Device) : Device;
 }
 
 // What happened, in the user's words, for the failures a user can do something about.

@@ -246,5 +246,5 @@ QByteArray TSerialPort::Queued() const {
 bool PortPresent(int PortNumber) {
     // Only a terminal device is a port, and one in use by another program (or by our own
     // open port) cannot be opened: a port is exclusively one program's.
-    return TerminalDevice::Probe(PortMap::DevicePath(QStringLiteral("COM%1").arg(PortNumber)));
+    return TerminalDevice::Probe(PortMap::DevicePath(PortMap::PortName(PortNumber)));
 }

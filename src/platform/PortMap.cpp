@@ -10,10 +10,6 @@ namespace PortMap {
 
 namespace {
 
-QString ValueName(int Number) {
-    return QStringLiteral("COM%1").arg(Number);
-}
-
 int RequirePortNumber(const QString& PortName) {
     const int Number = PortNumber(PortName);
     if (Number == 0)
@@ -31,13 +27,21 @@ int PortNumber(const QString& PortName) {
     return Match.hasMatch() ? Match.captured(1).toInt() : 0;
 }
 
+QString PortName(int Number) {
+    return QStringLiteral("COM%1").arg(Number);
+}
+
+QString PortLabel(int Number) {
+    return QStringLiteral("Com %1").arg(Number);
+}
+
 QString DevicePath(const QString& PortName) {
     const int Number = PortNumber(PortName);
     if (Number == 0)
         return PortName;
     TRegistry Registry;
-    if (Registry.OpenKeyReadOnly(PortsKey) && Registry.ValueExists(ValueName(Number))) {
-        const QString Mapped = Registry.ReadString(ValueName(Number));
+    if (Registry.OpenKeyReadOnly(PortsKey) && Registry.ValueExists(PortMap::PortName(Number))) {
+        const QString Mapped = Registry.ReadString(PortMap::PortName(Number));
         // An emptied value means "no mapping", not "open nothing".
         if (!Mapped.isEmpty())
             return Mapped;
@@ -49,11 +53,11 @@ void MapPort(const QString& PortName, const QString& DevicePath) {
     const int Number = RequirePortNumber(PortName);
     TRegistry Registry;
     Registry.OpenKey(PortsKey, true);
-    Registry.WriteString(ValueName(Number), DevicePath);
+    Registry.WriteString(PortMap::PortName(Number), DevicePath);
 }
 
 std::optional<QString> StoredMapping(const QString& PortName) {
-    const QString Name = ValueName(RequirePortNumber(PortName));
+    const QString Name = PortMap::PortName(RequirePortNumber(PortName));
     TRegistry Registry;
     if (!Registry.OpenKeyReadOnly(PortsKey) || !Registry.ValueExists(Name))
         return std::nullopt;
@@ -62,7 +66,7 @@ std::optional<QString> StoredMapping(const QString& PortName) {
 
 void RestoreMapping(const QString& PortName, const std::optional<QString>& Previous,
                     const QString& Ours) {
-    const QString Name = ValueName(RequirePortNumber(PortName));
+    const QString Name = PortMap::PortName(RequirePortNumber(PortName));
     if (StoredMapping(PortName) != Ours)
         return;
     TRegistry Registry;

@@ -46,7 +46,7 @@ int Complain(const Exception& Error) {
 class TComEntry {
 public:
     TComEntry(int Port, const QString& Device, bool Keep)
-        : FPort(QStringLiteral("COM%1").arg(Port)), FDevice(Device), FKeep(Keep),
+        : FPort(PortMap::PortName(Port)), FDevice(Device), FKeep(Keep),
           FPrevious(PortMap::StoredMapping(FPort)) {
         PortMap::MapPort(FPort, FDevice);
     }
