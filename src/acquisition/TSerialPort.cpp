@@ -20,12 +20,7 @@ constexpr int HangUpError = EIO;
 
 } // namespace
 
-TSerialPort::TSerialPort() {
-    // The four set values; everything else is taken from the driver at every Open.
-    FLineSettings.c_cflag = CS8 | CREAD | CLOCAL;
-    cfsetispeed(&FLineSettings, BaudRate);
-    cfsetospeed(&FLineSettings, BaudRate);
-}
+TSerialPort::TSerialPort() = default;
 
 TSerialPort::~TSerialPort() {
     try {
@@ -50,7 +45,6 @@ void TSerialPort::FailOpen(uint8_t Code) {
 void TSerialPort::Open() {
     if (FOpen)
         return;
-    const speed_t Speed = cfgetispeed(&FLineSettings);
 
     // The device is named in every failure so the message can say which one and how to reach
     // it.
@@ -67,11 +61,10 @@ void TSerialPort::Open() {
     // Software flow control goes: IXOFF would make us transmit. Hardware flow control, HUPCL
     // and the control characters keep the driver's values.
     TerminalDevice::MakeRaw(Settings, TerminalDevice::THardwareFlow::Keep);
-    cfsetispeed(&Settings, Speed);
-    cfsetospeed(&Settings, Speed);
+    cfsetispeed(&Settings, BaudRate);
+    cfsetospeed(&Settings, BaudRate);
     if (::tcsetattr(FDevice.Get(), TCSANOW, &Settings) != 0)
         FailOpen(ECommError::SetStateFailed);
-    FLineSettings = Settings;
 
     try {
         FQueue.assign(InputQueueSize, 0);
@@ -86,7 +79,6 @@ void TSerialPort::Open() {
     const int Flags = ::fcntl(FDevice.Get(), F_GETFL);
     if (Flags < 0 || ::fcntl(FDevice.Get(), F_SETFL, Flags & ~O_NONBLOCK) != 0)
         FailOpen(ECommError::SetTimeoutsFailed);
-    FTimeouts = {15, 1, 250, 1, 250};
 
     FOpen = true;
 }
@@ -188,9 +180,7 @@ std::optional<uint8_t> TSerialPort::ReadByte() {
         FillQueue(ECommError::ReadFailed);
     if (FQueueCount == 0) {
         using Clock = std::chrono::steady_clock;
-        const auto Deadline =
-            Clock::now() + std::chrono::milliseconds(FTimeouts.ReadTotalTimeoutMultiplier +
-                                                     FTimeouts.ReadTotalTimeoutConstant);
+        const auto Deadline = Clock::now() + std::chrono::milliseconds(ByteTimeoutMs);
         for (;;) {
             const auto Left =
                 std::chrono::ceil<std::chrono::milliseconds>(Deadline - Clock::now()).count();
