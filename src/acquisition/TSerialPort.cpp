@@ -229,7 +229,7 @@ QByteArray TSerialPort::Queued() const {
     QByteArray Bytes;
     Bytes.reserve(static_cast<qsizetype>(FQueueCount));
     for (uint32_t i = 0; i < FQueueCount; ++i)
-        Bytes.append(static_cast<char>(FQueue[(FQueueHead + i) % InputQueueSize]));
+        Bytes.append(static_cast<char>(FQueue[(FQueueHead + i) % QueueCapacity()]));
     return Bytes;
 }
 

@@ -227,9 +227,17 @@ TEST(SerialPort, QueueWrapsAndGrowsKeepingEveryByteInOrder) {
     Feed(Line, Second);
     ASSERT_EQ(AwaitBytes(Line.Port, 110000), 110000u) << "the count grows past 32 KiB";
     EXPECT_EQ(Line.Port.QueueCapacity(), 4 * TSerialPort::InputQueueSize);
+    for (int i = 0; i < 30000; ++i)
+        Read += char(*Line.Port.ReadByte());
+    const QByteArray Third = Pattern(40000, 3);
+    Feed(Line, Third);
+    ASSERT_EQ(AwaitBytes(Line.Port, 120000), 120000u);
+    const QByteArray All = First + Second + Third;
+    // What a failed download keeps: the grown queue as it stands, across the ring's end.
+    EXPECT_TRUE(Line.Port.Queued() == All.mid(Read.size()));
     while (Line.Port.BytesWaiting() > 0)
         Read += char(*Line.Port.ReadByte());
-    EXPECT_TRUE(Read == First + Second);
+    EXPECT_TRUE(Read == All);
     Line.Port.Close();
     EXPECT_EQ(Line.Port.QueueCapacity(), 0u) << "a grown queue is given back";
 }
