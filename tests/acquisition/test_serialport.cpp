@@ -109,6 +109,31 @@ TEST(SerialPort, OpenSetsARawLineAndKeepsTheDriversOtherSettings) {
     EXPECT_EQ(Line.c_cc[VEOF], 5);
 }
 
+// A line left cooked by an earlier program: every byte value still arrives as it was sent.
+TEST(SerialPort, EveryByteValueArrivesIntactWhateverTheLineWasSetTo) {
+    TPty Pty;
+    const TFd Probe(::open(Pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY));
+    ASSERT_TRUE(Probe.Valid());
+    termios Line{};
+    ASSERT_EQ(tcgetattr(Probe.Get(), &Line), 0);
+    Line.c_iflag |= ISTRIP | IGNCR | INLCR | ICRNL | IXON | IXOFF | PARMRK;
+    Line.c_lflag |= ICANON | ISIG | IEXTEN;
+    ASSERT_EQ(tcsetattr(Probe.Get(), TCSANOW, &Line), 0);
+
+    TSerialPort Port;
+    Port.SetPortName(Pty.SlavePath());
+    Port.Open();
+    QByteArray Sent;
+    for (int Value = 0; Value < 256; ++Value)
+        Sent += char(Value);
+    ASSERT_TRUE(Pty.Write(Sent));
+    AwaitBytes(Port, 256);
+    QByteArray Received;
+    while (Port.BytesWaiting() > 0)
+        Received += char(*Port.ReadByte());
+    EXPECT_EQ(Received.toHex(' ').toStdString(), Sent.toHex(' ').toStdString());
+}
+
 TEST(SerialPort, OpenIsExclusiveAndOpenTwiceDoesNothing) {
     TOpenPort First;
     const int Held = OpenDescriptorCount();
