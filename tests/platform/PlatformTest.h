@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/Exception.h"
+#include "QtPrint.h"
+#include "TestSupport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,22 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toStdString() << '"';
-}
-
 namespace PlatformTest {
-
-// The message of the E that Action throws, or "<no error>".
-template <class E = ERegistryException> QString MessageOf(const std::function<void()>& Action) {
-    try {
-        Action();
-    } catch (const E& Error) {
-        return Error.Message;
-    }
-    return QStringLiteral("<no error>");
-}
 
 // The bytes of a regedit export: UTF-16LE with its byte order mark.
 inline QByteArray Utf16(const QString& Text) {
@@ -87,7 +73,7 @@ inline ChildResult MessageInChild(const std::function<void()>& Prepare,
                                   const std::function<void()>& Action) {
     return Child([&](int Report) {
                Prepare();
-               const QByteArray Text = MessageOf(Action).toUtf8();
+               const QByteArray Text = TestSupport::MessageOf<ERegistryException>(Action).toUtf8();
                return ::write(Report, Text.constData(), Text.size()) == Text.size() ? 0 : 1;
            })
         .Wait();

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 using TestSupport::ReadFile;
 using TestSupport::WriteFile;
 
@@ -141,7 +141,7 @@ TEST(AtomicWrite, TheStoreIsNotWrittenThroughAPlantedLink) {
     Plant(Config.StoreFile(), Victim, Nobody);
     TRegistry Registry;
     const QString Message =
-        PlatformTest::MessageOf([&] { Registry.OpenKey("Software\\Tamsor\\Halvorn 4410", true); });
+        TestSupport::MessageOf([&] { Registry.OpenKey("Software\\Tamsor\\Halvorn 4410", true); });
     EXPECT_TRUE(Message.startsWith("Failed to create key 'Software\\Tamsor\\Halvorn 4410'\n" +
                                    Config.StoreFile() + ": "))
         << Message.toStdString();

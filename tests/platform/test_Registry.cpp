@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 using TestSupport::TempConfig;
 
 namespace {
