@@ -2,6 +2,7 @@
 
 #include "QtPrint.h"
 #include "TestSupport.h"
+#include "platform/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,30 +31,29 @@ public:
         int Pipe[2];
         if (::pipe(Pipe) != 0)
             return;
+        TFd Read(Pipe[0]), Write(Pipe[1]);
         FPid = ::fork();
         if (FPid == 0) {
-            ::close(Pipe[0]);
+            Read.Reset();
             int Code = 98;
             try {
-                Code = Body(Pipe[1]);
+                Code = Body(Write.Get());
             } catch (...) {
             }
             ::_exit(Code);
         }
-        ::close(Pipe[1]);
-        FPipe = Pipe[0];
+        FPipe = std::move(Read);
     }
     ~Child() { Wait(); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
     ChildResult Wait() {
-        if (FPipe >= 0) {
+        if (FPipe.Valid()) {
             char Buffer[4096];
-            for (ssize_t N; (N = ::read(FPipe, Buffer, sizeof Buffer)) > 0;)
+            for (ssize_t N; (N = ::read(FPipe.Get(), Buffer, sizeof Buffer)) > 0;)
                 FResult.Output.append(Buffer, N);
-            ::close(FPipe);
-            FPipe = -1;
+            FPipe.Reset();
         }
         int Status = 0;
         if (FPid > 0 && ::waitpid(FPid, &Status, 0) == FPid && WIFEXITED(Status))
@@ -64,7 +64,7 @@ public:
 
 private:
     pid_t FPid = -1;
-    int FPipe = -1;
+    TFd FPipe;
     ChildResult FResult;
 };
 
