@@ -328,7 +328,7 @@ bool TRegistry::OpenKeyReadOnly(const QString& Key) {
 void TRegistry::OpenKeyToWrite(const QString& Key, const QString& Name) {
     try {
         OpenKey(Key, true);
-    } catch (const ERegistryException& E) {
+    } catch (const Exception& E) {
         throw ERegistryException(SetFailure(Name) + u'\n' + E.Message);
     }
 }
