@@ -1,6 +1,7 @@
 #include "acquisition/CaptureFile.h"
 
 #include "platform/AtomicWrite.h"
+#include "platform/PortMap.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +14,7 @@ QString FolderIn(const QString& InstallDir) {
 
 QString PortLabel(int PortNumber, const QString& Device) {
     if (PortNumber > 0)
-        return QStringLiteral("COM%1").arg(PortNumber);
+        return ComPorts::PortName(PortNumber);
     const QString Clean = QDir::cleanPath(Device);
     QString Label =
         Clean.startsWith(QLatin1String("/dev/")) ? Clean.mid(5) : QFileInfo(Clean).fileName();

@@ -2,6 +2,7 @@
 
 #include "acquisition/ECommError.h"
 #include "platform/MessageText.h"
+#include "platform/PortMap.h"
 
 #include <QLocale>
 #include <cerrno>
@@ -20,16 +21,17 @@ TText Text(const TFault& Fault, const ECommError& Error) {
     const bool gone =
         Error.SystemError == EIO || Error.SystemError == ENXIO || Error.SystemError == ENODEV;
     const QString device = MessageText::Shown(Fault.Device);
-    const QString where = Fault.PortNumber > 0
-                              ? QStringLiteral("Com %1 (%2)").arg(Fault.PortNumber).arg(device)
-                              : device;
+    const QString where =
+        Fault.PortNumber > 0
+            ? QStringLiteral("%1 (%2)").arg(ComPorts::PortLabel(Fault.PortNumber), device)
+            : device;
     const QString after = Fault.Bytes > 0
                               ? QStringLiteral("after %1 bytes").arg(english.toString(Fault.Bytes))
                               : QStringLiteral("before any byte came");
     QString text =
         gone ? QStringLiteral("The instrument on %1 was disconnected %2.").arg(where, after)
              : QStringLiteral("The download on %1 failed %2.").arg(where, after);
-    QString details = CommErrorText(Error).replace(QChar('\n'), QStringLiteral(" "));
+    QString details = QString(Error.Message).replace(QChar('\n'), QStringLiteral(" "));
     if (!Fault.Capture.isEmpty()) {
         text +=
             QStringLiteral(" No report was made; the bytes received are in %1.").arg(Fault.Capture);

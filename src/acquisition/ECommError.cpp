@@ -3,6 +3,7 @@
 #include "acquisition/TSerialPort.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
+#include "platform/RegFile.h"
 #include "platform/Registry.h"
 
 #include <QDir>
@@ -16,8 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-ECommError::ECommError(uint8_t ACode) : Code(ACode), SystemError(static_cast<uint32_t>(errno)) {}
 
 const char* CommErrorName(uint8_t Code) {
     switch (Code) {
@@ -47,6 +46,14 @@ const char* CommErrorName(uint8_t Code) {
 
 namespace {
 
+// What the message is made of.
+struct TFailure {
+    uint8_t Code;
+    uint32_t SystemError;
+    QString PortName;
+    QString DevicePath;
+};
+
 // Serial devices plugged in now, stable names first: what a port could be mapped to.
 QStringList SerialDevicesPresent() {
     QStringList Found;
@@ -59,24 +66,19 @@ QStringList SerialDevicesPresent() {
     return Found;
 }
 
-QString RegString(QString Text) {
-    return u'"' +
-           Text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) + u'"';
-}
-
-QString MissingDeviceHint(const ECommError& Error) {
+QString MissingDeviceHint(const TFailure& Error) {
     const QStringList Present = SerialDevicesPresent();
     QStringList Lines;
     const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
-    if (const int Number = PortMap::PortNumber(Error.PortName)) {
-        const QString Port = QStringLiteral("COM%1").arg(Number);
+    if (const int Number = ComPorts::PortNumber(Error.PortName)) {
+        const QString Port = ComPorts::PortName(Number);
         Lines << QStringLiteral("%1 leads to the device %2, which does not exist. Connect the "
                                 "instrument, or point %1 at the device its serial adapter "
                                 "appears as: put this line under [HKEY_CURRENT_USER\\%3] in %4")
                      .arg(Port, Device, QString::fromLatin1(PortMap::PortsKey),
                           MessageText::Shown(TRegistry::StorePath(), PATH_MAX));
         const QString Suggested = Present.isEmpty() ? QStringLiteral("/dev/ttyUSB0") : Present[0];
-        Lines << RegString(Port) + u'=' + RegString(Suggested);
+        Lines << RegFile::Quoted(Port) + u'=' + RegFile::Quoted(Suggested);
     } else {
         Lines << QStringLiteral("The device %1 does not exist. Connect the instrument, or choose "
                                 "the device its serial adapter appears as.")
@@ -113,7 +115,7 @@ QString UserName() {
     return Entry ? QString::fromLocal8Bit(Entry->pw_name) : QStringLiteral("$USER");
 }
 
-QString PermissionHint(const ECommError& Error) {
+QString PermissionHint(const TFailure& Error) {
     struct stat Info {};
     const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
     const QString NextLogin = QStringLiteral(
@@ -137,14 +139,14 @@ QString PermissionHint(const ECommError& Error) {
 }
 
 // The port as the user knows it: "Com 1 (/dev/ttyUSB0)", or the device path it was given.
-QString PortLabel(const ECommError& Error) {
+QString PortLabel(const TFailure& Error) {
     const QString Device = MessageText::Shown(Error.DevicePath, PATH_MAX);
-    const int Number = PortMap::PortNumber(Error.PortName);
-    return Number > 0 ? QStringLiteral("Com %1 (%2)").arg(Number).arg(Device) : Device;
+    const int Number = ComPorts::PortNumber(Error.PortName);
+    return Number > 0 ? QStringLiteral("%1 (%2)").arg(ComPorts::PortLabel(Number), Device) : Device;
 }
 
 // What happened, in the user's words, for the failures a user can do something about.
-QString PlainText(const ECommError& Error) {
+QString PlainText(const TFailure& Error) {
     const int System = static_cast<int>(Error.SystemError);
     if (Error.Code == ECommError::QueueStatusFailed && System == ENOBUFS)
         return QStringLiteral("The printout is longer than %1 MiB, the most a download holds; "
@@ -167,9 +169,7 @@ QString PlainText(const ECommError& Error) {
     return {};
 }
 
-} // namespace
-
-QString CommErrorText(const ECommError& Error) {
+QString MessageFor(const TFailure& Error) {
     QString Text = QStringLiteral("Serial port error %1 (%2)")
                        .arg(QString::fromLatin1(CommErrorName(Error.Code)))
                        .arg(Error.Code);
@@ -180,3 +180,13 @@ QString CommErrorText(const ECommError& Error) {
     const QString Plain = PlainText(Error);
     return Plain.isEmpty() ? Text : Plain + u'\n' + Text;
 }
+
+} // namespace
+
+// errno is taken before anything else can change it.
+ECommError::ECommError(uint8_t ACode) : ECommError(ACode, static_cast<uint32_t>(errno)) {}
+
+ECommError::ECommError(uint8_t ACode, uint32_t ASystemError, const QString& APortName,
+                       const QString& ADevicePath)
+    : Exception(MessageFor({ACode, ASystemError, APortName, ADevicePath})), Code(ACode),
+      SystemError(ASystemError), PortName(APortName), DevicePath(ADevicePath) {}

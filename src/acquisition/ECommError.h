@@ -1,12 +1,16 @@
 #pragma once
 
+#include "platform/Exception.h"
+
 #include <QString>
 #include <cstdint>
 
 // The serial port's error: which step failed and the system's error number (errno) at that
-// moment. It carries no text on purpose; CommErrorText turns it into the user's message.
-// It is not derived from std::exception, so a general handler must catch it by name.
-class ECommError {
+// moment. Its message is made from them: "Serial port error OpenFailed (8): No such file or
+// directory (2)" (without a system error the part after the colon is left out). An
+// OpenFailed that names its device and failed for a missing device or a lack of permission
+// gets lines in front telling the user what to do.
+class ECommError : public Exception {
 public:
     static constexpr uint8_t PortAlreadyOpen = 6;
     static constexpr uint8_t PortNotOpen = 7;
@@ -21,20 +25,17 @@ public:
 
     // Takes errno now.
     explicit ECommError(uint8_t ACode);
-    ECommError(uint8_t ACode, uint32_t ASystemError) : Code(ACode), SystemError(ASystemError) {}
+    // APortName and ADevicePath, given by a port that could not be opened: the name it was
+    // given ("COM1" or a path) and the device file that name leads to, so the message can say
+    // how to get at it.
+    ECommError(uint8_t ACode, uint32_t ASystemError, const QString& APortName = {},
+               const QString& ADevicePath = {});
 
     uint8_t Code;
     uint32_t SystemError;
-    // Set by a port that could not be opened: the name it was given ("COM1" or a path) and
-    // the device file that name leads to, so the message can say how to get at it.
     QString PortName;
     QString DevicePath;
 };
 
 // "OpenFailed" for 8; "Unknown" for a number that is not a code.
 const char* CommErrorName(uint8_t Code);
-
-// "Serial port error OpenFailed (8): No such file or directory (2)"; without a system error
-// the part after the colon is left out. An OpenFailed that names its device and failed for a
-// missing device or a lack of permission gets further lines telling the user what to do.
-QString CommErrorText(const ECommError& Error);

@@ -1,14 +1,14 @@
 #include "acquisition/TSerialPort.h"
 
 #include "platform/PortMap.h"
+#include "platform/TerminalDevice.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -18,30 +18,9 @@ constexpr speed_t BaudRate = B1200;
 // A hang-up reads as end of file; callers see it as an I/O error.
 constexpr int HangUpError = EIO;
 
-int OpenDevice(const QString& Name, int Flags) {
-    const QByteArray Path = PortMap::DevicePath(Name).toLocal8Bit();
-    int Fd;
-    do {
-        Fd = ::open(Path.constData(), Flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (Fd < 0 && errno == EINTR);
-    return Fd;
-}
-
-// Closes without disturbing errno, for cleanup after a failure.
-void CloseQuietly(int Fd) {
-    const int Saved = errno;
-    ::close(Fd);
-    errno = Saved;
-}
-
 } // namespace
 
-TSerialPort::TSerialPort() {
-    // The four set values; everything else is taken from the driver at every Open.
-    FLineSettings.c_cflag = CS8 | CREAD | CLOCAL;
-    cfsetispeed(&FLineSettings, BaudRate);
-    cfsetospeed(&FLineSettings, BaudRate);
-}
+TSerialPort::TSerialPort() = default;
 
 TSerialPort::~TSerialPort() {
     try {
@@ -57,51 +36,35 @@ void TSerialPort::SetPortName(const QString& Name) {
 
 void TSerialPort::FailOpen(uint8_t Code) {
     // The error number belongs to the failed step, not to the close after it.
-    ECommError Error(Code);
-    Error.PortName = FPortName;
-    Error.DevicePath = PortMap::DevicePath(FPortName);
-    CloseQuietly(FHandle);
-    FHandle = -1;
+    const auto SystemError = static_cast<uint32_t>(errno);
+    const ECommError Error(Code, SystemError, FPortName, PortMap::DevicePath(FPortName));
+    TerminalDevice::Release(FDevice);
     throw Error;
 }
 
 void TSerialPort::Open() {
     if (FOpen)
         return;
-    const speed_t Speed = cfgetispeed(&FLineSettings);
 
     // The device is named in every failure so the message can say which one and how to reach
     // it.
-    FHandle = OpenDevice(FPortName, O_RDWR);
-    if (FHandle < 0)
-        FailOpen(ECommError::OpenFailed);
-    // Exclusive against every other opener: flock also holds against root, whom TIOCEXCL
-    // lets through.
-    if (::flock(FHandle, LOCK_EX | LOCK_NB) != 0)
-        FailOpen(ECommError::OpenFailed);
-
+    TerminalDevice::TStep Failed = TerminalDevice::TStep::None;
+    FDevice = TerminalDevice::OpenClaimed(PortMap::DevicePath(FPortName), &Failed);
+    // What is not a terminal has no line settings to read.
+    if (!FDevice.Valid())
+        FailOpen(Failed == TerminalDevice::TStep::Terminal ? ECommError::GetStateFailed
+                                                           : ECommError::OpenFailed);
     termios Settings{};
-    if (::tcgetattr(FHandle, &Settings) != 0)
+    if (::tcgetattr(FDevice.Get(), &Settings) != 0)
         FailOpen(ECommError::GetStateFailed);
-    if (::ioctl(FHandle, TIOCEXCL) != 0)
-        FailOpen(ECommError::OpenFailed);
 
-    // Raw 8N1 receiving. Software flow control goes too: with IXON the line discipline would
-    // swallow the instrument's control byte 19, and IXOFF would make us transmit. Hardware
-    // flow control, HUPCL and the control characters keep the driver's values.
-    Settings.c_iflag &=
-        ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
-    Settings.c_oflag &= ~OPOST;
-    Settings.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    Settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
-    Settings.c_cflag |= CS8 | CREAD | CLOCAL;
-    Settings.c_cc[VMIN] = 1;
-    Settings.c_cc[VTIME] = 0;
-    cfsetispeed(&Settings, Speed);
-    cfsetospeed(&Settings, Speed);
-    if (::tcsetattr(FHandle, TCSANOW, &Settings) != 0)
+    // Software flow control goes: IXOFF would make us transmit. Hardware flow control, HUPCL
+    // and the control characters keep the driver's values.
+    TerminalDevice::MakeRaw(Settings, TerminalDevice::THardwareFlow::Keep);
+    cfsetispeed(&Settings, BaudRate);
+    cfsetospeed(&Settings, BaudRate);
+    if (::tcsetattr(FDevice.Get(), TCSANOW, &Settings) != 0)
         FailOpen(ECommError::SetStateFailed);
-    FLineSettings = Settings;
 
     try {
         FQueue.assign(InputQueueSize, 0);
@@ -113,17 +76,15 @@ void TSerialPort::Open() {
     FQueueCount = 0;
 
     // Reads are timed by poll(); the descriptor itself blocks, as a synchronous port does.
-    const int Flags = ::fcntl(FHandle, F_GETFL);
-    if (Flags < 0 || ::fcntl(FHandle, F_SETFL, Flags & ~O_NONBLOCK) != 0)
+    const int Flags = ::fcntl(FDevice.Get(), F_GETFL);
+    if (Flags < 0 || ::fcntl(FDevice.Get(), F_SETFL, Flags & ~O_NONBLOCK) != 0)
         FailOpen(ECommError::SetTimeoutsFailed);
-    FTimeouts = {15, 1, 250, 1, 250};
 
     FOpen = true;
 }
 
 void TSerialPort::ReleaseDescriptor() {
     FOpen = false;
-    FHandle = -1;
     // A grown queue is not kept for the next download.
     std::vector<uint8_t>().swap(FQueue);
     FQueueHead = 0;
@@ -133,14 +94,12 @@ void TSerialPort::ReleaseDescriptor() {
 void TSerialPort::Close() {
     if (!FOpen)
         return;
-    // A tty keeps TIOCEXCL after we are gone while someone else holds it open.
-    ::ioctl(FHandle, TIOCNXCL);
-    // Linux releases the descriptor even when close() reports an error, so the port is
-    // closed either way; closing the same number again could hit someone else's file.
-    const int Result = ::close(FHandle);
+    // The descriptor is released even when the close reports an error: the port is closed
+    // either way.
+    const bool Closed = TerminalDevice::Release(FDevice);
     const ECommError Error(ECommError::CloseFailed);
     ReleaseDescriptor();
-    if (Result != 0 && Error.SystemError != EINTR)
+    if (!Closed && Error.SystemError != EINTR)
         throw Error;
 }
 
@@ -171,7 +130,7 @@ void TSerialPort::GrowQueue(uint8_t Code) {
 
 void TSerialPort::FillQueue(uint8_t Code) {
     for (;;) {
-        pollfd Poll{FHandle, POLLIN, 0};
+        pollfd Poll{FDevice.Get(), POLLIN, 0};
         const int Ready = ::poll(&Poll, 1, 0);
         if (Ready < 0) {
             if (errno == EINTR)
@@ -193,7 +152,7 @@ void TSerialPort::FillQueue(uint8_t Code) {
         // Read straight into the free run of the ring.
         const uint32_t Tail = (FQueueHead + FQueueCount) % Size;
         const uint32_t Room = std::min(Size - FQueueCount, Size - Tail);
-        const ssize_t Got = ::read(FHandle, FQueue.data() + Tail, Room);
+        const ssize_t Got = ::read(FDevice.Get(), FQueue.data() + Tail, Room);
         if (Got > 0) {
             FQueueCount += static_cast<uint32_t>(Got);
             continue;
@@ -221,15 +180,13 @@ std::optional<uint8_t> TSerialPort::ReadByte() {
         FillQueue(ECommError::ReadFailed);
     if (FQueueCount == 0) {
         using Clock = std::chrono::steady_clock;
-        const auto Deadline =
-            Clock::now() + std::chrono::milliseconds(FTimeouts.ReadTotalTimeoutMultiplier +
-                                                     FTimeouts.ReadTotalTimeoutConstant);
+        const auto Deadline = Clock::now() + std::chrono::milliseconds(ByteTimeoutMs);
         for (;;) {
             const auto Left =
                 std::chrono::ceil<std::chrono::milliseconds>(Deadline - Clock::now()).count();
             if (Left <= 0)
                 return std::nullopt;
-            pollfd Poll{FHandle, POLLIN, 0};
+            pollfd Poll{FDevice.Get(), POLLIN, 0};
             const int Ready = ::poll(&Poll, 1, static_cast<int>(Left));
             if (Ready < 0 && errno == EINTR)
                 continue;
@@ -272,17 +229,12 @@ QByteArray TSerialPort::Queued() const {
     QByteArray Bytes;
     Bytes.reserve(static_cast<qsizetype>(FQueueCount));
     for (uint32_t i = 0; i < FQueueCount; ++i)
-        Bytes.append(static_cast<char>(FQueue[(FQueueHead + i) % InputQueueSize]));
+        Bytes.append(static_cast<char>(FQueue[(FQueueHead + i) % QueueCapacity()]));
     return Bytes;
 }
 
 bool PortPresent(int PortNumber) {
-    const int Fd = OpenDevice(QStringLiteral("COM%1").arg(PortNumber), O_RDWR);
-    if (Fd < 0)
-        return false;
     // Only a terminal device is a port, and one in use by another program (or by our own
     // open port) cannot be opened: a port is exclusively one program's.
-    const bool Usable = ::isatty(Fd) == 1 && ::flock(Fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(Fd);
-    return Usable;
+    return TerminalDevice::Probe(PortMap::DevicePath(ComPorts::PortName(PortNumber)));
 }

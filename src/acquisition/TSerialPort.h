@@ -1,12 +1,12 @@
 #pragma once
 
 #include "acquisition/ECommError.h"
+#include "platform/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <termios.h>
 #include <vector>
 
 // The receive-only serial port a download goes through: opened for exclusive, synchronous use
@@ -26,15 +26,8 @@ public:
     static constexpr uint32_t MaxQueueSize = 64 * 1024 * 1024;
     static constexpr uint8_t CarriageReturn = 13;
 
-    // Read and write time-outs in milliseconds; a one-byte read waits at most
-    // ReadTotalTimeoutMultiplier + ReadTotalTimeoutConstant (251 ms). Nothing is written.
-    struct TCommTimeouts {
-        uint32_t ReadIntervalTimeout;
-        uint32_t ReadTotalTimeoutMultiplier;
-        uint32_t ReadTotalTimeoutConstant;
-        uint32_t WriteTotalTimeoutMultiplier;
-        uint32_t WriteTotalTimeoutConstant;
-    };
+    // How long a one-byte read waits for its byte: 1 ms per byte plus 250 ms.
+    static constexpr int ByteTimeoutMs = 251;
 
     TSerialPort();
     ~TSerialPort();
@@ -67,7 +60,6 @@ public:
     void RequireOpen() const;
     void RequireClosed() const;
 
-    const TCommTimeouts& Timeouts() const { return FTimeouts; }
     // Room of the input queue now: InputQueueSize after Open, more once it has grown.
     uint32_t QueueCapacity() const { return static_cast<uint32_t>(FQueue.size()); }
 
@@ -80,10 +72,8 @@ private:
     void ReleaseDescriptor();
 
     bool FOpen = false;
-    TCommTimeouts FTimeouts{};
     QString FPortName = QStringLiteral("COM1");
-    termios FLineSettings{};
-    int FHandle = -1;
+    TFd FDevice;
 
     std::vector<uint8_t> FQueue;
     uint32_t FQueueHead = 0;

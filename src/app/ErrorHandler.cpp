@@ -1,6 +1,5 @@
 #include "app/ErrorHandler.h"
 
-#include "acquisition/ECommError.h"
 #include "platform/Exception.h"
 
 #include <QApplication>
@@ -18,8 +17,6 @@ std::function<void(const QString&)>& SinkRef() {
 QString CurrentExceptionText() {
     try {
         throw;
-    } catch (const ECommError& e) {
-        return CommErrorText(e);
     } catch (const Exception& e) {
         return e.Message;
     } catch (const std::exception& e) {

@@ -242,7 +242,7 @@ void TMainForm::CreateMenus() {
     FPortGroup = new QActionGroup(this);
     FPortGroup->setExclusive(true);
     for (int n = 1; n <= 4; ++n) {
-        QAction* a = ports->addAction(QStringLiteral("Com %1").arg(n));
+        QAction* a = ports->addAction(ComPorts::PortLabel(n));
         a->setCheckable(true);
         a->setEnabled(false);
         FPortGroup->addAction(a);
@@ -353,7 +353,7 @@ void TMainForm::ApplyEditorFont() {
 }
 
 void TMainForm::ComPortClick(int N) {
-    SerialPort->SetPortName(QStringLiteral("COM%1").arg(N));
+    SerialPort->SetPortName(ComPorts::PortName(N));
     ComPortCom[N - 1]->setChecked(true);
     GetData->setEnabled(true);
     FSettings.PortNumber = N;
@@ -378,7 +378,7 @@ void TMainForm::UpdatePortItems() {
     QStringList paths;
     for (int n = 1; n <= 4; ++n) {
         try {
-            paths << PortMap::DevicePath(QStringLiteral("COM%1").arg(n));
+            paths << PortMap::DevicePath(ComPorts::PortName(n));
         } catch (...) {
             // The store cannot be read now: the items stay as they are until it can.
             return;
@@ -786,8 +786,8 @@ void TMainForm::tmrReceiveTimer() {
             fault.Device = SerialPort->PortName();
         }
         QString archiveError;
-        fault.Capture = KeepUnfinished(TArchiveState::Interrupted, CommErrorText(e), archiveError,
-                                       fault.CaptureError);
+        fault.Capture =
+            KeepUnfinished(TArchiveState::Interrupted, e.Message, archiveError, fault.CaptureError);
         fault.Bytes = FKeptBytes;
         ErrorHandler::Show(DownloadFault::Message(fault, e) +
                            (archiveError.isEmpty() ? QString() : u'\n' + archiveError));

@@ -1,6 +1,7 @@
 #include "app/SerialDevicesForm.h"
 
 #include "platform/MessageText.h"
+#include "platform/PortMap.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -60,11 +61,11 @@ TSerialDevicesForm::TSerialDevicesForm(const QList<TAssignment>& Stored, const Q
         box->setEditable(true);
         box->setEnabled(StoreError.isEmpty());
         for (const TAssignment& a : Stored)
-            if (a.Port == QStringLiteral("COM%1").arg(n))
+            if (a.Port == ComPorts::PortName(n))
                 box->setEditText(a.Path);
         connect(box, &QComboBox::currentTextChanged, this, [this] { RefusalLabel->clear(); });
         PortBox[n - 1] = box;
-        ports->addRow(QStringLiteral("Com %1").arg(n), box);
+        ports->addRow(ComPorts::PortLabel(n), box);
     }
     layout->addLayout(ports);
 
@@ -90,7 +91,7 @@ QList<TAssignment> TSerialDevicesForm::Shown() const {
     for (int n = 1; n <= PortAssignments::PortCount; ++n) {
         const QString path = PortBox[n - 1]->currentText().trimmed();
         if (!path.isEmpty())
-            shown.append({QStringLiteral("COM%1").arg(n), path});
+            shown.append({ComPorts::PortName(n), path});
     }
     return shown;
 }
@@ -108,7 +109,7 @@ void TSerialDevicesForm::Refresh() {
             state += QChar('\n') + hints.join(QChar('\n'));
         QStringList ports;
         for (const QString& p : d.Ports)
-            ports << QStringLiteral("Com %1").arg(p.mid(3));
+            ports << ComPorts::PortLabel(ComPorts::PortNumber(p));
         const QString cells[ColumnCount] = {
             MessageText::Shown(d.Stable.isEmpty() ? d.Path : d.Stable),
             d.KernelName.isEmpty() ? MessageText::Shown(d.Path) : d.KernelName,
@@ -154,7 +155,8 @@ void TSerialDevicesForm::accept() {
     for (const TAssignment& a : Shown()) {
         const QString why = SerialDevices::Refusal(a.Path, FRoots);
         if (!why.isEmpty())
-            refused << QStringLiteral("Com %1: %2").arg(a.Port.mid(3), why);
+            refused << ComPorts::PortLabel(ComPorts::PortNumber(a.Port)) + QStringLiteral(": ") +
+                           why;
     }
     if (!refused.isEmpty()) {
         RefusalLabel->setText(refused.join(QChar('\n')));
@@ -162,7 +164,7 @@ void TSerialDevicesForm::accept() {
     }
     TResult result;
     for (int n = 1; n <= PortAssignments::PortCount; ++n) {
-        const QString port = QStringLiteral("COM%1").arg(n);
+        const QString port = ComPorts::PortName(n);
         const QString path =
             SerialDevices::StoredPath(PortBox[n - 1]->currentText().trimmed(), FRows);
         QString stored;

@@ -34,9 +34,7 @@ void Write(const QString& SerialNumber, const QDate& Date) {
             reg.DeleteValue(SerialNumber);
         return;
     }
-    if (!reg.OpenKey(Key, true))
-        throw ERegistryException(
-            QStringLiteral("Failed to set data for '%1'\n%2").arg(SerialNumber, reg.LastError()));
+    reg.OpenKeyToWrite(Key, SerialNumber);
     reg.WriteString(SerialNumber, Date.toString(Qt::ISODate));
 }
 

@@ -1,5 +1,6 @@
 #include "platform/AtomicWrite.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/MessageText.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace AtomicWrite {
 
@@ -53,21 +53,18 @@ mode_t CurrentUmask() {
 
 class TempFile {
 public:
-    explicit TempFile(const QString& Target) : FName(Native(Target) + ".XXXXXX") {
-        FHandle = ::mkstemp(FName.data());
-    }
+    explicit TempFile(const QString& Target)
+        : FName(Native(Target) + ".XXXXXX"), FFile(::mkstemp(FName.data())) {}
     ~TempFile() {
-        if (FHandle >= 0)
-            ::close(FHandle);
         if (!FRenamed)
             ::unlink(FName.constData());
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    bool Ok() const { return FHandle >= 0; }
-    int Handle() const { return FHandle; }
-    bool Close() { return ::close(std::exchange(FHandle, -1)) == 0; }
+    bool Ok() const { return FFile.Valid(); }
+    int Handle() const { return FFile.Get(); }
+    bool Close() { return FFile.Close(); }
     bool RenameTo(const QString& Target) {
         FRenamed = ::rename(FName.constData(), Native(Target).constData()) == 0;
         return FRenamed;
@@ -75,7 +72,7 @@ public:
 
 private:
     QByteArray FName;
-    int FHandle = -1;
+    TFd FFile;
     bool FRenamed = false;
 };
 
@@ -205,12 +202,10 @@ void ReplaceFile(const QString& Path, const QByteArray& Bytes, mode_t NewFileMod
     if (::fsync(Temp.Handle()) != 0 || !Temp.Close() || !Temp.RenameTo(Target))
         Fail(Path, errno);
     // The rename itself reaches the disk with its folder.
-    const int Folder =
-        ::open(Native(ParentOf(Target)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (Folder >= 0) {
-        ::fsync(Folder);
-        ::close(Folder);
-    }
+    const TFd Folder(
+        ::open(Native(ParentOf(Target)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (Folder.Valid())
+        ::fsync(Folder.Get());
 }
 
 } // namespace AtomicWrite

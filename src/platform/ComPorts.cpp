@@ -23,6 +23,14 @@ int PortNumber(const QString& PortName) {
     return Match.hasMatch() ? Match.captured(1).toInt() : 0;
 }
 
+QString PortName(int Number) {
+    return QStringLiteral("COM%1").arg(Number);
+}
+
+QString PortLabel(int Number) {
+    return QStringLiteral("Com %1").arg(Number);
+}
+
 QString ClassicalPath(const QString& PortName) {
     const int Number = PortNumber(PortName);
     return Number == 0 ? PortName : QStringLiteral("/dev/ttyS%1").arg(Number - 1);

@@ -14,6 +14,12 @@ using TResolver = std::function<QString(const QString& PortName)>;
 // 1..9 for "COM1".."COM9" in any letter case; 0 for any other name.
 int PortNumber(const QString& PortName);
 
+// "COM<Number>": the name of port Number in the store, the port class and capture files.
+QString PortName(int Number);
+
+// "Com <Number>": the port as menus and messages show it.
+QString PortLabel(int Number);
+
 // COMn as /dev/ttyS<n-1>; any other name unchanged.
 QString ClassicalPath(const QString& PortName);
 

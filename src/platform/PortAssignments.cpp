@@ -11,7 +11,7 @@ QList<SerialDevices::TAssignment> Read() {
     if (!Registry.OpenKeyReadOnly(QString::fromLatin1(PortMap::PortsKey)))
         return Stored;
     for (int n = 1; n <= PortCount; ++n) {
-        const QString Name = QStringLiteral("COM%1").arg(n);
+        const QString Name = ComPorts::PortName(n);
         if (Registry.ValueExists(Name))
             Stored.append({Name, Registry.ReadString(Name)});
     }

@@ -9,12 +9,8 @@ namespace PortMap {
 
 namespace {
 
-QString ValueName(int Number) {
-    return QStringLiteral("COM%1").arg(Number);
-}
-
 int RequirePortNumber(const QString& PortName) {
-    const int Number = PortNumber(PortName);
+    const int Number = ComPorts::PortNumber(PortName);
     if (Number == 0)
         throw ERegistryException(QStringLiteral("'%1' is not a port name from COM1 to COM9")
                                      .arg(MessageText::Shown(PortName)));
@@ -23,17 +19,13 @@ int RequirePortNumber(const QString& PortName) {
 
 } // namespace
 
-int PortNumber(const QString& PortName) {
-    return ComPorts::PortNumber(PortName);
-}
-
 QString DevicePath(const QString& PortName) {
-    const int Number = PortNumber(PortName);
+    const int Number = ComPorts::PortNumber(PortName);
     if (Number == 0)
         return PortName;
     TRegistry Registry;
-    if (Registry.OpenKeyReadOnly(PortsKey) && Registry.ValueExists(ValueName(Number))) {
-        const QString Mapped = Registry.ReadString(ValueName(Number));
+    if (Registry.OpenKeyReadOnly(PortsKey) && Registry.ValueExists(ComPorts::PortName(Number))) {
+        const QString Mapped = Registry.ReadString(ComPorts::PortName(Number));
         // An emptied value means "no mapping", not "open nothing".
         if (!Mapped.isEmpty())
             return Mapped;
@@ -44,13 +36,12 @@ QString DevicePath(const QString& PortName) {
 void MapPort(const QString& PortName, const QString& DevicePath) {
     const int Number = RequirePortNumber(PortName);
     TRegistry Registry;
-    if (!Registry.OpenKey(PortsKey, true))
-        throw ERegistryException(Registry.LastError());
-    Registry.WriteString(ValueName(Number), DevicePath);
+    Registry.OpenKey(PortsKey, true);
+    Registry.WriteString(ComPorts::PortName(Number), DevicePath);
 }
 
 std::optional<QString> StoredMapping(const QString& PortName) {
-    const QString Name = ValueName(RequirePortNumber(PortName));
+    const QString Name = ComPorts::PortName(RequirePortNumber(PortName));
     TRegistry Registry;
     if (!Registry.OpenKeyReadOnly(PortsKey) || !Registry.ValueExists(Name))
         return std::nullopt;
@@ -59,7 +50,7 @@ std::optional<QString> StoredMapping(const QString& PortName) {
 
 void RestoreMapping(const QString& PortName, const std::optional<QString>& Previous,
                     const QString& Ours) {
-    const QString Name = ValueName(RequirePortNumber(PortName));
+    const QString Name = ComPorts::PortName(RequirePortNumber(PortName));
     if (StoredMapping(PortName) != Ours)
         return;
     TRegistry Registry;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ComPorts.h"
+
 #include <QString>
 #include <optional>
 
@@ -13,9 +15,6 @@ namespace PortMap {
 inline const char* const PortsKey = "Software\\Tamsor\\Ports";
 
 QString DevicePath(const QString& PortName);
-
-// 1..9 for "COM1".."COM9" in any letter case; 0 for any other name.
-int PortNumber(const QString& PortName);
 
 // Records PortName ("COMn") as mapped to DevicePath in the store.
 void MapPort(const QString& PortName, const QString& DevicePath);

@@ -540,16 +540,6 @@ private:
     quint64 FNextOrder = 0;
 };
 
-QString Quoted(const QString& Text) {
-    QString Out = QStringLiteral("\"");
-    for (const QChar C : Text) {
-        if (C == u'\\' || C == u'"')
-            Out += u'\\';
-        Out += C;
-    }
-    return Out + u'"';
-}
-
 bool NeedsHex(const QString& Text) {
     return !ControlCharacterProblem(Text).isEmpty();
 }
@@ -755,6 +745,16 @@ bool IntegerOf(const Value& V, quint32& Out) {
         return true;
     }
     return false;
+}
+
+QString Quoted(const QString& Text) {
+    QString Out = QStringLiteral("\"");
+    for (const QChar C : Text) {
+        if (C == u'\\' || C == u'"')
+            Out += u'\\';
+        Out += C;
+    }
+    return Out + u'"';
 }
 
 } // namespace RegFile

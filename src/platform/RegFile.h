@@ -57,6 +57,9 @@ Document Parse(const QByteArray& Contents, const QString& FileName);
 // UTF-8, LF line ends, keys in document order, a blank line after each key.
 QByteArray Write(const Document& Doc);
 
+// Text as the store writes a name or a string: in double quotes, with \ and " escaped.
+QString Quoted(const QString& Text);
+
 // A store read for looking up a few keys: every line is checked as Parse checks it, but only
 // where each key's lines begin is kept, and a key's values are made when it is first looked
 // up. For a large store of which a program reads two keys, that is a fraction of Parse's work

@@ -2,6 +2,7 @@
 
 #include "AtomicWrite.h"
 #include "Exception.h"
+#include "FileDescriptor.h"
 #include "MessageText.h"
 #include "RegFile.h"
 
@@ -52,21 +53,6 @@ struct IoError {
     ThrowIo(Path, AtomicWrite::Reason(Error));
 }
 
-class Fd {
-public:
-    explicit Fd(int Handle) : FHandle(Handle) {}
-    ~Fd() {
-        if (FHandle >= 0)
-            ::close(FHandle);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return FHandle; }
-
-private:
-    int FHandle;
-};
-
 // The store as last read: the file's bytes and what they parse to, or the parse error.
 struct TStoreText {
     QString Path;
@@ -89,7 +75,7 @@ struct TStoreText {
 // FIFO would block the reader for ever, a device could feed it without end.
 std::optional<QByteArray> ReadBytes(const QString& Path) {
     const QByteArray Native = QFile::encodeName(Path);
-    Fd File(::open(Native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    TFd File(::open(Native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (File.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
@@ -254,7 +240,7 @@ void Update(const QString& Headline, const std::function<bool(RegFile::Document&
         const QString Target = AtomicWrite::WriteTarget(TRegistry::StorePath());
         MakePath(QFileInfo(Target).absolutePath());
         const QString LockPath = Target + QStringLiteral(".lock");
-        Fd Lock(
+        TFd Lock(
             ::open(QFile::encodeName(LockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
         if (Lock.Get() < 0)
             ThrowIo(LockPath, errno);
@@ -314,21 +300,15 @@ bool TRegistry::OpenKey(const QString& Key, bool CanCreate) {
     if (!StoreKeyExists(Full)) {
         if (!CanCreate)
             return false;
-        try {
-            if (HasControlCharacter(Key))
-                throw ERegistryException(
-                    QStringLiteral("A key name cannot hold control characters."));
-            Update(QStringLiteral("Failed to create key '%1'").arg(NormalizedKey(Key)),
-                   [&](RegFile::Document& Doc) {
-                       if (RegFile::KeyExists(Doc, Full))
-                           return false;
-                       RegFile::EnsureKey(Doc, Full);
-                       return true;
-                   });
-        } catch (const ERegistryException& E) {
-            FLastError = E.Message;
-            return false;
-        }
+        if (HasControlCharacter(Key))
+            throw ERegistryException(QStringLiteral("A key name cannot hold control characters."));
+        Update(QStringLiteral("Failed to create key '%1'").arg(NormalizedKey(Key)),
+               [&](RegFile::Document& Doc) {
+                   if (RegFile::KeyExists(Doc, Full))
+                       return false;
+                   RegFile::EnsureKey(Doc, Full);
+                   return true;
+               });
     }
     FCurrentPath = NormalizedKey(Key);
     FOpen = true;
@@ -343,6 +323,14 @@ bool TRegistry::OpenKeyReadOnly(const QString& Key) {
     FOpen = true;
     FReadOnly = true;
     return true;
+}
+
+void TRegistry::OpenKeyToWrite(const QString& Key, const QString& Name) {
+    try {
+        OpenKey(Key, true);
+    } catch (const Exception& E) {
+        throw ERegistryException(SetFailure(Name) + u'\n' + E.Message);
+    }
 }
 
 void TRegistry::CloseKey() {

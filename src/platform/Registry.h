@@ -23,9 +23,13 @@ public:
     ~TRegistry() = default;
 
     // Opens Key. With CanCreate the key is created (and written) when missing. Returns false
-    // when the key does not exist and may not be created, or cannot be created (LastError
-    // says why). A store that cannot be read or parsed raises its error.
+    // only when the key does not exist and may not be created; every failure raises its error:
+    // a store that cannot be read or parsed, a key that cannot be created ("Failed to create
+    // key 'Key'", then the store file and the reason).
     bool OpenKey(const QString& Key, bool CanCreate);
+    // Opens Key, created when missing, for writing the value Name: a failure is raised as
+    // "Failed to set data for 'Name'", then the reason.
+    void OpenKeyToWrite(const QString& Key, const QString& Name);
     bool OpenKeyReadOnly(const QString& Key);
     void CloseKey();
     bool KeyExists(const QString& Key) const;
@@ -47,16 +51,12 @@ public:
     // The store file of the current user.
     static QString StorePath();
 
-    // Why the last OpenKey with CanCreate could not create its key (file and reason).
-    QString LastError() const { return FLastError; }
-
 private:
     bool FindValue(const QString& Name, RegFile::Value& Out) const;
     [[noreturn]] void FailRead(const QString& Name, bool Found, const char* Wanted) const;
     void CheckWritable(const QString& Name) const;
     void WriteValue(const RegFile::Value& Value);
 
-    QString FLastError;
     QString FCurrentPath;
     bool FOpen = false;
     bool FReadOnly = false;

@@ -1,6 +1,7 @@
 #include "SerialDevices.h"
 
 #include "MessageText.h"
+#include "TerminalDevice.h"
 
 #include <QDir>
 #include <QFile>
@@ -341,14 +342,11 @@ QString UserName() {
 // claimed the line refuses us before that, except when we are root.) Root passes TIOCEXCL, so
 // the flag is read back.
 bool ClaimedExclusively(const QString& Path) {
-    const int Fd =
-        ::open(QFile::encodeName(Path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (Fd < 0)
+    const TFd Device = TerminalDevice::Open(Path, O_RDONLY);
+    if (!Device.Valid())
         return errno == EBUSY;
     int Exclusive = 0;
-    const bool Claimed = ::ioctl(Fd, TIOCGEXCL, &Exclusive) == 0 && Exclusive != 0;
-    ::close(Fd);
-    return Claimed;
+    return ::ioctl(Device.Get(), TIOCGEXCL, &Exclusive) == 0 && Exclusive != 0;
 }
 
 TStatus StateWith(const QString& Path, const TProcSnapshot& Table) {

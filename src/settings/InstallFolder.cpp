@@ -71,8 +71,7 @@ TResult Prepare(const TOptions& Options) {
         return r;
     }
     TRegistry writer;
-    if (!writer.OpenKey(Settings::Key, true))
-        throw ERegistryException(writer.LastError());
+    writer.OpenKey(Settings::Key, true);
     if (!hasPort) {
         writer.WriteInteger(Settings::NameOf(Settings::Port), Options.Port);
         r.Done << QStringLiteral("Stored \"Port\"=%1").arg(Options.Port);

@@ -146,17 +146,7 @@ void Save(TValues& V) {
     if (first >= 0) {
         TRegistry reg;
         // A key that cannot be opened fails the first value, and says why.
-        const QString failed =
-            QStringLiteral("Failed to set data for '%1'\n").arg(QLatin1String(Names[first]));
-        bool opened = false;
-        try {
-            opened = reg.OpenKey(Key, true);
-        } catch (const Exception& e) {
-            throw ERegistryException(failed + e.Message);
-        }
-        if (!opened)
-            throw ERegistryException(failed + TRegistry::StorePath() +
-                                     QStringLiteral(": the key cannot be created"));
+        reg.OpenKeyToWrite(Key, QLatin1String(Names[first]));
         for (int i = 0; i < ValueCount; ++i) {
             if (!write[i])
                 continue;
@@ -188,9 +178,7 @@ void Save(TValues& V) {
 namespace {
 
 void OpenForWriting(TRegistry& Reg, const QString& Name) {
-    if (!Reg.OpenKey(Key, true))
-        throw ERegistryException(
-            QStringLiteral("Failed to set data for '%1'\n%2").arg(Name, Reg.LastError()));
+    Reg.OpenKeyToWrite(Key, Name);
 }
 
 } // namespace

@@ -14,12 +14,26 @@ TEST(CommError, NamesAndTexts) {
     for (size_t I = 0; I < std::size(Codes); ++I)
         EXPECT_STREQ(CommErrorName(Codes[I]), Names[I]);
 
-    EXPECT_EQ(CommErrorText(ECommError(ECommError::OpenFailed, ENOENT)),
+    EXPECT_EQ(ECommError(ECommError::OpenFailed, ENOENT).Message,
               "Serial port error OpenFailed (8): No such file or directory (2)");
-    EXPECT_EQ(CommErrorText(ECommError(ECommError::PortNotOpen, 0)),
-              "Serial port error PortNotOpen (7)");
+    EXPECT_EQ(ECommError(ECommError::PortNotOpen, 0).Message, "Serial port error PortNotOpen (7)");
     errno = EBUSY;
     EXPECT_EQ(ECommError(ECommError::OpenFailed).SystemError, uint32_t(EBUSY));
+}
+
+// One handler for every error of the program: the port's is caught as any other, with its
+// text, code and system error.
+TEST(CommError, IsCaughtAsTheProgramsException) {
+    try {
+        throw ECommError(ECommError::ReadFailed, EIO);
+    } catch (const Exception& Error) {
+        EXPECT_EQ(Error.Message, "Serial port error ReadFailed (10): Input/output error (5)");
+        EXPECT_STREQ(Error.what(), "Serial port error ReadFailed (10): Input/output error (5)");
+        const auto* Port = dynamic_cast<const ECommError*>(&Error);
+        ASSERT_NE(Port, nullptr);
+        EXPECT_EQ(Port->Code, ECommError::ReadFailed);
+        EXPECT_EQ(Port->SystemError, uint32_t(EIO));
+    }
 }
 
 } // namespace

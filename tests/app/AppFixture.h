@@ -93,15 +93,4 @@ protected:
     std::unique_ptr<TInfoForm> Info;
 };
 
-// Runs the event loop until Done() holds or TimeoutMs has passed; true when it held.
-inline bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done()) {
-        if (clock.elapsed() > TimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using TestSupport::WaitUntil;

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "platform/Exception.h"
+#include "QtPrint.h"
+#include "TestSupport.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <gtest/gtest.h>
 #include <ostream>
-
-// Readable failure output: bytes outside printable ASCII percent-encoded.
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toLatin1().toPercentEncoding(" !\"#$&'()*+,/:;<=>?@[\\]^`{|}").constData()
-         << '"';
-}
 
 inline QByteArray FileBytes(const QString& Path) {
     QFile File(Path);
@@ -26,10 +21,5 @@ inline void PutFile(const QString& Path, const QByteArray& Bytes) {
 
 // The first line of the Exception's message.
 template <typename TAction> QString ErrorOf(TAction Action) {
-    try {
-        Action();
-    } catch (const Exception& Error) {
-        return Error.Message.section(QLatin1Char('\n'), 0, 0);
-    }
-    return QStringLiteral("<no error>");
+    return TestSupport::MessageOf(Action).section(QLatin1Char('\n'), 0, 0);
 }

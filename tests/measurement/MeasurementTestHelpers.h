@@ -1,15 +1,13 @@
 #pragma once
 
+#include "QtPrint.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 #include <ostream>
-
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toStdString() << '"';
-}
 
 // A report of the instrument's shape around Table; Labels replace the empty label lines.
 inline QStringList Report(const QStringList& Table,

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "platform/Exception.h"
+#include "QtPrint.h"
+#include "TestSupport.h"
+#include "platform/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,22 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toStdString() << '"';
-}
-
 namespace PlatformTest {
-
-// The message of the E that Action throws, or "<no error>".
-template <class E = ERegistryException> QString MessageOf(const std::function<void()>& Action) {
-    try {
-        Action();
-    } catch (const E& Error) {
-        return Error.Message;
-    }
-    return QStringLiteral("<no error>");
-}
 
 // The bytes of a regedit export: UTF-16LE with its byte order mark.
 inline QByteArray Utf16(const QString& Text) {
@@ -44,30 +31,29 @@ public:
         int Pipe[2];
         if (::pipe(Pipe) != 0)
             return;
+        TFd Read(Pipe[0]), Write(Pipe[1]);
         FPid = ::fork();
         if (FPid == 0) {
-            ::close(Pipe[0]);
+            Read.Reset();
             int Code = 98;
             try {
-                Code = Body(Pipe[1]);
+                Code = Body(Write.Get());
             } catch (...) {
             }
             ::_exit(Code);
         }
-        ::close(Pipe[1]);
-        FPipe = Pipe[0];
+        FPipe = std::move(Read);
     }
     ~Child() { Wait(); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
     ChildResult Wait() {
-        if (FPipe >= 0) {
+        if (FPipe.Valid()) {
             char Buffer[4096];
-            for (ssize_t N; (N = ::read(FPipe, Buffer, sizeof Buffer)) > 0;)
+            for (ssize_t N; (N = ::read(FPipe.Get(), Buffer, sizeof Buffer)) > 0;)
                 FResult.Output.append(Buffer, N);
-            ::close(FPipe);
-            FPipe = -1;
+            FPipe.Reset();
         }
         int Status = 0;
         if (FPid > 0 && ::waitpid(FPid, &Status, 0) == FPid && WIFEXITED(Status))
@@ -78,7 +64,7 @@ public:
 
 private:
     pid_t FPid = -1;
-    int FPipe = -1;
+    TFd FPipe;
     ChildResult FResult;
 };
 
@@ -87,7 +73,7 @@ inline ChildResult MessageInChild(const std::function<void()>& Prepare,
                                   const std::function<void()>& Action) {
     return Child([&](int Report) {
                Prepare();
-               const QByteArray Text = MessageOf(Action).toUtf8();
+               const QByteArray Text = TestSupport::MessageOf<ERegistryException>(Action).toUtf8();
                return ::write(Report, Text.constData(), Text.size()) == Text.size() ? 0 : 1;
            })
         .Wait();

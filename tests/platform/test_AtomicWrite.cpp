@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 using TestSupport::ReadFile;
 using TestSupport::WriteFile;
 
@@ -140,8 +140,8 @@ TEST(AtomicWrite, TheStoreIsNotWrittenThroughAPlantedLink) {
     WriteFile(Victim, Before);
     Plant(Config.StoreFile(), Victim, Nobody);
     TRegistry Registry;
-    EXPECT_FALSE(Registry.OpenKey("Software\\Tamsor\\Halvorn 4410", true));
-    const QString Message = Registry.LastError();
+    const QString Message =
+        TestSupport::MessageOf([&] { Registry.OpenKey("Software\\Tamsor\\Halvorn 4410", true); });
     EXPECT_TRUE(Message.startsWith("Failed to create key 'Software\\Tamsor\\Halvorn 4410'\n" +
                                    Config.StoreFile() + ": "))
         << Message.toStdString();

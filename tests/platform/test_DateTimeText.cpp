@@ -114,7 +114,7 @@ TEST(DateTimeText, ParsingIsLenientAboutDigitsAndSeconds) {
 
 TEST(DateTimeText, GarbageIsAConvertError) {
     const auto Message = [](const QString& Text, const QLocale& Locale) {
-        return PlatformTest::MessageOf<EConvertError>([&] { StrToDateTime(Text, Locale); });
+        return TestSupport::MessageOf<EConvertError>([&] { StrToDateTime(Text, Locale); });
     };
     for (const QString Text :
          {"x", "", "   ", "13/45/2026", "2/29/2023", "25:00:00 PM", "3/5/26", "3/5/2026 x",

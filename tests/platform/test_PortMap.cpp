@@ -5,7 +5,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 using TestSupport::TempConfig;
 
 namespace {

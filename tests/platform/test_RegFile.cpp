@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace RegFile;
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-using PlatformTest::MessageOf;
+using TestSupport::MessageOf;
 using TestSupport::TempConfig;
 
 namespace {
@@ -145,6 +145,20 @@ TEST(Registry, OpenKeyOnlyCreatesWhenAsked) {
         EXPECT_TRUE(TRegistry().KeyExists(Key)) << Key.toStdString();
     EXPECT_FALSE(TRegistry().KeyExists("Software\\Tam"));
     EXPECT_TRUE(TRegistry().OpenKey("Software\\Tamsor", false));
+}
+
+// A key that cannot be made is an error, not a false that looks like a missing key.
+TEST(Registry, KeyThatCannotBeCreatedRaisesItsReason) {
+    TempConfig Config;
+    TRegistry Registry;
+    const QString Bad = AppKey + "\x01";
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKey(Bad, true); }),
+              "A key name cannot hold control characters.");
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKeyToWrite(Bad, "Port"); }),
+              "Failed to set data for 'Port'\nA key name cannot hold control characters.");
+    EXPECT_FALSE(QFile::exists(Config.StoreFile()));
+    EXPECT_EQ(MessageOf([&] { Registry.OpenKeyToWrite(AppKey, "Port"); }), "<no error>");
+    EXPECT_EQ(Registry.CurrentPath(), AppKey);
 }
 
 TEST(Registry, ReadOnlyOrClosedKeyRefusesWrites) {

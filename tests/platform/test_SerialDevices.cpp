@@ -34,12 +34,16 @@ class THolder {
 public:
     THolder(const QString& Path, TClaim Claim, const char* Name, bool AsNobody = false) {
         int Ready[2], Quit[2];
-        if (::pipe(Ready) != 0 || ::pipe(Quit) != 0)
+        if (::pipe(Ready) != 0)
             return;
+        TFd ReadyRead(Ready[0]), ReadyWrite(Ready[1]);
+        if (::pipe(Quit) != 0)
+            return;
+        TFd QuitRead(Quit[0]), QuitWrite(Quit[1]);
         FPid = ::fork();
         if (FPid == 0) {
-            ::close(Ready[0]);
-            ::close(Quit[1]);
+            ReadyRead.Reset();
+            QuitWrite.Reset();
             ::prctl(PR_SET_NAME, Name);
             if (AsNobody && !BecomeNobody())
                 ::_exit(1);
@@ -49,22 +53,21 @@ public:
                             (Claim != TClaim::Exclusive || ::ioctl(Fd, TIOCEXCL) == 0);
             const char Answer = Ok ? '1' : '0';
             char Ignored;
-            if (::write(Ready[1], &Answer, 1) == 1)
-                while (::read(Quit[0], &Ignored, 1) > 0) {
+            if (::write(ReadyWrite.Get(), &Answer, 1) == 1)
+                while (::read(QuitRead.Get(), &Ignored, 1) > 0) {
                 }
             // The flag outlives us while the test's own descriptor holds the line.
             ::ioctl(Fd, TIOCNXCL);
             ::_exit(0);
         }
-        ::close(Ready[1]);
-        ::close(Quit[0]);
-        FQuit = Quit[1];
+        ReadyWrite.Reset();
+        QuitRead.Reset();
+        FQuit = std::move(QuitWrite);
         char Answer = 0;
-        FOk = FPid > 0 && ::read(Ready[0], &Answer, 1) == 1 && Answer == '1';
-        ::close(Ready[0]);
+        FOk = FPid > 0 && ::read(ReadyRead.Get(), &Answer, 1) == 1 && Answer == '1';
     }
     ~THolder() {
-        ::close(FQuit);
+        FQuit.Reset();
         if (FPid > 0)
             ::waitpid(FPid, nullptr, 0);
     }
@@ -75,7 +78,7 @@ public:
 
 private:
     pid_t FPid = -1;
-    int FQuit = -1;
+    TFd FQuit;
     bool FOk = false;
 };
 

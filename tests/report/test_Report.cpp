@@ -1,3 +1,4 @@
+#include "QtPrint.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 #include "report/StreamConventions.h"
@@ -6,12 +7,6 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 #include <ostream>
-
-// Readable failure output: bytes outside printable ASCII percent-encoded.
-void PrintTo(const QString& Text, std::ostream* Out) {
-    *Out << '"' << Text.toLatin1().toPercentEncoding(" !\"#$&'()*+,/:;<=>?@[\\]^`{|}").constData()
-         << '"';
-}
 
 namespace {
 

@@ -14,38 +14,34 @@
 namespace TestSupport {
 
 TPty::TPty() {
-    FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    FMaster.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     char Path[256];
-    if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0 ||
-        ::ptsname_r(FMaster, Path, sizeof Path) != 0) {
+    if (!FMaster.Valid() || ::grantpt(FMaster.Get()) != 0 || ::unlockpt(FMaster.Get()) != 0 ||
+        ::ptsname_r(FMaster.Get(), Path, sizeof Path) != 0) {
         ADD_FAILURE() << "cannot create a pseudo-terminal: " << std::strerror(errno);
         CloseMaster();
         return;
     }
     FSlavePath = QString::fromLocal8Bit(Path);
-    FSlave = ::open(Path, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    FSlave.Reset(::open(Path, O_RDWR | O_NOCTTY | O_CLOEXEC));
     termios Raw{};
-    if (FSlave < 0 || ::tcgetattr(FSlave, &Raw) != 0) {
+    if (!FSlave.Valid() || ::tcgetattr(FSlave.Get(), &Raw) != 0) {
         ADD_FAILURE() << "cannot open " << Path << ": " << std::strerror(errno);
         CloseMaster();
         return;
     }
     ::cfmakeraw(&Raw);
-    ::tcsetattr(FSlave, TCSANOW, &Raw);
+    ::tcsetattr(FSlave.Get(), TCSANOW, &Raw);
 }
 
-TPty::~TPty() {
-    CloseMaster();
-    if (FSlave >= 0)
-        ::close(FSlave);
-}
+TPty::~TPty() = default;
 
 bool TPty::Write(const QByteArray& Data, int TimeoutMs) {
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     qsizetype Done = 0;
-    while (FMaster >= 0 && Done < Data.size()) {
-        const ssize_t Written =
-            ::write(FMaster, Data.constData() + Done, static_cast<size_t>(Data.size() - Done));
+    while (FMaster.Valid() && Done < Data.size()) {
+        const ssize_t Written = ::write(FMaster.Get(), Data.constData() + Done,
+                                        static_cast<size_t>(Data.size() - Done));
         if (Written > 0) {
             Done += Written;
             continue;
@@ -57,7 +53,7 @@ bool TPty::Write(const QByteArray& Data, int TimeoutMs) {
                               .count();
         if (Left <= 0)
             break;
-        pollfd Poll{FMaster, POLLOUT, 0};
+        pollfd Poll{FMaster.Get(), POLLOUT, 0};
         ::poll(&Poll, 1, static_cast<int>(Left));
     }
     if (Done == Data.size())
@@ -67,9 +63,7 @@ bool TPty::Write(const QByteArray& Data, int TimeoutMs) {
 }
 
 void TPty::CloseMaster() {
-    if (FMaster >= 0)
-        ::close(FMaster);
-    FMaster = -1;
+    FMaster.Reset();
 }
 
 int OpenDescriptorCount() {

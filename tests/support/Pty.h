@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,8 +18,8 @@ public:
     TPty(const TPty&) = delete;
     TPty& operator=(const TPty&) = delete;
 
-    bool Ok() const { return FMaster >= 0; }
-    int Master() const { return FMaster; }
+    bool Ok() const { return FMaster.Valid(); }
+    int Master() const { return FMaster.Get(); }
     QString SlavePath() const { return FSlavePath; }
 
     // Writes all of Data, waiting up to TimeoutMs for room when the line is full. False
@@ -26,8 +28,8 @@ public:
     void CloseMaster();
 
 private:
-    int FMaster = -1;
-    int FSlave = -1;
+    TFd FMaster;
+    TFd FSlave;
     QString FSlavePath;
 };
 

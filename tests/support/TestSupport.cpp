@@ -1,8 +1,11 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace TestSupport {
@@ -67,6 +70,20 @@ void PinTestEnvironment() {
 
 QString BuildDir() {
     return qEnvironmentVariable("HALVORN_BUILD_DIR");
+}
+
+bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs) {
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+        if (Clock.elapsed() > TimeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Objects given to deleteLater go too, as in a running event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 } // namespace TestSupport

@@ -1,11 +1,27 @@
 #pragma once
 
+#include "platform/Exception.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace TestSupport {
+
+// The message of the E that Action raises, or "<no error>" when it raises nothing.
+template <class E = Exception> QString MessageOf(const std::function<void()>& Action) {
+    try {
+        Action();
+    } catch (const E& Error) {
+        return Error.Message;
+    }
+    return QStringLiteral("<no error>");
+}
+
+// Turns the event loop until Done holds; false when TimeoutMs passed first.
+bool WaitUntil(const std::function<bool()>& Done, int TimeoutMs = 20000);
 
 // Points XDG_CONFIG_HOME at a fresh temporary folder, and HOME at a folder "home" inside it,
 // for the lifetime of the object, so a test never reads or writes the user's settings store or

@@ -35,7 +35,7 @@ namespace {
 
 // The status texts name the port as "Com n"; a device path stands in its place.
 QString StateText(TDownload::TState State, const QString& Port) {
-    if (const int Number = PortMap::PortNumber(Port))
+    if (const int Number = ComPorts::PortNumber(Port))
         return StatusText(State, Number);
     return StatusText(State, 0).replace(QStringLiteral("Com 0"),
                                         MessageText::Shown(Port, PATH_MAX));
@@ -192,9 +192,8 @@ QString DevicePathOf(const QString& Port) {
 // A text that names the device already needs no port in front of it.
 Exception PortError(const QString& Port, const ECommError& Error) {
     if (!Error.DevicePath.isEmpty())
-        return Exception(CommErrorText(Error));
-    return Exception(MessageText::Shown(Port, PATH_MAX) + QStringLiteral(": ") +
-                     CommErrorText(Error));
+        return Exception(Error.Message);
+    return Exception(MessageText::Shown(Port, PATH_MAX) + QStringLiteral(": ") + Error.Message);
 }
 
 // A report without a line is no result: "no data", and nothing is written.
@@ -220,7 +219,7 @@ void Download(const TCliOptions& Options) {
     const QString Shown = MessageText::Shown(PortName, PATH_MAX);
     TKeep Keep{Options.CapturesFolder,
                QDateTime::currentDateTime(),
-               PortMap::PortNumber(PortName),
+               ComPorts::PortNumber(PortName),
                DevicePathOf(PortName),
                Options.NoArchive ? nullptr : &Options,
                PortName,
@@ -275,7 +274,7 @@ void Download(const TCliOptions& Options) {
             Fault.Bytes = Kept.size();
             QString ArchiveError;
             if (!Kept.isEmpty())
-                Fault.Capture = Keep.Store(TArchiveState::Interrupted, Kept, CommErrorText(E),
+                Fault.Capture = Keep.Store(TArchiveState::Interrupted, Kept, E.Message,
                                            ArchiveError, Fault.CaptureError);
             throw Exception(
                 DownloadFault::Line(Fault, E) +

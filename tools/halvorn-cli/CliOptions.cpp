@@ -42,7 +42,7 @@ void CheckPorts(const QString& Name, const TCliOptions& O) {
         Fail(QStringLiteral("--json does not go with --assign"));
     if (O.Arguments.size() < 2)
         Fail(QStringLiteral("%1 --assign wants COMn and DEVICE").arg(Name));
-    if (!PortMap::PortNumber(O.Arguments.at(0)))
+    if (!ComPorts::PortNumber(O.Arguments.at(0)))
         Fail(QStringLiteral("%1 --assign wants a port from COM1 to COM9, not '%2'")
                  .arg(Name, Echo(O.Arguments.at(0))));
 }

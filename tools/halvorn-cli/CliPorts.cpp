@@ -34,7 +34,7 @@ void Warn(const QString& Line) {
 }
 
 void Assign(const TCliOptions& Options) {
-    const QString Port = QStringLiteral("COM%1").arg(PortMap::PortNumber(Options.Arguments.at(0)));
+    const QString Port = ComPorts::PortName(ComPorts::PortNumber(Options.Arguments.at(0)));
     // The store would otherwise keep a name that means something else in the next folder.
     const QString Given = QFileInfo(Options.Arguments.at(1)).isAbsolute()
                               ? Options.Arguments.at(1)
@@ -59,7 +59,7 @@ TListing List(const SerialDevices::TRoots& Roots) {
     const QList<SerialDevices::TAssignment> Stored = PortAssignments::Read();
     for (int n = 1; n <= PortAssignments::PortCount; ++n) {
         TPort Port;
-        Port.Name = QStringLiteral("COM%1").arg(n);
+        Port.Name = ComPorts::PortName(n);
         Port.Device = PortMap::DevicePath(Port.Name);
         for (const SerialDevices::TAssignment& A : Stored)
             Port.Stored = Port.Stored || (A.Port == Port.Name && !A.Path.isEmpty());

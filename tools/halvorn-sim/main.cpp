@@ -5,6 +5,7 @@
 #include "SimOptions.h"
 
 #include "platform/Exception.h"
+#include "platform/FileDescriptor.h"
 #include "platform/PortMap.h"
 
 #include <QCoreApplication>
@@ -45,7 +46,7 @@ int Complain(const Exception& Error) {
 class TComEntry {
 public:
     TComEntry(int Port, const QString& Device, bool Keep)
-        : FPort(QStringLiteral("COM%1").arg(Port)), FDevice(Device), FKeep(Keep),
+        : FPort(ComPorts::PortName(Port)), FDevice(Device), FKeep(Keep),
           FPrevious(PortMap::StoredMapping(FPort)) {
         PortMap::MapPort(FPort, FDevice);
     }
@@ -120,23 +121,23 @@ int main(int argc, char* argv[]) {
     }
 
     CatchStopSignals();
-    const int Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (Master < 0 || ::grantpt(Master) != 0 || ::unlockpt(Master) != 0)
+    TFd Master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!Master.Valid() || ::grantpt(Master.Get()) != 0 || ::unlockpt(Master.Get()) != 0)
         return Failure("cannot create a pseudo-terminal");
     char SlavePath[256];
-    if (::ptsname_r(Master, SlavePath, sizeof SlavePath) != 0)
+    if (::ptsname_r(Master.Get(), SlavePath, sizeof SlavePath) != 0)
         return Failure("cannot name the pseudo-terminal");
     // Our own slave descriptor keeps the line raw and alive until a reader comes: without a
     // reader's settings the line would echo and turn CR into LF.
-    const int SlaveFd = ::open(SlavePath, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (SlaveFd < 0)
+    TFd SlaveFd(::open(SlavePath, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!SlaveFd.Valid())
         return Failure("cannot open the pseudo-terminal");
     termios Raw{};
-    if (::tcgetattr(SlaveFd, &Raw) != 0)
+    if (::tcgetattr(SlaveFd.Get(), &Raw) != 0)
         return Failure("cannot read the line settings");
     ::cfmakeraw(&Raw);
     ::cfsetspeed(&Raw, B1200);
-    if (::tcsetattr(SlaveFd, TCSANOW, &Raw) != 0)
+    if (::tcsetattr(SlaveFd.Get(), TCSANOW, &Raw) != 0)
         return Failure("cannot set the line raw");
 
     const QString Slave = QString::fromLocal8Bit(SlavePath);
@@ -153,15 +154,16 @@ int main(int argc, char* argv[]) {
 
     int Status = 0;
     if (LineSender::Wait(Options.DelayMs, StopRequested)) {
-        const LineSender::TResult Result = LineSender::Send(Master, Data, Options, StopRequested);
+        const LineSender::TResult Result =
+            LineSender::Send(Master.Get(), Data, Options, StopRequested);
         if (Result == LineSender::TResult::Failed)
             Status = 1;
         else if (Result == LineSender::TResult::Sent)
             LineSender::Wait(Options.LingerMs.value_or(-1), StopRequested);
     }
     // Closing the master hangs the line up for the reader.
-    ::close(SlaveFd);
-    ::close(Master);
+    SlaveFd.Reset();
+    Master.Reset();
     if (Entry && !Entry->Restore())
         Status = 1;
     return Status;

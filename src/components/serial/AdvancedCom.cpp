@@ -54,7 +54,7 @@ TAdvancedCom::~TAdvancedCom() {
 }
 
 QString TAdvancedCom::PortName(quint32 PortNumber) {
-    return QStringLiteral("COM") + QString::number(PortNumber);
+    return ComPorts::PortName(int(PortNumber));
 }
 
 void TAdvancedCom::RequireBeforeComInit(const char* Message) const {

@@ -72,7 +72,7 @@ void TDeviceWatcher::Stop() {
 
 QByteArray TDeviceWatcher::RecordFor(const QString& DevNode, const QStringList& DevLinks) {
     for (int n = 1; n <= 9; ++n) {
-        const QString name = QStringLiteral("COM") + QString::number(n);
+        const QString name = ComPorts::PortName(n);
         const QString mapped = ComPorts::DevicePath(name);
         // A link that is gone already (removal) still matches by its name.
         if (mapped == DevNode || DevLinks.contains(mapped) ||

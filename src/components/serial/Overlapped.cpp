@@ -10,11 +10,11 @@
 
 namespace {
 
-int NewEvent() {
-    int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (fd < 0)
+TFd NewEvent() {
+    TFd Event(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    if (!Event.Valid())
         throw Exception(QStringLiteral("CreateEvent Failed."));
-    return fd;
+    return Event;
 }
 
 void Signal(int Fd) {
@@ -31,25 +31,15 @@ void Drain(int Fd) {
 
 } // namespace
 
-TOverlapped::TOverlapped() : FEvent(NewEvent()) {
-    try {
-        FAbortEvent = NewEvent();
-    } catch (...) {
-        ::close(FEvent);
-        throw;
-    }
-}
+TOverlapped::TOverlapped() : FEvent(NewEvent()), FAbortEvent(NewEvent()) {}
 
-TOverlapped::~TOverlapped() {
-    ::close(FEvent);
-    ::close(FAbortEvent);
-}
+TOverlapped::~TOverlapped() = default;
 
 void TOverlapped::SetEvent() {
     std::lock_guard<std::mutex> guard(FLock);
     FSet = true;
     if (!FSignalled) {
-        Signal(FEvent);
+        Signal(FEvent.Get());
         FSignalled = true;
     }
 }
@@ -63,7 +53,7 @@ void TOverlapped::ResetEvent() {
     std::lock_guard<std::mutex> guard(FLock);
     FSet = false;
     if (FSignalled) {
-        Drain(FEvent);
+        Drain(FEvent.Get());
         FSignalled = false;
     }
 }
@@ -81,7 +71,7 @@ bool TOverlapped::WaitEvent(int64_t Ms) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - TClock::now());
         if (left.count() <= 0)
             return false;
-        pollfd p{FEvent, POLLIN, 0};
+        pollfd p{FEvent.Get(), POLLIN, 0};
         ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), 60000)));
     }
 }
@@ -90,7 +80,7 @@ void TOverlapped::Abort() {
     std::lock_guard<std::mutex> guard(FLock);
     FAborted = true;
     if (!FAbortSignalled) {
-        Signal(FAbortEvent);
+        Signal(FAbortEvent.Get());
         FAbortSignalled = true;
     }
 }
@@ -99,7 +89,7 @@ void TOverlapped::ClearAbort() {
     std::lock_guard<std::mutex> guard(FLock);
     FAborted = false;
     if (FAbortSignalled) {
-        Drain(FAbortEvent);
+        Drain(FAbortEvent.Get());
         FAbortSignalled = false;
     }
 }

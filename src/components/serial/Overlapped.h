@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -21,7 +23,7 @@ public:
     bool EventSet() const;
     // Waits for the event alone; true when it is set, or SetEvent sets it within Ms.
     bool WaitEvent(int64_t Ms);
-    int EventHandle() const { return FEvent; }
+    int EventHandle() const { return FEvent.Get(); }
 
 private:
     friend class TSerialLine;
@@ -35,8 +37,8 @@ private:
     // state before it polls, so the eventfd (two system calls a byte) is not needed.
     void MarkSet();
 
-    int FEvent = -1;
-    int FAbortEvent = -1;
+    TFd FEvent;
+    TFd FAbortEvent;
     // Changed under FLock together with the eventfd they stand for. Atomic as well: under
     // ThreadSanitizer these locked accesses showed as races (its lock history got lost), and
     // atomics cost nothing here.

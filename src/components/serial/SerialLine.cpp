@@ -1,11 +1,11 @@
 #include "SerialLine.h"
 
-#include <QFile>
+#include "platform/TerminalDevice.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,37 +35,10 @@ uint32_t BaudFor(speed_t Speed) {
     return 0;
 }
 
+// Raw, with the framing, parity checking and flow control the line's state gives.
 void MakeRaw(termios& t) {
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                   IXANY | INPCK | IGNPAR);
-    t.c_oflag &= ~OPOST;
-    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag |= CLOCAL | CREAD;
-    // VMIN 1 makes an empty non-blocking read fail with EAGAIN, so a read of 0 means hang-up.
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-}
-
-int OpenDevice(const QString& Path) {
-    return ::open(QFile::encodeName(Path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-}
-
-int CloseKeepingErrno(int Fd) {
-    const int e = errno;
-    ::close(Fd);
-    errno = e;
-    return -1;
-}
-
-// flock before TIOCEXCL: a failed lock must not touch the exclusive flag of its holder.
-bool Claim(int Fd) {
-    if (!::isatty(Fd))
-        return false;
-    if (::flock(Fd, LOCK_EX | LOCK_NB) != 0) {
-        errno = EBUSY;
-        return false;
-    }
-    return true;
+    TerminalDevice::MakeRaw(t, TerminalDevice::THardwareFlow::Off);
+    t.c_iflag &= ~IGNPAR;
 }
 
 uint64_t Product(uint32_t Multiplier, uint32_t Count, uint32_t Constant) {
@@ -85,52 +58,40 @@ bool TSerialLine::SpeedFor(uint32_t Baud, unsigned& Speed) {
 }
 
 std::shared_ptr<TSerialLine> TSerialLine::Open(const QString& Path) {
-    const int fd = OpenDevice(Path);
-    if (fd < 0)
-        return nullptr;
-    if (!Claim(fd)) {
-        CloseKeepingErrno(fd);
+    TerminalDevice::TStep Failed = TerminalDevice::TStep::None;
+    TFd Device = TerminalDevice::OpenClaimed(Path, &Failed);
+    if (!Device.Valid()) {
+        if (Failed == TerminalDevice::TStep::Lock)
+            errno = EBUSY;
         return nullptr;
     }
     termios t;
-    if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &t) != 0) {
-        CloseKeepingErrno(fd);
+    if (::tcgetattr(Device.Get(), &t) != 0)
         return nullptr;
-    }
     MakeRaw(t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= CS8;
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+    if (::tcsetattr(Device.Get(), TCSANOW, &t) != 0) {
         const int e = errno;
-        ::ioctl(fd, TIOCNXCL);
-        ::close(fd);
+        TerminalDevice::Release(Device);
         errno = e;
         return nullptr;
     }
-    return std::shared_ptr<TSerialLine>(new TSerialLine(fd));
+    return std::shared_ptr<TSerialLine>(new TSerialLine(std::move(Device)));
 }
 
 bool TSerialLine::Probe(const QString& Path) {
-    const int fd = OpenDevice(Path);
-    if (fd < 0)
-        return false;
-    const bool free = Claim(fd);
-    CloseKeepingErrno(fd);
-    return free;
+    return TerminalDevice::Probe(Path);
 }
 
-TSerialLine::TSerialLine(int Fd) : FFd(Fd) {}
+TSerialLine::TSerialLine(TFd Device) : FFd(Device.Get()), FDevice(std::move(Device)) {}
 
 TSerialLine::~TSerialLine() {
     Close();
 }
 
 void TSerialLine::Close() {
-    const int fd = FFd.exchange(-1);
-    if (fd < 0)
-        return;
-    ::ioctl(fd, TIOCNXCL);
-    ::close(fd);
+    // Only the caller that takes the number away gives the device back.
+    if (FFd.exchange(-1) >= 0)
+        TerminalDevice::Release(FDevice);
 }
 
 bool TSerialLine::GetState(TDcb& Dcb) {
@@ -192,7 +153,7 @@ bool TSerialLine::SetState(const TDcb& Dcb) {
     if (::tcgetattr(fd, &t) != 0)
         return false;
     MakeRaw(t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag &= ~CSIZE;
     static constexpr tcflag_t Sizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag |= Sizes[Dcb.ByteSize - 5];
     switch (Dcb.Parity) {
@@ -456,12 +417,12 @@ void TSerialLine::PollOnce(TOverlapped& Ov, bool WithEvent, TClock::time_point U
     if (!Ov.FComplete) {
         const short events = Ov.FOp == TOverlapped::TOp::Read ? POLLIN : POLLOUT;
         fds[n++] = pollfd{FFd.load(), events, 0};
-        fds[n++] = pollfd{Ov.FAbortEvent, POLLIN, 0};
+        fds[n++] = pollfd{Ov.FAbortEvent.Get(), POLLIN, 0};
         if (Ov.FHasDeadline)
             Until = std::min(Until, Ov.FDeadline);
     }
     if (WithEvent)
-        fds[n++] = pollfd{Ov.FEvent, POLLIN, 0};
+        fds[n++] = pollfd{Ov.FEvent.Get(), POLLIN, 0};
     timespec limit{};
     timespec* timeout = nullptr;
     if (Until != TClock::time_point::max()) {

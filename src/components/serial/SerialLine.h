@@ -2,6 +2,7 @@
 
 #include "CommTypes.h"
 #include "Overlapped.h"
+#include "platform/FileDescriptor.h"
 
 #include <QString>
 #include <atomic>
@@ -62,14 +63,16 @@ public:
 
 private:
     using TClock = std::chrono::steady_clock;
-    explicit TSerialLine(int Fd);
+    explicit TSerialLine(TFd Device);
     bool Start(TOverlapped& Ov, bool Reading, uint32_t Count, uint32_t* Done);
     void Progress(TOverlapped& Ov);
     void Finish(TOverlapped& Ov, int Error);
     void PollOnce(TOverlapped& Ov, bool WithEvent, TClock::time_point Until);
     void ApplyLine(uint32_t Function);
 
+    // The open descriptor, -1 once closed: read by every operation from either thread.
     std::atomic<int> FFd;
+    TFd FDevice;
     std::mutex FLock; // the kept record, time-outs, queue sizes, pending records
     TDcb FKept;
     bool FLinesApplied = false;

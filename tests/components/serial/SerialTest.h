@@ -19,20 +19,6 @@
 
 namespace SerialTest {
 
-// Turns the event loop until Condition holds; false when TimeoutMs passed first.
-inline bool WaitUntil(const std::function<bool()>& Condition, int TimeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!Condition()) {
-        if (timer.elapsed() > TimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 // What arrives on Fd within TimeoutMs, up to Count bytes.
 inline QByteArray ReadFrom(int Fd, int Count, int TimeoutMs = 2000) {
     QByteArray data;
@@ -50,15 +36,8 @@ inline QByteArray ReadFrom(int Fd, int Count, int TimeoutMs = 2000) {
     return data;
 }
 
-// The message of the Exception Action raises, or "(nothing raised)".
-inline QString RaisedBy(const std::function<void()>& Action) {
-    try {
-        Action();
-    } catch (const Exception& e) {
-        return e.Message;
-    }
-    return QStringLiteral("(nothing raised)");
-}
+using TestSupport::MessageOf;
+using TestSupport::WaitUntil;
 
 struct TPacket {
     quint32 Count;

@@ -87,10 +87,10 @@ TEST_F(TComTest, ConfigurationSettersRefuseWhileOpenAndAcceptWhileClosed) {
     for (const TCase& c : cases) {
         TAdvancedCom com;
         Open(com);
-        EXPECT_EQ(RaisedBy([&] { c.Set(com); }), QString::fromLatin1(c.Message));
+        EXPECT_EQ(MessageOf([&] { c.Set(com); }), QString::fromLatin1(c.Message));
         EXPECT_FALSE(c.Changed(com)) << c.Message;
         com.ComClose();
-        EXPECT_EQ(RaisedBy([&] { c.Set(com); }), QStringLiteral("(nothing raised)"));
+        EXPECT_EQ(MessageOf([&] { c.Set(com); }), QStringLiteral("<no error>"));
         EXPECT_TRUE(c.Changed(com)) << c.Message;
     }
 }
@@ -99,18 +99,18 @@ TEST_F(TComTest, OneAndAHalfStopBitsNeedFiveDataBitsOpenOrClosed) {
     const QString combination =
         QStringLiteral("1.5 Stop Bits with 6,7, or 8 Data Bits is an invalid combination");
     TAdvancedCom com;
-    EXPECT_EQ(RaisedBy([&] { com.SetStopBits(com.s1_5); }), combination);
+    EXPECT_EQ(MessageOf([&] { com.SetStopBits(com.s1_5); }), combination);
     EXPECT_EQ(com.StopBits(), com.s1);
     com.SetDataBits(5);
     com.SetStopBits(com.s1_5);
-    EXPECT_EQ(RaisedBy([&] { com.SetDataBits(6); }), combination);
+    EXPECT_EQ(MessageOf([&] { com.SetDataBits(6); }), combination);
     EXPECT_EQ(com.DataBits(), 5u);
     com.SetDataBits(5);
 
     // The port accepts the line (a pty keeps 8 data bits whatever it is told).
     Open(com);
-    EXPECT_EQ(RaisedBy([&] { com.SetDataBits(8); }), combination);
-    EXPECT_EQ(RaisedBy([&] { com.SetDataBits(5); }),
+    EXPECT_EQ(MessageOf([&] { com.SetDataBits(8); }), combination);
+    EXPECT_EQ(MessageOf([&] { com.SetDataBits(5); }),
               QStringLiteral("Data bits can only be set before ComInit()!"));
 }
 
@@ -123,7 +123,7 @@ TEST_F(TComTest, BaudWhileOpenChangesTheRunningLine) {
     EXPECT_EQ(MasterSpeed(Pty.Master()), speed_t(B115200));
 
     // A rate the system cannot set is refused and changes nothing.
-    EXPECT_EQ(RaisedBy([&] { com.SetBaud(14400); }), QStringLiteral("Baud rate cannot be set!"));
+    EXPECT_EQ(MessageOf([&] { com.SetBaud(14400); }), QStringLiteral("Baud rate cannot be set!"));
     EXPECT_EQ(com.Baud(), 115200u);
     EXPECT_EQ(MasterSpeed(Pty.Master()), speed_t(B115200));
 }
@@ -303,7 +303,7 @@ TEST_F(TComTest, WriteSendsOrRecordsOrDoesNothing) {
     com.Write("!", 1);
     EXPECT_EQ(ReadFrom(Pty.Master(), 2, 200), "!");
     Pty.CloseMaster(); // a hung-up line reports the system error and stays open
-    EXPECT_EQ(RaisedBy([&] { com.Write("abc", 3); }), QStringLiteral("Send Error: %1").arg(EIO));
+    EXPECT_EQ(MessageOf([&] { com.Write("abc", 3); }), QStringLiteral("Send Error: %1").arg(EIO));
     EXPECT_TRUE(com.ComThread);
 
     com.ComClose();
@@ -460,32 +460,32 @@ TEST(ComThread, ErrorTableCountsThirtyTwoDistinctCodes) {
 TEST_F(TComTest, ModemLinesNeedAReaderAndAPortWithModemControl) {
     TAdvancedCom com;
     bool dsr = true, cts = true;
-    EXPECT_EQ(RaisedBy([&] { com.GetModemLines(dsr, cts); }),
+    EXPECT_EQ(MessageOf([&] { com.GetModemLines(dsr, cts); }),
               QStringLiteral("Open Port before calling get Modem State"));
-    EXPECT_EQ(RaisedBy([&] { com.SetDtr(true); }),
+    EXPECT_EQ(MessageOf([&] { com.SetDtr(true); }),
               QStringLiteral("Initialize port before setting DTR"));
-    EXPECT_EQ(RaisedBy([&] { com.SetRts(true); }),
+    EXPECT_EQ(MessageOf([&] { com.SetRts(true); }),
               QStringLiteral("Set Serial port before Starting"));
-    EXPECT_EQ(RaisedBy([&] { com.Purge(); }), QStringLiteral("(nothing raised)"));
+    EXPECT_EQ(MessageOf([&] { com.Purge(); }), QStringLiteral("<no error>"));
     TDcb dcb;
-    EXPECT_EQ(RaisedBy([&] { com.GetSerialState(dcb); }), QStringLiteral("GetCommState Failed."));
+    EXPECT_EQ(MessageOf([&] { com.GetSerialState(dcb); }), QStringLiteral("GetCommState Failed."));
 
     com.SetDtrControl(com.dtrHandshake);
     com.SetRtsControl(com.rtsHandshake);
     Open(com);
-    EXPECT_EQ(RaisedBy([&] { com.SetDtr(true); }),
+    EXPECT_EQ(MessageOf([&] { com.SetDtr(true); }),
               QStringLiteral("Can't set DTR when DtrControl is dtrHandshake"));
-    EXPECT_EQ(RaisedBy([&] { com.SetRts(true); }),
+    EXPECT_EQ(MessageOf([&] { com.SetRts(true); }),
               QStringLiteral("Can't set RTS when RtsControl is rtsHandshake"));
     // A pseudo-terminal has no modem lines (ENOTTY).
-    EXPECT_EQ(RaisedBy([&] { com.GetModemLines(dsr, cts); }),
+    EXPECT_EQ(MessageOf([&] { com.GetModemLines(dsr, cts); }),
               QStringLiteral("Failed to retreive Modem Status"));
     com.ComClose();
     com.SetDtrControl(com.dtrEnable);
     com.SetRtsControl(com.rtsEnable);
     com.ComInit();
-    EXPECT_EQ(RaisedBy([&] { com.SetDtr(true); }), QStringLiteral("DTR cannot be set!"));
-    EXPECT_EQ(RaisedBy([&] { com.SetRts(true); }), QStringLiteral("RTS cannot be set!"));
+    EXPECT_EQ(MessageOf([&] { com.SetDtr(true); }), QStringLiteral("DTR cannot be set!"));
+    EXPECT_EQ(MessageOf([&] { com.SetRts(true); }), QStringLiteral("RTS cannot be set!"));
     EXPECT_FALSE(com.Dtr());
     EXPECT_FALSE(com.Rts());
 }

@@ -44,7 +44,7 @@ TEST(ComponentResolver, AFailingResolverIsRaisedByAProbeAndQuietInAnOpening) {
         throw Exception(QStringLiteral("the port list cannot be read"));
     });
     TAdvancedCom Com;
-    EXPECT_EQ(RaisedBy([&] { Com.TryPort(1); }), "the port list cannot be read");
+    EXPECT_EQ(MessageOf([&] { Com.TryPort(1); }), "the port list cannot be read");
     Com.ComInit();
     EXPECT_FALSE(Com.Initialized);
     EXPECT_EQ(Com.Port(), 0u);

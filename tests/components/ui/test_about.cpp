@@ -1,5 +1,5 @@
 #include "ModalAnswer.h"
-#include "QtPrinters.h"
+#include "QtPrint.h"
 #include "components/ui/About.h"
 #include "components/ui/VirtualListBox.h"
 #include "components/ui/ZEVAboutBox.h"

@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "QtPrint.h"
 #include "components/ui/BufferedPaintBox.h"
 #include "platform/ComponentPalette.h"
 

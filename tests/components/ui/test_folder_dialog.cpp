@@ -1,5 +1,5 @@
 #include "ModalAnswer.h"
-#include "QtPrinters.h"
+#include "QtPrint.h"
 #include "TestSupport.h"
 #include "components/ui/FolderDialog.h"
 

@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "QtPrint.h"
 #include "TestSupport.h"
 #include "platform/VersionInfo.h"
 
