@@ -3,18 +3,21 @@
 //
 //   halvorn-screenshot OUTPUT_FOLDER PDF_FILE
 //
-// Writes main-window.png and information-setup.png into OUTPUT_FOLDER and prints the report
-// into PDF_FILE. Works in a settings store of its own, never the user's.
+// Writes main-window.png, information-setup.png and archive.png into OUTPUT_FOLDER and prints
+// the report into PDF_FILE. Works in a settings store of its own, never the user's.
 #include "Printout.h"
 
 #include "app/Application.h"
+#include "app/ArchiveForm.h"
 #include "app/MainForm.h"
+#include "archive/Archive.h"
 #include "files/ReportPrinter.h"
 #include "info/InfoForm.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
 #include "report/ReportBuilder.h"
 
+#include <QAction>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -39,6 +42,45 @@ InfoFile::TInfoValues SampleInformation() {
     Values.EndDate = QDateTime(Start.addDays(2), QTime(9, 0));
     Values.EndTime = QDateTime(Start.addDays(2), QTime(9, 0));
     return Values;
+}
+
+// A season of measurements in the archive: several houses, instruments and ends.
+void FillArchive(const QString& InstallDir, TInfoForm* Info) {
+    struct TSample {
+        int Day, Hour, Hours;
+        const char *Serial, *Location;
+        TArchiveState State;
+    };
+    const TSample Samples[] = {
+        {2, 9, 48, "4410-02817", "12 Birch Lane, basement, north wall", TArchiveState::Complete},
+        {5, 14, 72, "4410-03355", "Elm Street School, room 104", TArchiveState::Complete},
+        {9, 10, 30, "4410-02817", "7 Harbour Road, crawl space", TArchiveState::Stopped},
+        {12, 8, 48, "4410-03355", "Elm Street School, room 212", TArchiveState::Complete},
+        {16, 16, 96, "4410-02817", "31 Mill Court, basement", TArchiveState::Complete},
+        {20, 11, 12, "4410-03355", "31 Mill Court, ground floor", TArchiveState::Interrupted},
+    };
+    TArchive Archive(TArchive::PathIn(InstallDir));
+    for (const TSample& Sample : Samples) {
+        InfoFile::TInfoValues Values = SampleInformation();
+        Values.SNText = QLatin1String(Sample.Serial);
+        Values.Location = QLatin1String(Sample.Location);
+        Info->SetValues(Values);
+        SimPrintout::TOptions Printout;
+        Printout.Hours = Sample.Hours;
+        Printout.Seed = Sample.Day;
+        TArchiveEntry Entry;
+        Entry.ReceivedAt = QDateTime(QDate(2026, 3, Sample.Day), QTime(Sample.Hour, 0), Qt::UTC);
+        Entry.Port = QStringLiteral("COM1");
+        Entry.Device =
+            QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3QZX-if00-port0");
+        Entry.Raw = SimPrintout::Generate(Printout);
+        if (Sample.State != TArchiveState::Complete)
+            Entry.Raw.truncate(Entry.Raw.size() / 2);
+        Entry.State = Sample.State;
+        Entry.Info = Info->Snapshot();
+        Archive.Store(Entry);
+    }
+    Info->SetValues(SampleInformation());
 }
 
 bool Save(QWidget* Widget, const QString& Path) {
@@ -75,7 +117,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "halvorn-screenshot: no report information dialog\n");
         return 1;
     }
-    Info->SetValues(SampleInformation());
+    FillArchive(Settings.path(), Info);
 
     SimPrintout::TOptions Printout;
     Printout.Hours = 48;
@@ -83,19 +125,30 @@ int main(int argc, char* argv[]) {
     Main->SetEditorLines(Report, true);
     Main->resize(820, 720);
     Main->show();
-    Main->TextMemo->moveCursor(QTextCursor::Start);
+    auto* Memo = Main->findChild<QPlainTextEdit*>(QStringLiteral("TextMemo"));
+    Memo->moveCursor(QTextCursor::Start);
     Info->show();
     App.processEvents();
 
     bool Ok = Save(Main, Output + QStringLiteral("/main-window.png"));
     Ok = Save(Info, Output + QStringLiteral("/information-setup.png")) && Ok;
+    Info->hide();
+    Main->findChild<QAction*>(QStringLiteral("FileArchive"))->trigger();
+    auto* Archive = Main->findChild<TArchiveForm*>(QStringLiteral("ArchiveForm"));
+    if (!Archive) {
+        std::fprintf(stderr, "halvorn-screenshot: no archive window\n");
+        return 1;
+    }
+    Archive->resize(900, 380);
+    App.processEvents();
+    Ok = Save(Archive, Output + QStringLiteral("/archive.png")) && Ok;
+    Archive->hide();
 
     QPrinter Printer(QPrinter::HighResolution);
     Printer.setOutputFormat(QPrinter::PdfFormat);
     Printer.setOutputFileName(Pdf);
-    PrintReport(Printer, Main->TextMemo->font(), Report, QStringLiteral("Halvorn"));
+    PrintReport(Printer, Memo->font(), Report, QStringLiteral("Halvorn"));
 
-    Info->hide();
     Main->SetModified(false);
     Main->hide();
     return Ok ? 0 : 1;
