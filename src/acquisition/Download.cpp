@@ -11,6 +11,7 @@ TDownload::TDownload(TSerialPort& Port) : FPort(Port) {}
 void TDownload::Start() {
     // A new download never carries bytes of an earlier one.
     FDownloadText.clear();
+    FReceived.clear();
     FPort.Open();
     FKept.clear();
     FLastQueueCount = 0;
@@ -40,7 +41,8 @@ void TDownload::ReceiveData() {
     std::array<char, ReceiveBufferSize> Buffer;
     while (FPort.BytesWaiting() > 0) {
         Buffer.fill(0);
-        FPort.ReadLine(Buffer.data(), ReceiveBufferSize);
+        const uint32_t Read = FPort.ReadLine(Buffer.data(), ReceiveBufferSize);
+        FReceived.append(Buffer.data(), Read > 0 ? static_cast<qsizetype>(Read - 1) : 0);
         // A zero byte from the line ends its piece.
         FDownloadText.append(Buffer.data(),
                              static_cast<qsizetype>(::strnlen(Buffer.data(), Buffer.size())));
@@ -53,6 +55,7 @@ void TDownload::Fail() {
     // A partial transfer makes no report, and a port left open would fail at every tick.
     Abort();
     FDownloadText.clear();
+    FReceived.clear();
 }
 
 void TDownload::Abort() {
@@ -62,7 +65,7 @@ void TDownload::Abort() {
             FPort.BytesWaiting();
         } catch (const ECommError&) {
         }
-        FKept = FDownloadText + FPort.Queued();
+        FKept = FReceived + FPort.Queued();
     }
     try {
         FPort.Close();

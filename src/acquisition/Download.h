@@ -39,6 +39,9 @@ public:
     TState State() const { return FState; }
     int LastQueueCount() const { return FLastQueueCount; }
     const QByteArray& DownloadText() const { return FDownloadText; }
+    // The bytes of the last complete transfer as they came, zero bytes included: the download
+    // text drops a zero byte and the rest of its piece, a record of the measurement may not.
+    const QByteArray& Received() const { return FReceived; }
     QByteArray TakeDownloadText();
 
 private:
@@ -49,6 +52,7 @@ private:
     TState FState = TState::Idle;
     int FLastQueueCount = 0;
     QByteArray FDownloadText;
+    QByteArray FReceived;
     QByteArray FKept;
 };
 

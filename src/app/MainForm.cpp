@@ -802,7 +802,7 @@ void TMainForm::tmrReceiveTimer() {
         return;
     }
     DownloadEnded();
-    const QByteArray bytes = Download->DownloadText();
+    const QByteArray bytes = Download->Received();
     const TArchiveKeeper::TKept kept =
         bytes.isEmpty() ? TArchiveKeeper::TKept{} : ArchiveDownload(TArchiveState::Complete, bytes);
     BuildReport();

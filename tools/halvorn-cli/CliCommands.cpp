@@ -292,6 +292,7 @@ void Download(const TCliOptions& Options) {
     }
     Progress.Idle(StateText(TDownload::TState::Idle, PortName));
 
+    const QByteArray Received = Receive.Received();
     const QByteArray Text = Receive.TakeDownloadText();
     const QString NoData = QStringLiteral("No data received on ") + Shown;
     if (Text.isEmpty())
@@ -299,11 +300,12 @@ void Download(const TCliOptions& Options) {
     const QStringList Report = BuildReport(Text, Info);
     // Stored before the report is written; a capture file only when the archive did not take it.
     QString ArchiveError;
-    const QString Archived = Keep.Archived(TArchiveState::Complete, Text, QString(), ArchiveError);
+    const QString Archived =
+        Keep.Archived(TArchiveState::Complete, Received, QString(), ArchiveError);
     QString Capture, CaptureError;
     const auto Saying = [&](const QString& Message) {
         if (Archived.isEmpty() && Capture.isEmpty() && CaptureError.isEmpty()) {
-            Capture = Keep.Write(Text, CaptureError);
+            Capture = Keep.Write(Received, CaptureError);
             if (!Capture.isEmpty())
                 Capture = MessageText::Shown(Capture, PATH_MAX);
         }
