@@ -3,11 +3,9 @@
 #include "app/ArchiveForm.h"
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
-#include "platform/MessageText.h"
 #include "platform/PortMap.h"
 
 #include <QDir>
-#include <climits>
 
 void TMainForm::FileArchiveClick() {
     if (!ArchiveForm) {
@@ -64,9 +62,7 @@ QString TMainForm::KeepUnfinished(TArchiveState State, const QString& Error, QSt
         return {};
     const TArchiveKeeper::TKept kept = ArchiveDownload(State, bytes, Error);
     if (kept.Stored())
-        return QStringLiteral("the archive %1 (measurement %2)")
-            .arg(MessageText::Shown(TArchive::PathIn(FSettings.InstallDir), PATH_MAX),
-                 QString::number(kept.Id));
+        return TArchive::Where(TArchive::PathIn(FSettings.InstallDir), kept.Id);
     ArchiveError = kept.Error;
     return KeepCapture(bytes, CaptureError);
 }

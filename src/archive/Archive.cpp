@@ -224,6 +224,11 @@ QString TArchive::PathIn(const QString& InstallDir) {
     return QDir(InstallDir).filePath(QStringLiteral("Data/archive.sqlite"));
 }
 
+QString TArchive::Where(const QString& Path, qint64 Id) {
+    return QStringLiteral("the archive %1 (measurement %2)")
+        .arg(MessageText::Shown(Path, PATH_MAX), QString::number(Id));
+}
+
 TArchive::TArchive(const QString& Path) : FPath(Path), FConnection(NewConnectionName()) {}
 
 TArchive::~TArchive() {

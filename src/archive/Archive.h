@@ -73,6 +73,8 @@ public:
     static constexpr int BusyTimeoutMs = 10000;
 
     static QString PathIn(const QString& InstallDir);
+    // "the archive PATH (measurement ID)": where a download's bytes went, for messages.
+    static QString Where(const QString& Path, qint64 Id);
 
     explicit TArchive(const QString& Path);
     ~TArchive();

@@ -102,8 +102,7 @@ qint64 Store(const TCliOptions& Options, const TArchiveEntry& Entry) {
 }
 
 QString Where(const TCliOptions& Options, qint64 Id) {
-    return QStringLiteral("the archive %1 (measurement %2)")
-        .arg(Shown(PathFor(Options)), QString::number(Id));
+    return TArchive::Where(PathFor(Options), Id);
 }
 
 QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
