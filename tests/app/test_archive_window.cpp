@@ -64,7 +64,7 @@ protected:
         entry.Info.Enabled = true;
         entry.Info.SerialNumber = Serial;
         entry.Info.Location = Location;
-        return TArchive(ArchivePath()).Store(entry);
+        return Archive().Store(entry);
     }
     TArchiveForm& OpenWindow(TMainForm& F) {
         Control<QAction>(F, "FileArchive")->trigger();
@@ -95,14 +95,14 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     int rowsWhenShown = -1;
     QObject::connect(Memo(f), &QPlainTextEdit::textChanged, [&] {
         if (rowsWhenShown < 0 && !Memo(f)->toPlainText().isEmpty())
-            rowsWhenShown = int(TArchive(ArchivePath()).List().size());
+            rowsWhenShown = int(Archive().List().size());
     });
     Send(f, bytes);
     EXPECT_EQ(rowsWhenShown, 1);
     EXPECT_EQ(w.Model->rowCount(), 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
-    TArchive archive(ArchivePath());
+    TArchive& archive = Archive();
     const std::vector<TArchiveRow> rows = archive.List();
     ASSERT_EQ(rows.size(), 1u);
     const std::optional<TArchiveEntry> entry = archive.Get(rows[0].Id);
@@ -118,7 +118,7 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
 // The archive fails to take a download (here a trigger of the database refuses every row):
 // one message naming the database and the reason, the report shown, the bytes in a capture.
 TEST_F(ArchiveWindowTest, ArchiveFailureSaysSoOnceAndTheReportStillAppears) {
-    TArchive(ArchivePath()).Open();
+    Archive().Open();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse-rows");
         db.setDatabaseName(ArchivePath());
@@ -184,7 +184,7 @@ TEST_F(MountedArchiveWindowTest, FullDiskShowsTheMessageAndTheReport) {
     EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
         << Errors[0].toStdString();
     QFile::remove(DataFolder() + "/filler");
-    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List();
+    const std::vector<TArchiveRow> rows = Archive().List();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].SerialNumber, "EARLIER");
 }
@@ -298,8 +298,8 @@ TEST_F(ArchiveWindowTest, ExportDeleteAndImport) {
     }
     EXPECT_EQ(w.Model->rowCount(), 2);
     EXPECT_EQ(w.CountLabel->text(), "0 imported, 1 already archived");
-    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List({"4410-0042", {}, {}});
+    const std::vector<TArchiveRow> rows = Archive().List({"4410-0042", {}, {}});
     ASSERT_EQ(rows.size(), 0u); // imported with the information in force: none
-    EXPECT_EQ(TArchive(ArchivePath()).List().size(), 2u);
+    EXPECT_EQ(Archive().List().size(), 2u);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

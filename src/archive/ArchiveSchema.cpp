@@ -1,0 +1,110 @@
+#include "archive/ArchiveSchema.h"
+
+namespace ArchiveSchema {
+
+namespace {
+
+// The measurement table of version 3 under another name, and the columns every version since
+// the first has: a table is rebuilt by copying them.
+QString MeasurementTable(const QString& Name) {
+    return QStringLiteral("CREATE TABLE %1 ("
+                          "id INTEGER PRIMARY KEY,"
+                          "received_at TEXT NOT NULL,"
+                          "start TEXT,"
+                          "port TEXT NOT NULL,"
+                          "device TEXT NOT NULL,"
+                          "bytes INTEGER NOT NULL,"
+                          "sha256 TEXT NOT NULL,"
+                          "state TEXT NOT NULL CHECK (state IN "
+                          "('complete','stopped','interrupted','imported','no-readings')),"
+                          "error TEXT NOT NULL,"
+                          "info_enabled INTEGER NOT NULL,"
+                          "info_serial TEXT NOT NULL,"
+                          "info_location TEXT NOT NULL,"
+                          "info_start_date TEXT NOT NULL,"
+                          "info_start_time TEXT NOT NULL,"
+                          "info_end_date TEXT NOT NULL,"
+                          "info_end_time TEXT NOT NULL,"
+                          "info_header TEXT NOT NULL,"
+                          "info_footer TEXT NOT NULL,"
+                          "serial TEXT NOT NULL,"
+                          "location TEXT NOT NULL,"
+                          "readings INTEGER,"
+                          "epa_protocol TEXT)")
+        .arg(Name);
+}
+
+const char* const FirstColumns =
+    "id, received_at, port, device, bytes, sha256, state, error, info_enabled, info_serial, "
+    "info_location, info_start_date, info_start_time, info_end_date, info_end_time, "
+    "info_header, info_footer, serial, location, readings, epa_protocol";
+
+} // namespace
+
+const std::vector<QStringList>& Steps() {
+    static const std::vector<QStringList> All{
+        // 0 -> 1: the measurements, with their bytes and report in a table of their own so
+        // that listing and searching never read them.
+        {QStringLiteral("CREATE TABLE measurement ("
+                        "id INTEGER PRIMARY KEY,"
+                        "received_at TEXT NOT NULL,"
+                        "port TEXT NOT NULL,"
+                        "device TEXT NOT NULL,"
+                        "bytes INTEGER NOT NULL,"
+                        "sha256 TEXT NOT NULL,"
+                        "state TEXT NOT NULL CHECK (state IN "
+                        "('complete','stopped','interrupted','imported')),"
+                        "error TEXT NOT NULL,"
+                        "info_enabled INTEGER NOT NULL,"
+                        "info_serial TEXT NOT NULL,"
+                        "info_location TEXT NOT NULL,"
+                        "info_start_date TEXT NOT NULL,"
+                        "info_start_time TEXT NOT NULL,"
+                        "info_end_date TEXT NOT NULL,"
+                        "info_end_time TEXT NOT NULL,"
+                        "info_header TEXT NOT NULL,"
+                        "info_footer TEXT NOT NULL,"
+                        "serial TEXT NOT NULL,"
+                        "location TEXT NOT NULL,"
+                        "readings INTEGER,"
+                        "epa_protocol TEXT)"),
+         QStringLiteral("CREATE TABLE content ("
+                        "measurement_id INTEGER PRIMARY KEY "
+                        "REFERENCES measurement(id) ON DELETE CASCADE,"
+                        "raw BLOB NOT NULL,"
+                        "report BLOB)")},
+        // 1 -> 2: newest-first listing and the duplicate check of imports without a scan.
+        {QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
+         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)")},
+        // 2 -> 3: the state "no-readings" (a complete transfer without a readings table, as
+        // such downloads were stored before) and the report's start, by which the list is
+        // ordered and narrowed where a report has one. The start of older rows is filled in
+        // from their reports after this step. Foreign keys are off while the table is
+        // replaced, or dropping it would empty the content table.
+        {MeasurementTable(QStringLiteral("measurement_v3")),
+         QStringLiteral("INSERT INTO measurement_v3 (%1) SELECT %2 FROM measurement")
+             .arg(QLatin1String(FirstColumns),
+                  QString::fromLatin1(FirstColumns)
+                      .replace(QStringLiteral(" state,"),
+                               QStringLiteral(" CASE WHEN state = 'complete' AND readings IS "
+                                              "NULL THEN 'no-readings' ELSE state END,"))),
+         QStringLiteral("DROP TABLE measurement"),
+         QStringLiteral("ALTER TABLE measurement_v3 RENAME TO measurement"),
+         QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
+         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)"),
+         QStringLiteral(
+             "CREATE INDEX measurement_start ON measurement(coalesce(start, received_at), id)")},
+    };
+    return All;
+}
+
+const QStringList& MeasurementColumns() {
+    static const QStringList Columns = [] {
+        QStringList All = QString::fromLatin1(FirstColumns).split(QStringLiteral(", "));
+        All.insert(2, QStringLiteral("start"));
+        return All;
+    }();
+    return Columns;
+}
+
+} // namespace ArchiveSchema
