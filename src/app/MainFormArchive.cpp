@@ -78,7 +78,11 @@ void TMainForm::ArchiveFailed(const QString& ArchiveError, const QByteArray& Byt
         return;
     }
     // What happened first, the bytes' whereabouts, the details last.
-    const QString head = ArchiveError.section(u'\n', 0, 0);
+    // An archive that takes no downloads was named once already; here only what it means.
+    const QString head = ArchiveError.isEmpty()
+                             ? QStringLiteral("The download was not archived: the archive "
+                                              "takes no downloads.")
+                             : ArchiveError.section(u'\n', 0, 0);
     QString details = ArchiveError.section(u'\n', 1);
     QString text = head;
     if (!capture.isEmpty()) {

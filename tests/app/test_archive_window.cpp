@@ -201,6 +201,58 @@ TEST_F(MountedArchiveWindowTest, ReadOnlyDataFolderShowsTheMessageAndTheReport) 
         << Errors[0].toStdString();
 }
 
+// An archive on a read-only mount: listed, said once to take no downloads, whose bytes the
+// window then tries to keep as a capture (the same mount refuses that too: said with it).
+TEST_F(MountedArchiveWindowTest, ReadOnlyArchiveIsListedAndSaysSoOnce) {
+    Stored("EARLIER", "Hall", QDateTime::currentDateTimeUtc());
+    TestArchive.reset(); // a file open for writing keeps the mount writable
+    ASSERT_TRUE(TestSupport::RemountReadOnly(DataFolder())) << std::strerror(errno);
+    TMainForm& f = Listen();
+    TArchiveForm& w = OpenWindow(f);
+    EXPECT_EQ(Serials(w), QStringList{"EARLIER"});
+    EXPECT_FALSE(w.ImportButton->isEnabled());
+    Send(f, Printout());
+    EXPECT_FALSE(f.EditorLines().isEmpty());
+    ASSERT_EQ(Errors.size(), 2) << Errors.join('\n').toStdString();
+    EXPECT_TRUE(Errors[0].contains("new downloads cannot be stored there"));
+    EXPECT_TRUE(Errors[1].startsWith("The download was not archived"));
+    EXPECT_TRUE(Errors[1].contains("could not be kept in a capture file either"));
+}
+
+// Rows say what they are: the report's start first, a transfer without a readings table as
+// such (and the status line says so), an imported capture without anyone's information.
+TEST_F(ArchiveWindowTest, RowsTellTheTruth) {
+    TMainForm& f = Listen(true);
+    TArchiveForm& w = OpenWindow(f);
+    const QByteArray rest = "end of an earlier printout\r" + QByteArray(30, '~') + "\r\r";
+    Send(f, rest);
+    ASSERT_EQ(w.Model->rowCount(), 1);
+    const qint64 id = w.Model->RowAt(0)->Id;
+    EXPECT_EQ(f.StatusText(), QStringLiteral("The data received holds no readings table: kept in "
+                                             "the archive as measurement %1")
+                                  .arg(id));
+    EXPECT_EQ(w.Model->data(w.Model->index(0, TArchiveModel::State)).toString(), "no-readings");
+    const QString capture = Install.filePath("2026-12-08 14-03-22 COM1.raw");
+    TestSupport::WriteFile(capture, Printout(5));
+    {
+        ModalAnswer choose(ModalAnswer::ChooseFile(capture));
+        w.ImportButton->click();
+    }
+    const QStringList header{"Start", "Received", "Serial #", "Location"};
+    for (int c = 0; c < header.size(); ++c)
+        EXPECT_EQ(w.Model->headerData(c, Qt::Horizontal).toString(), header[c]);
+    const TArchiveRow* imported = nullptr;
+    for (int r = 0; r < w.Model->rowCount(); ++r)
+        if (w.Model->RowAt(r)->State == TArchiveState::Imported)
+            imported = w.Model->RowAt(r);
+    ASSERT_TRUE(imported);
+    for (const int column : {TArchiveModel::Start, TArchiveModel::Serial, TArchiveModel::Location})
+        EXPECT_EQ(
+            w.Model->data(w.Model->index(int(imported - w.Model->RowAt(0)), column)).toString(),
+            TArchiveModel::None);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
 TEST_F(ArchiveWindowTest, ListsNewestFirstAndNarrowsAsTheUserTypes) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     Stored("4410-0001", "Basement", now.addDays(-10));
