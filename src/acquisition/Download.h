@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/StreamConventions.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,7 +15,8 @@ class TDownload {
 public:
     enum class TState { Idle, Listening, Acquiring };
 
-    static constexpr int ReceiveBufferSize = 200;
+    // A piece and the terminating zero the port's line read adds.
+    static constexpr int ReceiveBufferSize = StreamConventions::PieceBytes + 1;
     static constexpr int TickIntervalMs = 250;
 
     explicit TDownload(TSerialPort& Port);

@@ -6,6 +6,7 @@
 #include "files/ReportText.h"
 #include "platform/AtomicWrite.h"
 #include "platform/MessageText.h"
+#include "report/ReportBuilder.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -217,7 +218,7 @@ void TArchiveForm::RebuildClick() {
         return;
     const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
     if (FHost.OpenReport)
-        FHost.OpenReport(TArchive::BuildFrom(Entry->Raw, Info));
+        FHost.OpenReport(BuildReportFromBytes(Entry->Raw, Info));
 }
 
 QString TArchiveForm::StartFolder() const {

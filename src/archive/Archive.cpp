@@ -1,6 +1,5 @@
 #include "archive/Archive.h"
 
-#include "acquisition/CaptureText.h"
 #include "files/ReportText.h"
 #include "measurement/Readings.h"
 #include "platform/MessageText.h"
@@ -608,26 +607,24 @@ QByteArray TArchive::ReportBytes(const QStringList& Lines) {
     return ReportText::EncodeText(Lines + QStringList{QString()});
 }
 
-QStringList TArchive::BuildFrom(const QByteArray& Raw, const TReportInfo& Info) {
-    const QByteArray Text = CaptureText::DownloadText(Raw);
-    return Text.isEmpty() ? QStringList() : BuildReport(Text, Info);
-}
-
 QByteArray TArchive::ReportFileOf(const TArchiveEntry& Entry) {
-    return Entry.Report.isEmpty() ? ReportBytes(BuildFrom(Entry.Raw, Entry.Info)) : Entry.Report;
+    return Entry.Report.isEmpty() ? ReportBytes(BuildReportFromBytes(Entry.Raw, Entry.Info))
+                                  : Entry.Report;
 }
 
 void TArchive::Describe(TArchiveEntry& Entry) {
     Entry.Bytes = Entry.Raw.size();
     Entry.Sha256 = QString::fromLatin1(
         QCryptographicHash::hash(Entry.Raw, QCryptographicHash::Sha256).toHex());
-    if (Entry.State == TArchiveState::Complete && Entry.Report.isEmpty())
-        Entry.Report = ReportBytes(BuildFrom(Entry.Raw, Entry.Info));
-    // The builder drops the last two lines, which in a transfer cut short may be the summary.
-    const QStringList Lines = BuildFrom(Entry.Raw + "\r\r", Entry.Info);
-    Entry.SerialNumber = Readings::LabelValue(Lines, StreamConventions::LabelSerial);
-    Entry.Location = Readings::LabelValue(Lines, StreamConventions::LabelLocation);
-    const TReadings Read = Readings::Read(Lines);
+    const bool Whole =
+        Entry.State == TArchiveState::Complete || Entry.State == TArchiveState::NoReadings;
+    if (Entry.Lines.isEmpty())
+        Entry.Lines = BuildReportFromBytes(Entry.Raw, Entry.Info, Whole);
+    if (Whole && Entry.Report.isEmpty())
+        Entry.Report = ReportBytes(Entry.Lines);
+    Entry.SerialNumber = Readings::LabelValue(Entry.Lines, StreamConventions::LabelSerial);
+    Entry.Location = Readings::LabelValue(Entry.Lines, StreamConventions::LabelLocation);
+    const TReadings Read = Readings::Read(Entry.Lines);
     Entry.Readings.reset();
     Entry.EpaProtocol.reset();
     Entry.Start = Read.Start.isValid() ? Read.Start.toUTC() : QDateTime();

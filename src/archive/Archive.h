@@ -46,6 +46,10 @@ struct TArchiveEntry : TArchiveRow {
     QByteArray Raw;
     TReportInfo Info;
     QByteArray Report;
+    // Not stored: the report's lines as the download built them (BuildReportFromBytes), from
+    // which Store takes the list's fields and a complete download's report. Empty: Store
+    // builds them the same way.
+    QStringList Lines;
 };
 
 // What the list is narrowed to: Text found in the serial number or the location (any case),
@@ -120,13 +124,11 @@ public:
     // FULL), for checks of how the archive keeps its data.
     QString Pragma(const QString& Name);
 
-    // The list's fields of raw bytes, as Store derives them (a complete download without a
-    // readings table becomes "no-readings").
+    // The list's fields, as Store derives them from the report's lines (a complete download
+    // without a readings table becomes "no-readings").
     static void Describe(TArchiveEntry& Entry);
     // Report lines as a Save writes them.
     static QByteArray ReportBytes(const QStringList& Lines);
-    // The report of bytes as received, built with Info as the download would have built it.
-    static QStringList BuildFrom(const QByteArray& Raw, const TReportInfo& Info);
     // The report as a Save writes it: the one stored, else built from the bytes with the
     // report information stored beside them.
     static QByteArray ReportFileOf(const TArchiveEntry& Entry);

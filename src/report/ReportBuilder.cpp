@@ -1,6 +1,7 @@
 #include "report/ReportBuilder.h"
 
 #include "platform/DateTimeText.h"
+#include "report/CaptureText.h"
 #include "report/StreamConventions.h"
 
 #include <algorithm>
@@ -78,4 +79,9 @@ QStringList BuildReport(const QByteArray& DownloadText, const TReportInfo& Info,
     for (int i = 0; i < 2 && !Lines.isEmpty(); ++i)
         Lines.removeLast();
     return Lines;
+}
+
+QStringList BuildReportFromBytes(const QByteArray& Received, const TReportInfo& Info, bool Whole) {
+    const QByteArray Text = CaptureText::DownloadText(Whole ? Received : Received + "\r\r");
+    return Text.isEmpty() ? QStringList() : BuildReport(Text, Info);
 }

@@ -13,3 +13,11 @@
 // inside its line. The caller skips an empty DownloadText (the editor then stays as it was).
 QStringList BuildReport(const QByteArray& DownloadText, const TReportInfo& Info,
                         const QLocale& Locale = QLocale::system());
+
+// The one way a report is made of the bytes a download received, whoever asks (a download's
+// end, the archive window's Rebuild, an imported capture): the text the download makes of
+// them (CaptureText), then BuildReport; no lines when that text is empty. A transfer cut
+// short (Whole false) gets two empty lines more, so the trimming of the last two lines takes
+// them and not its summary.
+QStringList BuildReportFromBytes(const QByteArray& Received, const TReportInfo& Info,
+                                 bool Whole = true);

@@ -8,6 +8,9 @@ namespace StreamConventions {
 
 // Bytes of the received stream.
 constexpr char LineEnd = 13;
+// A download drains the port's queue in pieces of at most this many bytes, each ending after
+// a line end; a zero byte ends its piece (the rest of the piece is dropped).
+constexpr int PieceBytes = 199;
 constexpr char Tilde = 126;
 constexpr char TildeShownAs = '=';
 constexpr unsigned char Discarded[] = {15, 19, 29, 31, 255};

@@ -1,7 +1,7 @@
 #include "acquisition/Download.h"
 #include "acquisition/TSerialPort.h"
 
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 #include "report/ReportBuilder.h"
 
 #include "Printout.h"

@@ -2,7 +2,7 @@
 
 #include "Printout.h"
 #include "Sim.h"
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 #include "report/ReportBuilder.h"
 
 #include <QAction>

@@ -461,7 +461,7 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesAndStarts) {
     QDir().mkpath(Data());
     const QByteArray Full = Printout(6);
     const TReportInfo Info = InfoFor("4410-0042", "Hall");
-    const QByteArray Report = TArchive::ReportBytes(TArchive::BuildFrom(Full, Info));
+    const QByteArray Report = TArchive::ReportBytes(BuildReportFromBytes(Full, Info));
     {
         TRawDb Db(Path());
         for (int Step = 0; Step < 2; ++Step)

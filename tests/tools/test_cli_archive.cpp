@@ -2,7 +2,7 @@
 #include "CliRun.h"
 #include "Sim.h"
 #include "TestSupport.h"
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 #include "archive/Archive.h"
 #include "measurement/Readings.h"
 

@@ -2,7 +2,7 @@
 
 #include "CliArchive.h"
 #include "CliIo.h"
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 
 #include "acquisition/CaptureFile.h"
 #include "acquisition/Download.h"

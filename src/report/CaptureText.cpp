@@ -1,14 +1,13 @@
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 
-#include "acquisition/Download.h"
-#include "acquisition/TSerialPort.h"
+#include "report/StreamConventions.h"
 
 #include <algorithm>
 
 namespace CaptureText {
 
 QByteArray DownloadText(const QByteArray& Received) {
-    constexpr qsizetype PieceLimit = TDownload::ReceiveBufferSize - 1;
+    constexpr qsizetype PieceLimit = StreamConventions::PieceBytes;
     const char* const Data = Received.constData();
     const qsizetype Size = Received.size();
     QByteArray Text;
@@ -16,8 +15,7 @@ QByteArray DownloadText(const QByteArray& Received) {
     qsizetype Start = 0;
     while (Start < Size) {
         const qsizetype Limit = std::min(Size, Start + PieceLimit);
-        const char* const Cr =
-            std::find(Data + Start, Data + Limit, static_cast<char>(TSerialPort::CarriageReturn));
+        const char* const Cr = std::find(Data + Start, Data + Limit, StreamConventions::LineEnd);
         const qsizetype End = Cr == Data + Limit ? Limit : (Cr - Data) + 1;
         const char* const Zero = std::find(Data + Start, Data + End, '\0');
         Text.append(Data + Start, Zero - (Data + Start));

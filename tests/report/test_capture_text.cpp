@@ -1,4 +1,4 @@
-#include "acquisition/CaptureText.h"
+#include "report/CaptureText.h"
 
 #include <gtest/gtest.h>
 
