@@ -1,6 +1,5 @@
 #include "app/ArchiveKeeper.h"
 
-#include "app/ErrorHandler.h"
 #include "settings/InstallFolder.h"
 
 TArchive* TArchiveKeeper::Opened(const QString& InstallDir) {
@@ -25,19 +24,9 @@ TArchive* TArchiveKeeper::Readable(const QString& InstallDir) {
     return Archive && Archive->OpenState() != TArchive::TOpenState::Refused ? Archive : nullptr;
 }
 
-TArchiveKeeper::TKept TArchiveKeeper::Keep(const QString& InstallDir, const TArchiveEntry& Entry) {
-    TKept Kept;
-    try {
-        TArchive* Archive = Opened(InstallDir);
-        if (!Archive || Archive->OpenState() != TArchive::TOpenState::Writable)
-            return Kept;
-        TArchiveEntry Described = Entry;
-        TArchive::Describe(Described);
-        Kept.State = Described.State;
-        Kept.Id = Archive->Store(std::move(Described));
-    } catch (...) {
-        // Whatever went wrong, the caller keeps the bytes in a capture file.
-        Kept.Error = ErrorHandler::CurrentExceptionText();
-    }
-    return Kept;
+qint64 TArchiveKeeper::Store(const QString& InstallDir, const TArchiveEntry& Entry) {
+    TArchive* Archive = Opened(InstallDir);
+    if (!Archive || Archive->OpenState() != TArchive::TOpenState::Writable)
+        return 0;
+    return Archive->Store(Entry);
 }

@@ -17,16 +17,9 @@ public:
     // folder, a refused file). An archive that cannot be opened raises EArchiveError.
     TArchive* Readable(const QString& InstallDir);
 
-    struct TKept {
-        qint64 Id = 0;                                 // the row stored
-        TArchiveState State = TArchiveState::Complete; // as stored
-        QString Error; // why it was not: the database named, the reason, details last
-        // Neither: archiving is off (no installation folder, a file left alone, read only).
-        bool Stored() const { return Id > 0; }
-        bool Failed() const { return !Error.isEmpty(); }
-    };
-    // Stores one download; never raises.
-    TKept Keep(const QString& InstallDir, const TArchiveEntry& Entry);
+    // Stores one download: its row's id, or 0 when archiving is off (no installation folder, a
+    // file left alone, read only; said once). Raises Exception when the archive fails.
+    qint64 Store(const QString& InstallDir, const TArchiveEntry& Entry);
 
 private:
     TArchive* Opened(const QString& InstallDir);

@@ -4,6 +4,8 @@
 #include "acquisition/DownloadFault.h"
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
+#include "app/ArchiveForm.h"
+#include "app/DownloadWords.h"
 #include "app/ErrorHandler.h"
 #include "app/FileDialogs.h"
 #include "app/FontDialog.h"
@@ -106,10 +108,15 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(19);
 
-    tmrReceive = new QTimer(this);
-    tmrReceive->setInterval(TDownload::TickIntervalMs);
-    connect(tmrReceive, &QTimer::timeout, this,
-            ErrorHandler::Guarded([this] { tmrReceiveTimer(); }));
+    FSession = new TDownloadSession(this);
+    connect(FSession, &TDownloadSession::Progress, this,
+            [this](TDownload::TState State, qint64 Bytes, qint64 ElapsedMs) {
+                SetStatusText(::StatusText(State, FSettings.PortNumber));
+                ProgressPanel->setText(DownloadProgress::Text(Bytes, ElapsedMs));
+            });
+    connect(FSession, &TDownloadSession::Ended, this, [this](const TDownloadResult& Result) {
+        ErrorHandler::Run([&] { DownloadEnded(Result); });
+    });
 
     SaveDialog = MakeFileDialog(this, {TextFilesFilter, ExportFilter, AllFilesFilter}, true);
     OpenDialog = MakeFileDialog(this, {TextFilesFilter, AllFilesFilter}, false);
@@ -123,7 +130,7 @@ void TMainForm::NameControls() {
         {TextMemo, "TextMemo"},
         {StatusPanel, "StatusPanel"},
         {ProgressPanel, "ProgressPanel"},
-        {tmrReceive, "tmrReceive"},
+        {FSession, "Session"},
         {SaveDialog, "SaveDialog"},
         {OpenDialog, "OpenDialog"},
         {FileNew, "FileNew"},
@@ -265,8 +272,6 @@ void TMainForm::SetInfoForm(TInfoForm* Form) {
 }
 
 void TMainForm::FormCreate() {
-    SerialPort = std::make_unique<TSerialPort>();
-    Download = std::make_unique<TDownload>(*SerialPort);
     try {
         Settings::Load(FSettings);
     } catch (...) {
@@ -337,7 +342,9 @@ void TMainForm::ApplyEditorFont() {
 }
 
 void TMainForm::ComPortClick(int N) {
-    SerialPort->SetPortName(ComPorts::PortName(N));
+    // The port a download holds stays its port until the download ends.
+    if (FSession->Running() && N != FSettings.PortNumber)
+        throw ECommError(ECommError::PortAlreadyOpen, 0);
     ComPortCom[N - 1]->setChecked(true);
     GetData->setEnabled(true);
     FSettings.PortNumber = N;
@@ -370,7 +377,7 @@ void TMainForm::UpdatePortItems() {
     }
     using SerialDevices::TState;
     for (int n = 1; n <= 4; ++n) {
-        if (SerialPort && SerialPort->IsOpen() && n == FSettings.PortNumber)
+        if (FSession->Running() && n == FSettings.PortNumber)
             continue;
         const QString& path = paths[n - 1];
         const QByteArray name = QFile::encodeName(path);
@@ -687,122 +694,45 @@ void TMainForm::GetDataClick() {
     if (!ConfirmDiscard())
         return;
     ClearReport();
-    Download->Start();
-    SetStatusText(::StatusText(TDownload::TState::Listening, FSettings.PortNumber));
-    tmrReceive->start();
-    FDownloadStarted = QDateTime::currentDateTime();
-    FDownloadClock.start();
+    TDownloadSetup setup;
+    setup.Port = ComPorts::PortName(FSettings.PortNumber);
+    setup.Info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    setup.Archive = [this](const TArchiveEntry& Entry) {
+        return FArchive.Store(FSettings.InstallDir, Entry);
+    };
+    setup.CapturesFolder = [this] {
+        if (!InstallFolder::Usable(FSettings.InstallDir))
+            throw Exception(QStringLiteral("no installation folder is stored (\"InstallDir\"; "
+                                           "halvorn-setup stores one)"));
+        return CaptureFile::FolderIn(FSettings.InstallDir);
+    };
+    FSession->Start(std::move(setup));
     ComPortStop->setEnabled(true);
-    ShowProgress();
 }
 
-void TMainForm::ShowProgress() {
-    ProgressPanel->setText(
-        DownloadProgress::Text(Download->LastQueueCount(), FDownloadClock.elapsed()));
+void TMainForm::ComPortStopClick() {
+    FSession->Stop();
 }
 
-void TMainForm::DownloadEnded() {
-    tmrReceive->stop();
+void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     ComPortStop->setEnabled(false);
     ProgressPanel->clear();
     SetStatusText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
     UpdatePortItems();
-}
-
-void TMainForm::ComPortStopClick() {
-    if (!Download || Download->State() == TDownload::TState::Idle)
-        return;
-    Download->Abort();
-    DownloadEnded();
-    QString archiveError, captureError;
-    const QString kept =
-        KeepUnfinished(TArchiveState::Stopped, QString(), archiveError, captureError);
-    const QString stopped =
-        QStringLiteral("The download on Com %1 was stopped").arg(FSettings.PortNumber);
-    if (!captureError.isEmpty())
-        ErrorHandler::Show(stopped + QStringLiteral(", and the bytes received could not be kept.") +
-                           (archiveError.isEmpty() ? QString() : u' ' + archiveError) +
-                           QStringLiteral("\nDetails: %1").arg(captureError));
-    else if (!archiveError.isEmpty())
-        ErrorHandler::Show(stopped + QStringLiteral("; the bytes received are in %1. ").arg(kept) +
-                           archiveError);
-    else if (!kept.isEmpty())
-        ProgressPanel->setText(
-            QStringLiteral("Stopped: %1 bytes kept in %2")
-                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(FKeptBytes), kept));
-}
-
-QString TMainForm::KeepCapture(const QByteArray& Bytes, QString& Error) {
-    if (Bytes.isEmpty())
-        return {};
-    if (!InstallFolder::Usable(FSettings.InstallDir)) {
-        Error = QStringLiteral("no installation folder is stored (\"InstallDir\"; halvorn-setup "
-                               "stores one)");
-        return {};
-    }
-    try {
-        return CaptureFile::Write(CaptureFile::FolderIn(FSettings.InstallDir),
-                                  FDownloadStarted.isValid() ? FDownloadStarted
-                                                             : QDateTime::currentDateTime(),
-                                  CaptureFile::PortLabel(FSettings.PortNumber, QString()), Bytes);
-    } catch (...) {
-        Error = ErrorHandler::CurrentExceptionText();
-    }
-    return {};
-}
-
-void TMainForm::tmrReceiveTimer() {
-    bool ended = false;
-    try {
-        ended = Download->Tick();
-    } catch (const ECommError& e) {
-        // The download has closed the port; one message, and a new Get Data can start.
-        DownloadEnded();
-        DownloadFault::TFault fault;
-        fault.PortNumber = FSettings.PortNumber;
-        try {
-            fault.Device = PortMap::DevicePath(SerialPort->PortName());
-        } catch (...) {
-            fault.Device = SerialPort->PortName();
-        }
-        QString archiveError;
-        fault.Capture =
-            KeepUnfinished(TArchiveState::Interrupted, e.Message, archiveError, fault.CaptureError);
-        fault.Bytes = FKeptBytes;
-        ErrorHandler::Show(DownloadFault::Message(fault, e) +
-                           (archiveError.isEmpty() ? QString() : u'\n' + archiveError));
-        return;
-    } catch (...) {
-        DownloadEnded();
-        throw;
-    }
-    if (!ended) {
-        SetStatusText(::StatusText(Download->State(), FSettings.PortNumber));
-        ShowProgress();
-        return;
-    }
-    DownloadEnded();
-    const QByteArray bytes = Download->Received();
-    const TArchiveKeeper::TKept kept =
-        bytes.isEmpty() ? TArchiveKeeper::TKept{} : ArchiveDownload(TArchiveState::Complete, bytes);
-    BuildReport();
-    if (bytes.isEmpty())
-        return;
-    if (!kept.Stored())
-        ArchiveFailed(kept.Error, bytes);
-    else if (kept.State == TArchiveState::NoReadings)
-        SetStatusText(QStringLiteral("The data received holds no readings table: kept in the "
-                                     "archive as measurement %1")
-                          .arg(kept.Id));
-}
-
-void TMainForm::BuildReport() {
-    if (Download->DownloadText().isEmpty())
-        return;
-    const TReportInfo info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
-    const QStringList lines = ::BuildReport(Download->DownloadText(), info);
-    SetEditorLines(lines, true);
-    Download->TakeDownloadText();
+    if (Result.End == TDownloadResult::TEnd::Complete && !Result.Report.isEmpty())
+        SetEditorLines(Result.Report, true);
+    // An open archive window shows the new measurement at once.
+    if (Result.ArchiveId > 0 && ArchiveForm && ArchiveForm->isVisible())
+        ErrorHandler::Run([this] { ArchiveForm->Refresh(); });
+    const DownloadWords::TSaid said =
+        DownloadWords::ForWindow(Result, TArchive::PathIn(FSettings.InstallDir),
+                                 InstallFolder::Usable(FSettings.InstallDir));
+    if (!said.Status.isEmpty())
+        SetStatusText(said.Status);
+    if (!said.Progress.isEmpty())
+        ProgressPanel->setText(said.Progress);
+    if (!said.Error.isEmpty())
+        ErrorHandler::Show(said.Error);
 }
 
 void TMainForm::ApplyReportInformation(const TReportInfo& Info) {
@@ -840,12 +770,9 @@ bool TMainForm::FormClose() {
     else if (FInfoForm && notSaved.isEmpty())
         ErrorHandler::Show(noFolder);
     // Exit ends a download as Stop does.
-    ComPortStopClick();
-    tmrReceive->stop();
+    FSession->Stop();
     if (PortCheckTimer)
         PortCheckTimer->stop();
-    Download.reset();
-    SerialPort.reset();
     return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "acquisition/Download.h"
-#include "acquisition/TSerialPort.h"
+#include "acquisition/DownloadSession.h"
 #include "app/ArchiveKeeper.h"
 #include "app/ErrorHandler.h"
 #include "measurement/Summary.h"
@@ -47,9 +46,6 @@ public:
     // Made at start-up after this window, as the About command's window; owned by this window.
     void SetAboutForm(TAboutForm* Form) { AboutForm = Form; }
 
-    // The download's port and its state.
-    std::unique_ptr<TSerialPort> SerialPort;
-    std::unique_ptr<TDownload> Download;
     // The settings as they stand: the port chosen, the information switch, the installation
     // folder and the editor font.
     const Settings::TValues& SettingsValues() const { return FSettings; }
@@ -95,10 +91,8 @@ public:
     // Measures the editor's report into the panel when it is shown.
     void UpdateReadings();
     TUnit Unit() const { return FUnit; }
-    void tmrReceiveTimer();
     void AppIdle();
     void TextMemoChange();
-    void BuildReport();
     void ApplyReportInformation(const TReportInfo& Info);
 
     // Save-changes prompt: true to go on, false when the caller must stop.
@@ -130,7 +124,6 @@ private:
     QLabel* StatusPanel;
     // Bytes, time and rate of the running download, at the right of the status bar.
     QLabel* ProgressPanel;
-    QTimer* tmrReceive;
     QFileDialog* SaveDialog;
     QFileDialog* OpenDialog;
     QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *FilePrinterSetup, *FileExit;
@@ -172,29 +165,14 @@ private:
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),
                      const QKeySequence& Shortcut = {});
 
-    // The download is over, however it ended: timer, Stop, progress, status and port items.
-    void DownloadEnded();
-    void ShowProgress();
-    // Writes Bytes into the captures folder: the file, or empty when there are none or (Error
-    // set) they could not be written.
-    QString KeepCapture(const QByteArray& Bytes, QString& Error);
-    // Stores a download in the archive with the port, device and report information in force.
-    TArchiveKeeper::TKept ArchiveDownload(TArchiveState State, const QByteArray& Bytes,
-                                          const QString& Error = {});
-    // The bytes of a transfer that ended without a report, into the archive or, when that is
-    // off or fails (ArchiveError set), a capture file: where they are, or empty when no byte
-    // came or (CaptureError set) they could not be kept.
-    QString KeepUnfinished(TArchiveState State, const QString& Error, QString& ArchiveError,
-                           QString& CaptureError);
-    // A complete download the archive did not take: its bytes into a capture file, and one
-    // message with both (only the status line when the archive is off, which was said once).
-    void ArchiveFailed(const QString& ArchiveError, const QByteArray& Bytes);
+    // The download is over, however it ended: Stop, progress, status, port items, the report
+    // and what is to be said of it.
+    void DownloadEnded(const TDownloadResult& Result);
 
     Settings::TValues FSettings;
     QString FFileName;
-    QElapsedTimer FDownloadClock;
-    QDateTime FDownloadStarted;
-    qint64 FKeptBytes = 0;
+    // The download: its port, ticks, end, and where its bytes go.
+    TDownloadSession* FSession;
     TInfoForm* FInfoForm = nullptr;
     QActionGroup* FPortGroup;
     QMetaObject::Connection FIdleConnection;

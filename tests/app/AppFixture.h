@@ -92,6 +92,14 @@ protected:
         Memo(*Form)->insertPlainText(Text);
     }
 
+    // Whether a download holds its port, and the bytes it has counted so far.
+    static bool Downloading(const TMainForm& F) {
+        return Control<TDownloadSession>(F, "Session")->Running();
+    }
+    static int QueueCount(const TMainForm& F) {
+        return Control<TDownloadSession>(F, "Session")->QueueCount();
+    }
+
     // Lets the event loop run until it would block, so the idle handler runs.
     static void Idle() {
         QCoreApplication::processEvents();

@@ -44,7 +44,7 @@ protected:
         PortMap::MapPort("COM1", Line.SlavePath());
         TMainForm& f = Create(WithInfo);
         f.GetDataClick();
-        EXPECT_TRUE(f.SerialPort->IsOpen());
+        EXPECT_TRUE(Downloading(f));
         return f;
     }
     // Sends Bytes (less than the terminal's buffer) and lets the download end.

@@ -59,7 +59,7 @@ TEST(DownloadFault, OneLineWithTheDetailsInBrackets) {
 TEST(CaptureFile, PortLabelNamesTheDevice) {
     const struct {
         int Number;
-        const char *Device, *Label;
+        QString Device, Label;
     } Cases[] = {
         {2, "/dev/ttyUSB0", "COM2"},
         {0, "/dev/ttyUSB0", "ttyUSB0"},
@@ -68,9 +68,11 @@ TEST(CaptureFile, PortLabelNamesTheDevice) {
         {0, "/tmp/../dev//ttyS0", "ttyS0"},
         {0, "/home/u/line", "line"},
         {0, "/", "port"},
+        {0, "/dev/tty\nUSB\u202e0", "tty_USB_0"},
+        {0, QString("/dev/") + QString(300, 'x'), QString(CaptureFile::MaxPortLabel, 'x')},
     };
     for (const auto& c : Cases)
-        EXPECT_EQ(CaptureFile::PortLabel(c.Number, c.Device), c.Label) << c.Device;
+        EXPECT_EQ(CaptureFile::PortLabel(c.Number, c.Device), c.Label) << c.Device.toStdString();
 }
 
 TEST(CaptureFile, NamedByStartAndPortNeverOverAnEarlierOne) {
@@ -94,14 +96,14 @@ protected:
         PortMap::MapPort("COM1", Line.SlavePath());
         TMainForm& f = Create();
         f.GetDataClick();
-        EXPECT_TRUE(f.SerialPort->IsOpen());
+        EXPECT_TRUE(Downloading(f));
         return f;
     }
     // The archive's rows, newest first.
     std::vector<TArchiveRow> Archived() { return Archive().List(); }
     // Waits for the tick that has seen Bytes bytes: the next one finds the line as it is then.
     static void WaitForCount(TMainForm& F, int Bytes) {
-        ASSERT_TRUE(WaitUntil([&] { return F.Download->LastQueueCount() == Bytes; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return QueueCount(F) == Bytes; }, 5000));
     }
     TPty Line;
 };
@@ -200,7 +202,7 @@ TEST_F(CaptureTest, ExitDuringADownloadKeepsItsBytes) {
     ASSERT_TRUE(Line.Write("half a printout\r"));
     WaitForCount(f, 16);
     f.FileExitClick();
-    EXPECT_FALSE(f.SerialPort);
+    EXPECT_FALSE(Downloading(f));
     EXPECT_TRUE(Captures().isEmpty());
     const std::vector<TArchiveRow> rows = Archived();
     ASSERT_EQ(rows.size(), 1u);

@@ -66,7 +66,7 @@ TEST_F(DownloadTest, PacedPrintoutBecomesTheReport) {
     EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
     EXPECT_TRUE(f.Modified());
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
 }
 
 TEST_F(DownloadTest, LargePrintoutArrivesWhole) {
@@ -120,7 +120,7 @@ TEST_F(DownloadTest, UnpluggedWhileListeningIsOneErrorThenGetDataWorksAgain) {
         "error QueueStatusFailed (18)"))
         << Errors[0].toStdString();
     EXPECT_EQ(f.StatusText(), "Idle");
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
 
     const QString file = Install.filePath("second.bin");
     TestSupport::WriteFile(file, "Serial #\rline\rA\rB\r");
@@ -141,7 +141,7 @@ TEST_F(DownloadTest, PromptAnswersAtGetData) {
         EXPECT_EQ(answer.Answered(), 1);
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "edited");
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
     EXPECT_EQ(f.StatusText(), "Idle");
     {
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
@@ -149,14 +149,14 @@ TEST_F(DownloadTest, PromptAnswersAtGetData) {
         EXPECT_EQ(answer.Answered(), 2);
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "edited");
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::No));
         f.GetDataClick();
     }
     EXPECT_TRUE(Memo(f)->document()->isEmpty());
     EXPECT_FALSE(f.Modified());
-    EXPECT_TRUE(f.SerialPort->IsOpen());
+    EXPECT_TRUE(Downloading(f));
     EXPECT_EQ(f.StatusText(), Listening);
     EXPECT_FALSE(Control<QAction>(f, "FileNew")->isEnabled());
 }
@@ -185,7 +185,7 @@ TEST_F(DownloadTest, GarbageNeverCrashesTheWindow) {
     f.GetDataClick();
     RunToReport(f);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
     // What the window shows is what the builder makes of the pieces the port delivered.
     EXPECT_EQ(f.EditorLines(), BuildReport(CaptureText::DownloadText(garbage), TReportInfo{}));
 }

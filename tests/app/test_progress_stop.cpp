@@ -63,11 +63,10 @@ TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
 TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     TMainForm& f = StartSlow();
     f.GetDataClick();
-    ASSERT_TRUE(WaitUntil([&] { return f.Download->LastQueueCount() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return QueueCount(f) > 0; }));
     Control<QAction>(f, "ComPortStop")->trigger();
-    EXPECT_FALSE(f.SerialPort->IsOpen());
+    EXPECT_FALSE(Downloading(f));
     EXPECT_FALSE(Control<QTimer>(f, "tmrReceive")->isActive());
-    EXPECT_EQ(f.Download->State(), TDownload::TState::Idle);
     EXPECT_EQ(f.StatusText(), "Idle");
     EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().startsWith("Stopped: "))
         << Control<QLabel>(f, "ProgressPanel")->text().toStdString();
@@ -76,7 +75,7 @@ TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     // A new download can start at once.
     f.GetDataClick();
-    EXPECT_TRUE(f.SerialPort->IsOpen());
+    EXPECT_TRUE(Downloading(f));
     Control<QAction>(f, "ComPortStop")->trigger();
 }
 
@@ -86,20 +85,20 @@ TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {
     ASSERT_TRUE(Sim->Started());
     TMainForm& f = Create();
     f.GetDataClick();
-    ASSERT_TRUE(f.SerialPort->IsOpen());
+    ASSERT_TRUE(Downloading(f));
     Type("edited");
     {
         TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::Cancel));
         f.FileExitClick();
     }
     // Called off: the download goes on.
-    EXPECT_TRUE(f.SerialPort->IsOpen());
+    EXPECT_TRUE(Downloading(f));
     EXPECT_TRUE(Control<QAction>(f, "ComPortStop")->isEnabled());
     {
         TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::No));
         f.FileExitClick();
     }
-    EXPECT_FALSE(f.SerialPort);
+    EXPECT_FALSE(Downloading(f));
     EXPECT_EQ(f.StatusText(), "Idle");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

@@ -198,7 +198,7 @@ TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
     f.WatchPorts(false);
     ASSERT_TRUE(PortItem(f, 1)->isEnabled());
     f.GetDataClick();
-    ASSERT_TRUE(f.SerialPort->IsOpen());
+    ASSERT_TRUE(Downloading(f));
     PortMap::MapPort("COM1", "/nonexistent/ttyUSB7");
     PortMap::MapPort("COM3", sim.DevicePath());
     // The other items still follow: Com 3 shows the moved device.

@@ -113,7 +113,7 @@ TEST(CliOptions, UsageErrors) {
         try {
             Parse(QLatin1String(C.Line));
             ADD_FAILURE() << "accepted";
-        } catch (const TCliUsageError& E) {
+        } catch (const ECliUsage& E) {
             EXPECT_TRUE(E.Message.contains(QLatin1String(C.Says))) << E.Message.toStdString();
             EXPECT_FALSE(E.Message.contains(QLatin1Char('\n')));
         }

@@ -35,8 +35,8 @@ qint64 IdOf(const TCliOptions& Options) {
     bool Ok = false;
     const qint64 Id = Options.Input.toLongLong(&Ok);
     if (!Ok || Id <= 0)
-        throw TCliUsageError{QStringLiteral("ID wants a measurement number, not '%1'")
-                                 .arg(MessageText::Shown(Options.Input))};
+        throw ECliUsage(QStringLiteral("ID wants a measurement number, not '%1'")
+                            .arg(MessageText::Shown(Options.Input)));
     return Id;
 }
 

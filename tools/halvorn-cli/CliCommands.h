@@ -5,17 +5,8 @@
 #include <QString>
 
 // The subcommands of halvorn-cli. Failures are thrown as Exception with a text that names the
-// file or port; "no data" as TCliNoData.
+// file or port; "no data" as ECliNoData, a download stopped by a signal as ECliStopped.
 namespace CliCommands {
-
-struct TCliNoData {
-    QString Message;
-};
-
-// A download stopped with Ctrl+C; the message says what became of the bytes received.
-struct TCliInterrupted {
-    QString Message;
-};
 
 // The state goes to stderr: a line per state, or with Options.Progress a plain line each
 // second, or while stderr is a terminal one line rewritten in place with the bytes, the time

@@ -41,12 +41,12 @@ int Guarded(const std::function<void()>& Command) {
     try {
         Command();
         return CliExit::Done;
-    } catch (const TCliUsageError& E) {
+    } catch (const ECliUsage& E) {
         return Fail(E.Message + QStringLiteral(" (see halvorn-cli --help)"), CliExit::Usage);
-    } catch (const CliCommands::TCliNoData& E) {
+    } catch (const ECliNoData& E) {
         return Fail(E.Message, CliExit::NoData);
-    } catch (const CliCommands::TCliInterrupted& E) {
-        return Fail(E.Message, CliExit::Interrupted);
+    } catch (const ECliStopped& E) {
+        return Fail(E.Message, CliExit::SignalBase + E.Signal);
     } catch (const Exception& E) {
         return Fail(E.Message, CliExit::Failure);
     } catch (const std::exception& E) {

@@ -11,7 +11,7 @@
 namespace {
 
 [[noreturn]] void Fail(const QString& Message) {
-    throw TCliUsageError{Message};
+    throw ECliUsage(Message);
 }
 
 // Arguments echoed in a message can neither steer the terminal nor swamp it.
@@ -27,7 +27,7 @@ struct TCommandRule {
     QStringList Positionals;
     int Required; // how many positional arguments must be given at least
     bool NeedsOutput;
-    // Rules across options and arguments; throws TCliUsageError.
+    // Rules across options and arguments; throws ECliUsage.
     void (*Check)(const QString& Name, const TCliOptions& O) = nullptr;
 };
 

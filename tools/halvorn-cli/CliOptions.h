@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Exception.h"
+
 #include "measurement/Units.h"
 // TPaper only: the command line is read before any graphics library is loaded.
 #include "measurement/clientreport/ClientReport.h"
@@ -59,13 +61,28 @@ struct TCliOptions {
 // The commands that need the graphics libraries, run by the companion program.
 bool NeedsGraphics(TCliCommand Command);
 
-struct TCliUsageError {
-    QString Message;
+// Ways a command ends other than by a failure (Exception): each has its exit status.
+// Options or arguments that do not fit the command.
+class ECliUsage : public Exception {
+public:
+    using Exception::Exception;
+};
+// Nothing to do: nothing received, or a report without a line.
+class ECliNoData : public Exception {
+public:
+    using Exception::Exception;
+};
+// A download a signal stopped (Ctrl+C, a closed terminal, a service stop): the status is 128
+// plus the signal's number, as shells report it; the message says what became of the bytes.
+class ECliStopped : public Exception {
+public:
+    ECliStopped(int Signal, const QString& Message) : Exception(Message), Signal(Signal) {}
+    const int Signal;
 };
 
 // Arguments without the program name: a command (one word, or two for a group such as
 // "archive list"), then its options and positional arguments in any order ("--" ends the
-// options). Throws TCliUsageError.
+// options). Throws ECliUsage.
 TCliOptions ParseCliOptions(const QStringList& Arguments);
 
 QString CliUsage();
@@ -76,5 +93,7 @@ constexpr int Done = 0;
 constexpr int Failure = 1;
 constexpr int Usage = 2;
 constexpr int NoData = 3;
-constexpr int Interrupted = 130; // 128 + SIGINT, as shells report it
+// 128 plus the signal that stopped a download, as shells report it: 130 Ctrl+C, 129 a closed
+// terminal, 143 a termination request.
+constexpr int SignalBase = 128;
 } // namespace CliExit

@@ -15,8 +15,8 @@ int main(int argc, char* argv[]) {
     if (const int Status = CliMain::Guarded([&] {
             Options = ParseCliOptions(Arguments);
             if (!NeedsGraphics(Options.Command))
-                throw TCliUsageError{
-                    QStringLiteral("halvorn-cli-print only runs print, report-pdf and chart")};
+                throw ECliUsage(
+                    QStringLiteral("halvorn-cli-print only runs print, report-pdf and chart"));
         }))
         return Status;
 
