@@ -26,6 +26,7 @@
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
+#include "platform/SignalWatcher.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
 #include "settings/EditorFont.h"
@@ -303,6 +304,14 @@ void TMainForm::FormCreate() {
     };
     clipboardChanged();
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
+    // A logout, a closed terminal or Ctrl+C where the window was started: the download's bytes
+    // are kept as Stop keeps them, then the window closes as Exit closes it.
+    auto* ending = new TSignalWatcher({SIGINT, SIGTERM, SIGHUP}, this);
+    ending->setObjectName(QStringLiteral("SignalWatcher"));
+    connect(ending, &TSignalWatcher::Received, this, [this](int Signal) {
+        FSession->Stop(Signal);
+        close();
+    });
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
 }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QRegularExpression>
+#include <csignal>
 
 using TestSupport::TSim;
 
@@ -77,6 +78,31 @@ TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     f.GetDataClick();
     EXPECT_TRUE(Downloading(f));
     Control<QAction>(f, "ComPortStop")->trigger();
+}
+
+// A logout (SIGTERM) or a closed terminal (SIGHUP) keeps the bytes of a running download as
+// Stop does, then closes the window as Exit does.
+TEST_F(ProgressStopTest, EndingSignalsKeepTheBytesAndClose) {
+    for (const int Signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(Signal);
+        TMainForm& f = StartSlow();
+        f.show();
+        f.GetDataClick();
+        ASSERT_TRUE(WaitUntil([&] { return QueueCount(f) > 0; }));
+        ::raise(Signal);
+        ASSERT_TRUE(WaitUntil([&] { return !Downloading(f); }));
+        const std::vector<TArchiveRow> rows = Archive().List();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].State, TArchiveState::Stopped);
+        EXPECT_GT(rows[0].Bytes, 0);
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+        Form.reset();
+        Sim.reset();
+        QFile::remove(ArchivePath());
+        QFile::remove(ArchivePath() + "-wal");
+        QFile::remove(ArchivePath() + "-shm");
+    }
 }
 
 TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {

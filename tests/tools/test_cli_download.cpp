@@ -57,25 +57,32 @@ qint64 Count(const QString& Text) {
     return QString(Text).remove(QLatin1Char(',')).toLongLong();
 }
 
-// Ctrl+C stops the download as Stop does: the bytes received are kept, nothing else is
-// written, and the status says it was stopped.
-TEST_F(CliTransfer, CtrlCKeepsTheBytesAndExits130) {
+// Ctrl+C, a closed terminal and a termination request stop the download as Stop does: the
+// bytes received are kept, nothing else is written, the status is 128 plus the signal, and the
+// last line says what became of the bytes. A terminal gone before (writes to stderr fail) never
+// costs the bytes.
+TEST_F(CliTransfer, SignalsKeepTheBytesAndExitWithTheirStatus) {
     const QByteArray Sent = ReadFile(FixturePath("long.bin"));
+    const QStringList Acquiring{"--file", FixturePath("long.bin"), "--baud", "1200"};
+    const char* const Stopped =
+        "halvorn-cli: The download on @ was stopped after ([0-9,]+) bytes; no report was made; "
+        "the bytes received are in (D/caps/.* pts-[0-9]+\\.raw)\n";
     const struct {
         const char* Name;
+        int Signal;
         QStringList Sim;
         const char* Until;
-        const char* Says;
+        const char* Says; // null: stderr is gone, nothing to read
     } Cases[] = {
-        {"while acquiring",
-         {"--file", FixturePath("long.bin"), "--baud", "1200"},
-         "Acquiring",
-         "halvorn-cli: The download on @ was stopped after ([0-9,]+) bytes; no report was made; "
-         "the bytes received are in (D/caps/.* pts-[0-9]+\\.raw)\n"},
-        {"while listening",
+        {"Ctrl+C while acquiring", SIGINT, Acquiring, "Acquiring", Stopped},
+        {"Ctrl+C while listening",
+         SIGINT,
          {"--delay", "600000"},
          "Listening",
          "halvorn-cli: Stopped listening on @ before any byte came\n"},
+        {"termination request", SIGTERM, Acquiring, "Acquiring", Stopped},
+        {"closed terminal", SIGHUP, Acquiring, "Acquiring", Stopped},
+        {"closed terminal, stderr gone", SIGHUP, Acquiring, "Acquiring", nullptr},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -87,27 +94,63 @@ TEST_F(CliTransfer, CtrlCKeepsTheBytesAndExits130) {
         QByteArray Err;
         ASSERT_TRUE(StartAndWait(P,
                                  {"download", Device, "-o", In("r.txt"), "--captures", In("caps"),
-                                  "--info-disabled", "--no-archive"},
+                                  "--info-disabled", "--no-archive", "--progress"},
                                  C.Until, Err))
+            << Err.toStdString();
+        if (!C.Says)
+            P.closeReadChannel(QProcess::StandardError);
+        ::kill(static_cast<pid_t>(P.processId()), C.Signal);
+        ASSERT_TRUE(P.waitForFinished(10000));
+        EXPECT_EQ(P.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(P.exitCode(), 128 + C.Signal);
+        EXPECT_FALSE(QFile::exists(In("r.txt")));
+        QString KeptIn;
+        if (C.Says) {
+            Err += P.readAllStandardError();
+            const QString Last = QString::fromLocal8Bit(Err).section('\n', -2);
+            const QRegularExpressionMatch M = Pattern(C.Says, Dir.path(), Device).match(Last);
+            ASSERT_TRUE(M.hasMatch()) << Last.toStdString();
+            if (M.lastCapturedIndex() != 2) {
+                EXPECT_TRUE(Captures().isEmpty());
+                continue;
+            }
+            KeptIn = M.captured(2);
+            EXPECT_EQ(ReadFile(KeptIn).size(), Count(M.captured(1)));
+        }
+        ASSERT_EQ(Captures().size(), 1);
+        const QByteArray Kept = ReadFile(Captures()[0]);
+        EXPECT_TRUE(KeptIn.isEmpty() || Captures()[0] == KeptIn);
+        EXPECT_GT(Kept.size(), 0);
+        EXPECT_EQ(Kept, Sent.left(Kept.size()));
+    }
+}
+
+// A device reached through a name a file system cannot take as is (very long, a newline in
+// it): the capture is named safely and shortly, never lost.
+TEST_F(CliTransfer, CaptureNamesAreSafeWhateverTheDeviceIsCalled) {
+    for (const QString& Name : {QString(240, 'd'), QStringLiteral("line\nfeed\u202eturn")}) {
+        QDir(In("caps")).removeRecursively();
+        TSim Sim({"--file", FixturePath("long.bin"), "--baud", "1200"});
+        ASSERT_TRUE(Sim.Started());
+        const QString Link = In(Name);
+        QFile::remove(Link);
+        ASSERT_TRUE(QFile::link(Sim.DevicePath(), Link));
+        QProcess P;
+        QByteArray Err;
+        ASSERT_TRUE(StartAndWait(P,
+                                 {"download", Link, "--captures", In("caps"), "--info-disabled",
+                                  "--no-archive", "--progress"},
+                                 "Acquiring", Err))
             << Err.toStdString();
         ::kill(static_cast<pid_t>(P.processId()), SIGINT);
         ASSERT_TRUE(P.waitForFinished(10000));
-        EXPECT_EQ(P.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(P.exitCode(), 130);
-        Err += P.readAllStandardError();
-        const QString Last = QString::fromLocal8Bit(Err).section('\n', -2);
-        const QRegularExpressionMatch M = Pattern(C.Says, Dir.path(), Device).match(Last);
-        ASSERT_TRUE(M.hasMatch()) << Last.toStdString();
-        EXPECT_FALSE(QFile::exists(In("r.txt")));
-        if (M.lastCapturedIndex() == 2) {
-            const QByteArray Kept = ReadFile(M.captured(2));
-            EXPECT_EQ(Captures(), QStringList{M.captured(2)});
-            EXPECT_EQ(Kept.size(), Count(M.captured(1)));
-            EXPECT_GT(Kept.size(), 0);
-            EXPECT_EQ(Kept, Sent.left(Kept.size()));
-        } else {
-            EXPECT_TRUE(Captures().isEmpty());
-        }
+        EXPECT_EQ(P.exitCode(), 130) << P.readAllStandardError().constData();
+        const QStringList Files = Captures();
+        ASSERT_EQ(Files.size(), 1);
+        const QString File = QFileInfo(Files[0]).fileName();
+        EXPECT_LT(File.toUtf8().size(), 100) << File.toStdString();
+        EXPECT_FALSE(File.contains('\n') || File.contains(QChar(0x202e))) << File.toStdString();
+        EXPECT_GT(ReadFile(Files[0]).size(), 0);
     }
 }
 

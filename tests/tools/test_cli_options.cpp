@@ -135,7 +135,9 @@ TEST(CliOptions, PositionalArgumentsInOrder) {
 TEST(CliOptions, HelpGivesEveryExitStatusOnce) {
     const QString Help = CliUsage();
     for (const char* Line : {"  0    done", "  1    failure", "  2    usage error",
-                             "  3    no data", "  130  stopped with Ctrl+C"})
+                             "  3    no data", "  130  stopped with Ctrl+C",
+                             "  129  stopped because the terminal closed",
+                             "  143  stopped by a termination request"})
         EXPECT_EQ(Help.count(QLatin1String(Line)), 1) << Line;
 }
 

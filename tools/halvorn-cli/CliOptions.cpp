@@ -422,5 +422,8 @@ QString CliUsage() {
         "  2    usage error\n"
         "  3    no data: nothing received, or a report without a line\n"
         "  130  stopped with Ctrl+C (the bytes received are kept in the archive, or as a\n"
-        "       capture file)\n");
+        "       capture file)\n"
+        "  129  stopped because the terminal closed (kept as with Ctrl+C)\n"
+        "  143  stopped by a termination request, such as a service stop or timeout (kept\n"
+        "       as with Ctrl+C)\n");
 }
