@@ -63,9 +63,7 @@ void StartupAndClose(const QString& InstallDir) {
         const auto t0 = Clock::now();
         auto* form = new TMainForm;
         form->FormCreate();
-        auto* info = new TInfoForm(form->SettingsValues().InfoEnable, form);
-        form->SetInfoForm(info);
-        info->FormCreate();
+        form->SetInfoForm(new TInfoForm(form->Information(), form));
         form->show();
         bool idle = false;
         auto c = QObject::connect(QAbstractEventDispatcher::instance(),

@@ -25,8 +25,6 @@ TMainForm* CreateForms() {
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->FormCreate();
     main->SetAboutForm(new TAboutForm(main));
-    auto* info = new TInfoForm(main->SettingsValues().InfoEnable, main);
-    main->SetInfoForm(info);
-    ErrorHandler::Run([info] { info->FormCreate(); });
+    main->SetInfoForm(new TInfoForm(main->Information(), main));
     return main;
 }

@@ -282,10 +282,11 @@ void TMainForm::FormCreate() {
         return;
     }
     ApplyEditorFont();
-    ReadCalibration();
     ErrorHandler::Run([this] { ApplyView(Settings::TReader().View()); });
     if (!InstallFolder::Usable(FSettings.InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
+    ErrorHandler::Run(
+        [this] { FInformation.Load(FSettings.InstallDir, FSettings.InfoEnable != 0); });
     UpdatePortItems();
     WatchPorts(true);
     if (FSettings.PortNumber >= 1 && FSettings.PortNumber <= 4)
@@ -322,14 +323,6 @@ void TMainForm::ApplyView(const Settings::TView& View) {
     ViewReadings->setChecked(View.ReadingsShown);
     ReadingsPanel->setVisible(View.ReadingsShown);
     UpdateReadings();
-}
-
-void TMainForm::ReadCalibration() {
-    try {
-        FCalibration = CalibrationDates::Read();
-    } catch (const Exception&) {
-        FCalibration.clear();
-    }
 }
 
 void TMainForm::FirstStart() {
@@ -451,7 +444,8 @@ void TMainForm::TextMemoChange() {
 void TMainForm::UpdateReadings() {
     tmrReadings->stop();
     if (ViewReadings->isChecked())
-        ReadingsPanel->Show(Measurement::Measure(EditorLines(), FCalibration, FUnit), FUnit);
+        ReadingsPanel->Show(
+            Measurement::Measure(EditorLines(), FInformation.Info().Calibration, FUnit), FUnit);
 }
 
 void TMainForm::ViewReadingsClick() {
@@ -629,12 +623,12 @@ void TMainForm::FileClientReportClick() {
                                        QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    const TReportInfo info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    const TReportInfo& info = FInformation.Info();
     // The paper the printer is set up for.
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
-    AtomicWrite::ReplaceFile(path,
-                             ClientReport::Pdf(EditorLines(), info, FCalibration, FUnit, paper));
+    AtomicWrite::ReplaceFile(
+        path, ClientReport::Pdf(EditorLines(), info, info.Calibration, FUnit, paper));
 }
 
 void TMainForm::FilePrintClick() {
@@ -676,7 +670,6 @@ void TMainForm::InfoClick() {
         return;
     FInfoForm->exec();
     // A calibration date changed in the dialog changes a check.
-    ReadCalibration();
     UpdateReadings();
 }
 
@@ -705,7 +698,7 @@ void TMainForm::GetDataClick() {
     ClearReport();
     TDownloadSetup setup;
     setup.Port = ComPorts::PortName(FSettings.PortNumber);
-    setup.Info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    setup.Info = FInformation.Info();
     setup.Archive = [this](const TArchiveEntry& Entry) {
         return FArchive.Store(FSettings.InstallDir, Entry);
     };
@@ -774,8 +767,7 @@ bool TMainForm::FormClose() {
     if (!ConfirmDiscard())
         return false;
     if (FInfoForm && hasFolder)
-        ErrorHandler::Run(
-            [this] { FInfoForm->WriteInfoFile(InfoFile::PathIn(FSettings.InstallDir)); });
+        ErrorHandler::Run([this] { FInformation.Save(); });
     else if (FInfoForm && notSaved.isEmpty())
         ErrorHandler::Show(noFolder);
     // Exit ends a download as Stop does.

@@ -3,6 +3,7 @@
 #include "acquisition/DownloadSession.h"
 #include "app/ArchiveKeeper.h"
 #include "app/ErrorHandler.h"
+#include "info/ReportInformation.h"
 #include "measurement/Summary.h"
 #include "report/ReportInfo.h"
 #include "settings/Settings.h"
@@ -38,6 +39,8 @@ public:
     // Runs the creation handler; called once by start-up right after construction.
     void FormCreate();
     void SetInfoForm(TInfoForm* Form);
+    // The report information, read at creation; start-up gives it to the information dialog.
+    TReportInformation& Information() { return FInformation; }
 
     // How long the readings panel waits after the last change of the editor's text.
     static constexpr int ReadingsDelayMs = 300;
@@ -160,8 +163,6 @@ private:
     TReadings ReadingsOrRefuse(const QString& NotDone) const;
     QString AskOutputFile(const QString& Title, const QString& Filter, const QString& Suffix);
     void ApplyView(const Settings::TView& View);
-    // The calibration dates of the store; none when it cannot be read (start-up says why).
-    void ReadCalibration();
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),
                      const QKeySequence& Shortcut = {});
 
@@ -179,6 +180,7 @@ private:
     bool FClipboardHasText = false;
     QSplitter* FSplitter;
     TUnit FUnit = TUnit::PciL;
-    TCalibrationDates FCalibration;
+    // The report information's one model, which the information dialog edits.
+    TReportInformation FInformation;
     TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
 };

@@ -10,7 +10,7 @@ void TMainForm::FileArchiveClick() {
         TArchiveForm::THost host;
         host.Archive = [this] { return FArchive.Readable(FSettings.InstallDir); };
         host.OpenReport = [this](const QStringList& Lines) { return OpenArchivedReport(Lines); };
-        host.CurrentInfo = [this] { return FInfoForm ? FInfoForm->Snapshot() : TReportInfo{}; };
+        host.CurrentInfo = [this] { return FInformation.Info(); };
         host.DataFolder = [this] {
             return QDir(FSettings.InstallDir).filePath(QStringLiteral("Data"));
         };
@@ -30,4 +30,3 @@ bool TMainForm::OpenArchivedReport(const QStringList& Lines) {
     SetEditorLines(Lines, true);
     return true;
 }
-

@@ -104,20 +104,6 @@ bool ReadText(TLineReader& In, QString& Out) {
 
 } // namespace
 
-TReportInfo ReportInfoOf(const TInfoValues& V, bool Enabled) {
-    TReportInfo info;
-    info.Enabled = Enabled;
-    info.Header = V.Header;
-    info.Footer = V.Footer;
-    info.SerialNumber = V.SNText;
-    info.Location = V.Location;
-    info.StartDate = V.StartDate;
-    info.StartTime = V.StartTime;
-    info.EndDate = V.EndDate;
-    info.EndTime = V.EndTime;
-    return info;
-}
-
 QString FieldName(TField Field) {
     static const char* const Names[FieldCount] = {"serial number list", "header",      "footer",
                                                   "start date",         "start time",  "end date",
@@ -128,7 +114,7 @@ QString FieldName(TField Field) {
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale) {
     TReadResult r;
     TLineReader in(Contents);
-    TInfoValues& v = r.Values;
+    TReportInfo& v = r.Values;
     QDateTime* dates[] = {&v.StartDate, &v.StartTime, &v.EndDate, &v.EndTime};
     auto read = [&]() -> bool {
         if (!ReadList(in, v.SerialNumbers, "serial numbers", r))
@@ -145,7 +131,7 @@ TReadResult Parse(const QByteArray& Contents, const QLocale& Locale) {
                 return false;
             ++r.FieldsRead;
         }
-        if (!ReadText(in, v.SNText))
+        if (!ReadText(in, v.SerialNumber))
             return false;
         r.FieldsRead = Location;
         if (!ReadText(in, v.Location))
@@ -170,7 +156,7 @@ QString Problem(const TReadResult& R) {
         .arg(FieldName(TField(R.FieldsRead)));
 }
 
-QByteArray Format(const TInfoValues& Values, const QLocale& Locale) {
+QByteArray Format(const TReportInfo& Values, const QLocale& Locale) {
     QByteArray out;
     auto line = [&out](const QString& s) {
         out += s.toLatin1();
@@ -187,7 +173,7 @@ QByteArray Format(const TInfoValues& Values, const QLocale& Locale) {
     for (const QDateTime* d :
          {&Values.StartDate, &Values.StartTime, &Values.EndDate, &Values.EndTime})
         line(DateTimeText::DateTimeToStr(*d, Locale));
-    line(Values.SNText);
+    line(Values.SerialNumber);
     line(Values.Location);
     return out;
 }
@@ -215,7 +201,7 @@ QString PathIn(const QString& InstallDir) {
     return InstallDir + QDir::separator() + FileName;
 }
 
-void Write(const QString& Path, const TInfoValues& Values, const QLocale& Locale) {
+void Write(const QString& Path, const TReportInfo& Values, const QLocale& Locale) {
     AtomicWrite::ReplaceFile(Path, Format(Values, Locale));
 }
 

@@ -14,18 +14,6 @@ namespace InfoFile {
 
 inline const char* const FileName = "info.zev";
 
-struct TInfoValues {
-    QStringList SerialNumbers;
-    QStringList Header;
-    QStringList Footer;
-    QDateTime StartDate;
-    QDateTime StartTime;
-    QDateTime EndDate;
-    QDateTime EndTime;
-    QString SNText;
-    QString Location;
-};
-
 // The groups of the file in reading order; a group is taken only when read in full.
 enum TField {
     SerialNumbers,
@@ -40,8 +28,9 @@ enum TField {
     FieldCount
 };
 
+// The file holds the report information's fields but Enabled and the calibration dates.
 struct TReadResult {
-    TInfoValues Values;
+    TReportInfo Values;
     int FieldsRead = 0; // the first FieldsRead groups of Values hold the file's values
     QString Error;      // a conversion or count error that stopped the reading, else empty
     int Line = 0;       // the line the reading stopped at (one past the last at the end)
@@ -57,12 +46,9 @@ QString FieldName(TField Field);
 // or where the file ends early. Empty for a complete file.
 QString Problem(const TReadResult& Result);
 
-// The information a report is built with, from the file's values.
-TReportInfo ReportInfoOf(const TInfoValues& Values, bool Enabled);
-
 // Never throws: a short file, a bad count or a bad date stops the reading where it stands.
 TReadResult Parse(const QByteArray& Contents, const QLocale& Locale = QLocale::system());
-QByteArray Format(const TInfoValues& Values, const QLocale& Locale = QLocale::system());
+QByteArray Format(const TReportInfo& Values, const QLocale& Locale = QLocale::system());
 
 // Reads and parses the file at Path. Raises Exception naming the file when it is not a
 // regular file, cannot be read or is larger than MaxFileSize; what Parse finds is left to the
@@ -79,7 +65,7 @@ QString KeepUnreadable(const QString& Path);
 
 // Replaces the file atomically. Failure: "Cannot create file <Path>" and the system's reason;
 // the previous file is then left as it was.
-void Write(const QString& Path, const TInfoValues& Values,
+void Write(const QString& Path, const TReportInfo& Values,
            const QLocale& Locale = QLocale::system());
 
 } // namespace InfoFile

@@ -1,11 +1,8 @@
 #include "info/InfoForm.h"
 
-#include "measurement/CalibrationDates.h"
 #include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
-#include "settings/InstallFolder.h"
-#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -18,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextLayout>
 #include <QToolButton>
 
@@ -72,7 +70,7 @@ QDateTimeEdit* Picker(QWidget* Parent, bool DatePart, int X, int Y) {
 
 } // namespace
 
-TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEnable(InfoEnable) {
+TInfoForm::TInfoForm(TReportInformation& Model, QWidget* Parent) : QDialog(Parent), FModel(Model) {
     setWindowTitle(QStringLiteral("Information Setup"));
     setFixedSize(368, 346);
     setModal(true);
@@ -140,106 +138,56 @@ TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEn
     connect(CalibratedDate, &QDateEdit::dateChanged, this, [this] { CalibratedDateChange(); });
     SNListBox->installEventFilter(this);
     AddSNEdit->installEventFilter(this);
+    CopyIn();
 }
 
-void TInfoForm::FormCreate() {
-    QString dir;
-    try {
-        dir = Settings::TReader().InstallDir();
-    } catch (const ERegistryException&) {
-        // The main window has shown what is wrong with the store; no folder, no file.
-    }
-    FInfoPath = InstallFolder::Usable(dir) ? InfoFile::PathIn(dir) : QString();
-    try {
-        FCalibration = CalibrationDates::Read();
-    } catch (const ERegistryException&) {
-        // As above: the store's fault is already shown; the dates start empty.
-    }
-    FCalibrationChanged.clear();
+void TInfoForm::showEvent(QShowEvent* Event) {
+    CopyIn();
+    QDialog::showEvent(Event);
+}
+
+void TInfoForm::done(int Result) {
+    CopyOut();
+    QDialog::done(Result);
+}
+
+void TInfoForm::CopyIn() {
+    const TReportInfo& V = FModel.Info();
+    const QSignalBlocker Quiet(EnableCheckBox);
+    EnableCheckBox->setChecked(V.Enabled);
+    SNListBox->clear();
+    SNListBox->addItems(V.SerialNumbers);
+    HeaderMemo->setPlainText(V.Header.join('\n'));
+    FooterMemo->setPlainText(V.Footer.join('\n'));
+    // A field the information never had keeps the picker's own (today's) value.
+    const std::pair<const QDateTime*, QDateTimeEdit*> Pickers[] = {{&V.StartDate, StartDate},
+                                                                   {&V.StartTime, StartTime},
+                                                                   {&V.EndDate, EndDate},
+                                                                   {&V.EndTime, EndTime}};
+    for (const auto& [Value, Picker] : Pickers)
+        if (Value->isValid())
+            Picker->setDateTime(AsUtc(*Value));
+    SNEdit->setText(V.SerialNumber);
+    LocationEdit->setText(V.Location);
+    FCalibration = V.Calibration;
     ShowCalibration();
-    EnableCheckBox->setChecked(FInfoEnable != 0);
-    EnableCheckBoxClick();
-    if (!FInfoPath.isEmpty())
-        ReadInfoFile(FInfoPath);
 }
 
-void TInfoForm::ReadInfoFile(const QString& Path) {
-    const QFileInfo info(Path);
-    if (!info.exists() && !info.isSymLink())
-        return;
-    const QString kept =
-        QStringLiteral("\nThe file is left as it is until you confirm \"Information Setup\" with "
-                       "OK; it is then kept as %1.unreadable.")
-            .arg(MessageText::Shown(info.fileName()));
-    FUnreadablePath = Path;
-    InfoFile::TReadResult r;
-    try {
-        r = InfoFile::ReadFile(Path);
-    } catch (const Exception& e) {
-        throw Exception(e.Message + kept);
-    }
-    SetValues(r.Values, r.FieldsRead);
-    const QString problem = InfoFile::Problem(r);
-    if (!problem.isEmpty())
-        throw Exception(QStringLiteral("Cannot read the report information file %1: %2")
-                            .arg(MessageText::Shown(Path, -1), problem) +
-                        kept);
-    FUnreadablePath.clear();
-}
-
-void TInfoForm::WriteInfoFile(const QString& Path) {
-    if (!FUnreadablePath.isEmpty() && Path == FUnreadablePath) {
-        if (!FConfirmed)
-            throw Exception(QStringLiteral("The report information was not saved: %1 could not "
-                                           "be read and is left as it was.")
-                                .arg(MessageText::Shown(Path, -1)));
-        InfoFile::KeepUnreadable(Path);
-        FUnreadablePath.clear();
-    }
-    InfoFile::Write(Path, Values());
-}
-
-void TInfoForm::SetValues(const InfoFile::TInfoValues& V, int FieldsRead) {
-    using namespace InfoFile;
-    auto take = [FieldsRead](TField f) { return f < FieldsRead; };
-    if (take(SerialNumbers))
-        SNListBox->addItems(V.SerialNumbers);
-    if (take(Header))
-        HeaderMemo->setPlainText(V.Header.join('\n'));
-    if (take(Footer))
-        FooterMemo->setPlainText(V.Footer.join('\n'));
-    const std::pair<TField, QDateTimeEdit*> pickers[] = {{InfoFile::StartDate, StartDate},
-                                                         {InfoFile::StartTime, StartTime},
-                                                         {InfoFile::EndDate, EndDate},
-                                                         {InfoFile::EndTime, EndTime}};
-    for (const auto& [field, picker] : pickers) {
-        const QDateTime* value[] = {&V.StartDate, &V.StartTime, &V.EndDate, &V.EndTime};
-        if (take(field))
-            picker->setDateTime(AsUtc(*value[field - InfoFile::StartDate]));
-    }
-    if (take(InfoFile::SNText))
-        SNEdit->setText(V.SNText);
-    if (take(InfoFile::Location))
-        LocationEdit->setText(V.Location);
-}
-
-InfoFile::TInfoValues TInfoForm::Values() const {
-    InfoFile::TInfoValues v;
+void TInfoForm::CopyOut() {
+    TReportInfo V;
+    V.Enabled = EnableCheckBox->isChecked();
     for (int i = 0; i < SNListBox->count(); ++i)
-        v.SerialNumbers << SNListBox->item(i)->text();
-    v.Header = MemoLines(HeaderMemo);
-    v.Footer = MemoLines(FooterMemo);
-    v.StartDate = StartDate->dateTime();
-    v.StartTime = StartTime->dateTime();
-    v.EndDate = EndDate->dateTime();
-    v.EndTime = EndTime->dateTime();
-    v.SNText = SNEdit->text();
-    v.Location = LocationEdit->text();
-    return v;
-}
-
-TReportInfo TInfoForm::Snapshot() const {
-    return InfoFile::ReportInfoOf(Values(), EnableCheckBox->isChecked());
+        V.SerialNumbers << SNListBox->item(i)->text();
+    V.Header = MemoLines(HeaderMemo);
+    V.Footer = MemoLines(FooterMemo);
+    V.StartDate = StartDate->dateTime();
+    V.StartTime = StartTime->dateTime();
+    V.EndDate = EndDate->dateTime();
+    V.EndTime = EndTime->dateTime();
+    V.SerialNumber = SNEdit->text();
+    V.Location = LocationEdit->text();
+    V.Calibration = FCalibration;
+    FModel.Set(V);
 }
 
 QStringList TInfoForm::MemoLines(const QPlainTextEdit* Memo) {
@@ -290,8 +238,7 @@ void TInfoForm::SNListBoxDblClick() {
 }
 
 void TInfoForm::EnableCheckBoxClick() {
-    FInfoEnable = EnableCheckBox->isChecked() ? 1 : 0;
-    emit EnableChanged(FInfoEnable);
+    emit EnableChanged(EnableCheckBox->isChecked() ? 1 : 0);
 }
 
 void TInfoForm::ShowCalibration() {
@@ -312,31 +259,20 @@ void TInfoForm::CalibratedDateChange() {
         FCalibration.remove(item->text());
     else
         FCalibration.insert(item->text(), date);
-    if (!FCalibrationChanged.contains(item->text()))
-        FCalibrationChanged << item->text();
-}
-
-bool TInfoForm::WriteCalibration() {
-    while (!FCalibrationChanged.isEmpty()) {
-        const QString serial = FCalibrationChanged.first();
-        try {
-            CalibrationDates::Write(serial, FCalibration.value(serial));
-        } catch (const Exception& e) {
-            if (OnError)
-                OnError(QStringLiteral("The calibration date of %1 was not stored.\n%2")
-                            .arg(MessageText::Quoted(serial), e.Message));
-            return false;
-        }
-        FCalibrationChanged.removeFirst();
-    }
-    return true;
 }
 
 void TInfoForm::OKButtonClick() {
-    FConfirmed = true;
-    WriteCalibration();
+    CopyOut();
+    FModel.Confirm();
+    // Written now: a crash or a kill before Exit must not cost what the user confirmed.
+    try {
+        FModel.Save();
+    } catch (const Exception& E) {
+        if (OnError)
+            OnError(E.Message);
+    }
     if (OnApply)
-        OnApply(Snapshot());
+        OnApply(FModel.Info());
     accept();
 }
 

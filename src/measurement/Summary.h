@@ -2,6 +2,7 @@
 
 #include "measurement/Readings.h"
 #include "measurement/Units.h"
+#include "report/ReportInfo.h"
 
 #include <QDate>
 #include <QLocale>
@@ -43,9 +44,6 @@ struct TCheck {
     std::optional<bool> Ok;
     QString Text;
 };
-
-// Calibration date by monitor serial number.
-using TCalibrationDates = QMap<QString, QDate>;
 
 namespace Summary {
 

@@ -79,9 +79,8 @@ protected:
         Form = std::make_unique<TMainForm>();
         Form->FormCreate();
         if (WithInfo) {
-            Info = std::make_unique<TInfoForm>(Form->SettingsValues().InfoEnable, Form.get());
+            Info = std::make_unique<TInfoForm>(Form->Information(), Form.get());
             Form->SetInfoForm(Info.get());
-            ErrorHandler::Run([this] { Info->FormCreate(); });
         }
         return *Form;
     }

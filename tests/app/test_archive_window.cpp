@@ -309,7 +309,7 @@ TEST_F(ArchiveWindowTest, OpenReportAndRebuildAskBeforeReplacingTheEditor) {
         ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
         w.RebuildButton->click();
     }
-    EXPECT_EQ(f.EditorLines(), BuildReport(raw, Info->Snapshot()));
+    EXPECT_EQ(f.EditorLines(), BuildReport(raw, f.Information().Info()));
     EXPECT_NE(f.EditorLines(), BuildReport(raw, stored));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

@@ -2,6 +2,7 @@
 #include "QtPrint.h"
 
 #include "app/FontDialog.h"
+#include "info/InfoFile.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -51,7 +52,7 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
     EXPECT_TRUE(QFileInfo(folder + "/Data").isDir());
     EXPECT_EQ(ReadStr("InstallDir"), folder);
     EXPECT_EQ(f.SettingsValues().InstallDir, folder);
-    EXPECT_EQ(Info->InfoFilePath(), InfoFile::PathIn(folder));
+    EXPECT_EQ(Form->Information().FilePath(), InfoFile::PathIn(folder));
 
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
@@ -87,7 +88,7 @@ TEST_F(AppTest, NoFileAtTheRootWithoutAnInstallationFolder) {
         Errors.clear();
         TMainForm& f = Create(true);
         EXPECT_EQ(Errors.size(), 1) << Errors.join("\n|").toStdString();
-        EXPECT_EQ(Info->InfoFilePath(), "");
+        EXPECT_EQ(Form->Information().FilePath(), "");
         EXPECT_FALSE(QFileInfo::exists(Config.Home() + "/Halvorn"));
         EXPECT_TRUE(f.close());
         ASSERT_EQ(Errors.size(), 2) << Errors.join('\n').toStdString();

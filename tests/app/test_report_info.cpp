@@ -1,6 +1,7 @@
 // The report information from the file through the dialog into downloaded and rebuilt reports,
 // in the window and in halvorn-cli.
 #include "AppFixture.h"
+#include "info/InfoFile.h"
 
 #include "Printout.h"
 #include "QtPrint.h"

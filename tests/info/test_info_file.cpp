@@ -13,8 +13,8 @@ namespace {
 
 const QLocale US("en_US");
 
-InfoFile::TInfoValues Sample() {
-    InfoFile::TInfoValues v;
+TReportInfo Sample() {
+    TReportInfo v;
     v.SerialNumbers = {"A-100", "A-100", "B-7"};
     v.Header = {"Acme Radon Testing", "", "  indented line"};
     v.Footer = {"Tested by Ann"};
@@ -22,7 +22,7 @@ InfoFile::TInfoValues Sample() {
     v.StartTime = QDateTime(QDate(2026, 3, 5), QTime(0, 0, 0), Qt::UTC);
     v.EndDate = QDateTime(QDate(2026, 3, 7), QTime(9, 30, 0), Qt::UTC);
     v.EndTime = QDateTime(QDate(2026, 3, 7), QTime(12, 0, 0), Qt::UTC);
-    v.SNText = "A-100";
+    v.SerialNumber = "A-100";
     v.Location = "Basement, 12 Elm St";
     return v;
 }
@@ -35,7 +35,7 @@ void ExpectSame(const QDateTime& A, const QDateTime& B) {
 } // namespace
 
 TEST(InfoFile, RoundTripKeepsEveryField) {
-    const InfoFile::TInfoValues v = Sample();
+    const TReportInfo v = Sample();
     const InfoFile::TReadResult r = InfoFile::Parse(InfoFile::Format(v, US), US);
     EXPECT_EQ(r.FieldsRead, InfoFile::FieldCount);
     EXPECT_TRUE(r.Error.isEmpty());
@@ -46,12 +46,12 @@ TEST(InfoFile, RoundTripKeepsEveryField) {
     ExpectSame(r.Values.StartTime, v.StartTime);
     ExpectSame(r.Values.EndDate, v.EndDate);
     ExpectSame(r.Values.EndTime, v.EndTime);
-    EXPECT_EQ(r.Values.SNText, v.SNText);
+    EXPECT_EQ(r.Values.SerialNumber, v.SerialNumber);
     EXPECT_EQ(r.Values.Location, v.Location);
 }
 
 TEST(InfoFile, LayoutOfTheWrittenFile) {
-    InfoFile::TInfoValues v = Sample();
+    TReportInfo v = Sample();
     v.Header.clear();
     v.Location.clear();
     const QByteArray bytes = InfoFile::Format(v, US);
@@ -71,7 +71,7 @@ TEST(InfoFile, LayoutOfTheWrittenFile) {
 }
 
 TEST(InfoFile, EightBitTextAndLongLinesSurvive) {
-    InfoFile::TInfoValues v = Sample();
+    TReportInfo v = Sample();
     QString odd;
     for (int b = 128; b < 256; ++b)
         odd += QChar(b);

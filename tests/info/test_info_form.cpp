@@ -1,4 +1,6 @@
+#include "info/InfoFile.h"
 #include "info/InfoForm.h"
+#include "info/ReportInformation.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 
@@ -10,6 +12,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +22,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -29,14 +33,24 @@ QStringList Items(const QListWidget* List) {
     return items;
 }
 
+// The report information's model read from Dir (none: no installation folder), and the
+// dialog on it.
+struct TEditing {
+    explicit TEditing(const QString& Dir = {}, bool Enabled = false) {
+        Model.Load(Dir, Enabled);
+        Form = std::make_unique<TInfoForm>(Model);
+    }
+    TReportInformation Model;
+    std::unique_ptr<TInfoForm> Form;
+};
+
 } // namespace
 
 TEST(InfoForm, StartsFromTheUtcClockWithoutAFile) {
     TestSupport::TempConfig config;
-    int infoEnable = 1;
-    TInfoForm form(infoEnable);
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-    form.FormCreate();
+    TEditing e({}, true);
+    TInfoForm& form = *e.Form;
     EXPECT_TRUE(form.EnableCheckBox->isChecked());
     EXPECT_EQ(form.SNListBox->count(), 0);
     for (QDateTimeEdit* p : {form.StartDate, form.StartTime, form.EndDate, form.EndTime}) {
@@ -44,12 +58,12 @@ TEST(InfoForm, StartsFromTheUtcClockWithoutAFile) {
         EXPECT_LE(qAbs(QDateTime(v.date(), v.time(), Qt::UTC).secsTo(before)), 120);
     }
     // No installation folder: no file is read, none at the root of the file system.
-    EXPECT_EQ(form.InfoFilePath(), "");
+    EXPECT_EQ(e.Model.FilePath(), "");
 }
 
 TEST(InfoForm, SerialNumberListCommands) {
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
     for (const char* sn : {"B-2", "A-1", "B-2", ""}) {
         form.AddSNEdit->setText(sn);
         form.AddSpeedButtonClick();
@@ -71,20 +85,39 @@ TEST(InfoForm, SerialNumberListCommands) {
     EXPECT_EQ(Items(form.SNListBox), (QStringList{"B-2", "B-2"}));
 }
 
-TEST(InfoForm, EnableBoxKeepsTheMainWindowFlagInStep) {
+// The enable box keeps the main window's flag in step; whatever closes the dialog (the close
+// box here) hands what was typed to the model for the next download, without rebuilding the
+// report or writing the file; only OK does that, at once.
+TEST(InfoForm, ClosingKeepsWhatWasTypedAndOnlyOkWrites) {
+    QTemporaryDir dir;
+    TEditing e(dir.path());
+    TInfoForm& form = *e.Form;
     int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    int applied = 0;
     QObject::connect(&form, &TInfoForm::EnableChanged, [&](int Value) { infoEnable = Value; });
+    form.OnApply = [&](const TReportInfo&) { ++applied; };
+    form.show();
     form.EnableCheckBox->click();
     EXPECT_EQ(infoEnable, 1);
-    EXPECT_TRUE(form.Snapshot().Enabled);
+    form.LocationEdit->setText("Attic");
+    form.close();
+    EXPECT_TRUE(e.Model.Info().Enabled);
+    EXPECT_EQ(e.Model.Info().Location, "Attic");
+    EXPECT_EQ(applied, 0);
+    EXPECT_FALSE(QFile::exists(e.Model.FilePath()));
+    form.show();
+    EXPECT_EQ(form.LocationEdit->text(), "Attic");
     form.EnableCheckBox->click();
     EXPECT_EQ(infoEnable, 0);
+    form.OKButtonClick();
+    EXPECT_EQ(applied, 1);
+    EXPECT_FALSE(e.Model.Info().Enabled);
+    EXPECT_TRUE(TestSupport::ReadFile(e.Model.FilePath()).endsWith("Attic\r\n"));
 }
 
 TEST(InfoForm, MemoLinesAreTheLinesAsTheBoxShowsThem) {
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
     EXPECT_TRUE(TInfoForm::MemoLines(form.HeaderMemo).isEmpty());
     form.HeaderMemo->setPlainText("Short\n\n" + QString(40, 'w') + " " + QString(40, 'x'));
     const QStringList lines = TInfoForm::MemoLines(form.HeaderMemo);
@@ -96,45 +129,41 @@ TEST(InfoForm, MemoLinesAreTheLinesAsTheBoxShowsThem) {
 
 TEST(InfoForm, FileRoundTripThroughTheControls) {
     QTemporaryDir dir;
-    const QString path = InfoFile::PathIn(dir.path());
-    int infoEnable = 0;
-    TInfoForm a(infoEnable);
-    a.SNListBox->addItems({"Z9", "K2"});
-    a.HeaderMemo->setPlainText("Header one\nHeader two");
-    a.StartTime->setDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0), Qt::UTC));
-    // A date picker still holds a full date and time.
-    a.EndDate->setDateTime(QDateTime(QDate(2026, 1, 3), QTime(13, 14, 15), Qt::UTC));
-    a.LocationEdit->setText("Attic");
-    a.WriteInfoFile(path);
-
-    TInfoForm b(infoEnable);
-    b.ReadInfoFile(path);
-    EXPECT_EQ(Items(b.SNListBox), (QStringList{"K2", "Z9"}));
-    EXPECT_EQ(TInfoForm::MemoLines(b.HeaderMemo), (QStringList{"Header one", "Header two"}));
-    EXPECT_EQ(b.StartTime->dateTime().time(), QTime(0, 0));
-    EXPECT_EQ(b.StartTime->dateTime().date(), QDate(2026, 1, 2));
-    EXPECT_EQ(b.EndDate->dateTime().time(), QTime(13, 14, 15));
-    EXPECT_EQ(b.LocationEdit->text(), "Attic");
-    EXPECT_TRUE(b.FooterMemo->toPlainText().isEmpty());
+    {
+        TEditing a(dir.path());
+        a.Form->SNListBox->addItems({"Z9", "K2"});
+        a.Form->HeaderMemo->setPlainText("Header one\nHeader two");
+        a.Form->StartTime->setDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0), Qt::UTC));
+        // A date picker still holds a full date and time.
+        a.Form->EndDate->setDateTime(QDateTime(QDate(2026, 1, 3), QTime(13, 14, 15), Qt::UTC));
+        a.Form->LocationEdit->setText("Attic");
+        a.Form->OKButtonClick();
+    }
+    TEditing b(dir.path());
+    EXPECT_EQ(Items(b.Form->SNListBox), (QStringList{"K2", "Z9"}));
+    EXPECT_EQ(TInfoForm::MemoLines(b.Form->HeaderMemo), (QStringList{"Header one", "Header two"}));
+    EXPECT_EQ(b.Form->StartTime->dateTime().time(), QTime(0, 0));
+    EXPECT_EQ(b.Form->StartTime->dateTime().date(), QDate(2026, 1, 2));
+    EXPECT_EQ(b.Form->EndDate->dateTime().time(), QTime(13, 14, 15));
+    EXPECT_EQ(b.Form->LocationEdit->text(), "Attic");
+    EXPECT_TRUE(b.Form->FooterMemo->toPlainText().isEmpty());
 }
 
 TEST(InfoForm, BadFileRaisesAfterTakingTheFieldsBeforeIt) {
     QTemporaryDir dir;
     const QString path = InfoFile::PathIn(dir.path());
     TestSupport::WriteFile(path, "1\r\nS1\r\nbad\r\n");
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
-    form.HeaderMemo->setPlainText("kept");
+    TReportInformation model;
     try {
-        form.ReadInfoFile(path);
+        model.Load(dir.path(), false);
         FAIL() << "no error raised";
     } catch (const Exception& e) {
         EXPECT_TRUE(e.Message.startsWith("Cannot read the report information file " + path +
                                          ": line 3: 'bad' is not a valid integer value\n"))
             << e.Message.toStdString();
     }
-    EXPECT_EQ(Items(form.SNListBox), QStringList{"S1"});
-    EXPECT_EQ(form.HeaderMemo->toPlainText(), "kept");
+    EXPECT_EQ(model.Info().SerialNumbers, QStringList{"S1"});
+    EXPECT_TRUE(model.Info().Header.isEmpty());
 }
 
 // A file that could not be read whole is written over only after OK, and then kept aside
@@ -148,20 +177,19 @@ TEST(InfoForm, UnreadableFileIsKeptUnlessConfirmed) {
     for (const QByteArray& bytes : unreadable) {
         SCOPED_TRACE(bytes.toStdString());
         TestSupport::WriteFile(path, bytes);
-        int infoEnable = 0;
-        TInfoForm form(infoEnable);
-        EXPECT_THROW(form.ReadInfoFile(path), Exception);
+        TReportInformation model;
+        EXPECT_THROW(model.Load(dir.path(), false), Exception);
         try {
-            form.WriteInfoFile(path);
+            model.Save();
             ADD_FAILURE() << "written without OK";
         } catch (const Exception& e) {
             EXPECT_TRUE(e.Message.contains("not saved")) << e.Message.toStdString();
         }
         EXPECT_EQ(TestSupport::ReadFile(path), bytes);
 
+        TInfoForm form(model);
         form.LocationEdit->setText("Attic");
         form.OKButtonClick();
-        form.WriteInfoFile(path);
         EXPECT_TRUE(TestSupport::ReadFile(path).endsWith("Attic\r\n"));
         QStringList now = QDir(dir.path()).entryList({"info.zev.*"}, QDir::Files);
         for (const QString& k : kept)
@@ -174,27 +202,24 @@ TEST(InfoForm, UnreadableFileIsKeptUnlessConfirmed) {
                                  "info.zev.unreadable.3"}));
 }
 
-TEST(InfoForm, FailedWriteNamesThePathAndKeepsTheOldFile) {
+// OK cannot write the file: one message naming it, the dialog closes, and what stood there
+// stays (here a folder in the file's place).
+TEST(InfoForm, FailedWriteNamesThePathAndKeepsWhatStoodThere) {
     QTemporaryDir dir;
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
-    // A path below a regular file cannot be created, whoever runs the test.
-    const QString blocker = dir.filePath("file");
-    TestSupport::WriteFile(blocker, "old");
-    const QString path = InfoFile::PathIn(blocker);
-    try {
-        form.WriteInfoFile(path);
-        FAIL() << "no error raised";
-    } catch (const Exception& e) {
-        EXPECT_TRUE(e.Message.contains(path)) << e.Message.toStdString();
-    }
-    EXPECT_EQ(TestSupport::ReadFile(blocker), "old");
+    TEditing e(dir.path());
+    QStringList errors;
+    e.Form->OnError = [&](const QString& Text) { errors << Text; };
+    ASSERT_TRUE(QDir().mkpath(e.Model.FilePath() + "/inside"));
+    e.Form->OKButtonClick();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(e.Model.FilePath())) << errors[0].toStdString();
+    EXPECT_TRUE(QFileInfo(e.Model.FilePath() + "/inside").isDir());
 }
 
 // Enter in the S/N box adds the number and leaves the dialog open.
 TEST(InfoForm, EnterInTheSerialNumberBoxAddsIt) {
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
     bool applied = false;
     form.OnApply = [&](const TReportInfo&) { applied = true; };
     form.show();
@@ -213,13 +238,14 @@ TEST(InfoForm, EnterInTheSerialNumberBoxAddsIt) {
 // Header and footer lines that do not fit get a scroll bar, and the lines the report takes
 // are the lines the box shows.
 TEST(InfoForm, MemosScrollAndWrapAsTheyShow) {
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
+    // Opening copies the model into the controls: typed afterwards, as a user does.
+    form.show();
     form.HeaderMemo->setPlainText("one\ntwo\nthree\nfour\nfive\nsix");
     form.FooterMemo->setPlainText(QString(30, 'w') + " " + QString(30, 'x') + " " +
                                   QString(30, 'y') + "\nshort");
     const QStringList footer = TInfoForm::MemoLines(form.FooterMemo);
-    form.show();
     QCoreApplication::processEvents();
     for (QPlainTextEdit* memo : {form.HeaderMemo, form.FooterMemo}) {
         EXPECT_TRUE(memo->verticalScrollBar()->isVisible());
@@ -276,11 +302,10 @@ TEST(CalibrationDates, WriteStoresAndRemovesOneValueLeavingTheRest) {
 TEST(InfoForm, CalibratedDateFollowsTheSelectedSerialNumberAndIsStoredOnOk) {
     TestSupport::TempConfig config;
     config.WriteStore(CalibrationStore);
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
     QStringList errors;
     form.OnError = [&](const QString& Text) { errors << Text; };
-    form.FormCreate();
     EXPECT_FALSE(form.CalibratedDate->isEnabled()); // nothing selected
     for (const char* sn : {"A-1", "B-2"}) {
         form.AddSNEdit->setText(sn);
@@ -296,22 +321,20 @@ TEST(InfoForm, CalibratedDateFollowsTheSelectedSerialNumberAndIsStoredOnOk) {
     form.CalibratedDate->setDate(form.CalibratedDate->minimumDate()); // back to none
     // Not stored before OK.
     EXPECT_EQ(CalibrationDates::Read().value("B-2"), QDate());
-    EXPECT_EQ(form.Calibration(), (TCalibrationDates{{"B-2", QDate(2026, 3, 1)}}));
 
     form.OKButtonClick();
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
     EXPECT_EQ(CalibrationDates::Read(), (TCalibrationDates{{"B-2", QDate(2026, 3, 1)}}));
-    // The information file's values do not carry the dates.
-    EXPECT_EQ(form.Values().SerialNumbers, (QStringList{"A-1", "B-2"}));
+    EXPECT_EQ(e.Model.Info().Calibration, (TCalibrationDates{{"B-2", QDate(2026, 3, 1)}}));
+    EXPECT_EQ(e.Model.Info().SerialNumbers, (QStringList{"A-1", "B-2"}));
 }
 
 TEST(InfoForm, CalibratedDateNotStoredIsReportedAndKeptForTheNextOk) {
     TestSupport::TempConfig config;
-    int infoEnable = 0;
-    TInfoForm form(infoEnable);
+    TEditing e;
+    TInfoForm& form = *e.Form;
     QStringList errors;
     form.OnError = [&](const QString& Text) { errors << Text; };
-    form.FormCreate();
     form.AddSNEdit->setText("A-1");
     form.AddSpeedButtonClick();
     Select(form, "A-1");

@@ -52,12 +52,13 @@ QByteArray Fixture(const char* Name) {
     return TestSupport::ReadFile(FixturePath(Name));
 }
 
-TReportInfo InfoOf(const InfoFile::TInfoValues& V, bool Enabled) {
-    return InfoFile::ReportInfoOf(V, Enabled);
+TReportInfo InfoOf(TReportInfo V, bool Enabled) {
+    V.Enabled = Enabled;
+    return V;
 }
 
-InfoFile::TInfoValues SampleValues() {
-    InfoFile::TInfoValues V;
+TReportInfo SampleValues() {
+    TReportInfo V;
     V.SerialNumbers = {QStringLiteral("4410-0007"), QStringLiteral("4410-0123")};
     V.Header = {QStringLiteral("Tamsor Radon Services"), QStringLiteral("12 Birch Lane")};
     V.Footer = {QStringLiteral("Tested by A. Lind")};
@@ -65,7 +66,7 @@ InfoFile::TInfoValues SampleValues() {
     V.StartTime = QDateTime(QDate(2026, 3, 5), QTime(16, 5, 9), Qt::UTC);
     V.EndDate = QDateTime(QDate(2026, 3, 7), QTime(0, 0), Qt::UTC);
     V.EndTime = V.EndDate;
-    V.SNText = QStringLiteral("4410-0123");
+    V.SerialNumber = QStringLiteral("4410-0123");
     V.Location = QStringLiteral("Basement, north wall");
     return V;
 }
@@ -191,7 +192,7 @@ TEST_F(CliReports, InformationFromTheStore) {
         Reg.WriteInteger(QStringLiteral("InfoEnable"), 1);
     }
     const QString Capture = Put("c.bin", Fixture("short.bin"));
-    const auto Expect = [&](const InfoFile::TInfoValues& V, bool Enabled) {
+    const auto Expect = [&](const TReportInfo& V, bool Enabled) {
         return Saved(BuildReport(Fixture("short.bin"), InfoOf(V, Enabled)));
     };
     EXPECT_EQ(Cli({"build", Capture}).Out, Expect(SampleValues(), true));

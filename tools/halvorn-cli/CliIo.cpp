@@ -4,6 +4,7 @@
 #include "files/EditorText.h"
 #include "files/ReportText.h"
 #include "info/InfoFile.h"
+#include "info/ReportInformation.h"
 #include "measurement/CalibrationDates.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
@@ -34,24 +35,17 @@ QByteArray ReadWhole(const QString& Path, qint64 Limit, const char* What) {
 } // namespace
 
 TReportInfo LoadReportInfo(const TCliOptions& Options) {
-    TReportInfo Info;
+    const bool Enabled =
+        Options.InfoEnabled ? *Options.InfoEnabled : Settings::TReader().InfoEnabled();
     QString Path = Options.InfoFile;
-    const bool Named = !Path.isEmpty();
-    if (!Named) {
+    if (Path.isEmpty()) {
         const QString InstallDir = InstallFolder::FirstStart().Dir;
-        if (InstallFolder::Usable(InstallDir))
+        if (InstallFolder::Usable(InstallDir) && QFileInfo::exists(InfoFile::PathIn(InstallDir)))
             Path = InfoFile::PathIn(InstallDir);
     }
     // A named file must be there: a mistyped name must not pass for empty information.
-    if (!Path.isEmpty() && (Named || QFile::exists(Path))) {
-        // The information file's own reader: its size limit, and a FIFO refused unread.
-        const InfoFile::TReadResult Read = InfoFile::ReadFile(Path);
-        if (const QString Problem = InfoFile::Problem(Read); !Problem.isEmpty())
-            throw Exception(QStringLiteral("Report information file %1: %2")
-                                .arg(MessageText::Shown(Path, PATH_MAX), Problem));
-        Info = InfoFile::ReportInfoOf(Read.Values, false);
-    }
-    Info.Enabled = Options.InfoEnabled ? *Options.InfoEnabled : Settings::TReader().InfoEnabled();
+    TReportInfo Info = Path.isEmpty() ? TReportInfo() : TReportInformation::ReadFile(Path);
+    Info.Enabled = Enabled;
     return Info;
 }
 
