@@ -21,6 +21,14 @@ TReportInfo Info() {
 
 const TCalibrationDates Calibration{{"4410-0815", QDate(2025, 11, 20)}};
 
+ClientReport::TParts Parts(const TReportInfo& Information = Info(),
+                           const TCalibrationDates& Dates = Calibration) {
+    ClientReport::TParts P;
+    P.Info = Information;
+    P.Calibration = Dates;
+    return P;
+}
+
 // The output of a poppler tool run on Pdf (-layout text, or pdfinfo).
 QString Poppler(const QString& Tool, const QByteArray& Pdf, QStringList Arguments = {}) {
     QTemporaryDir Dir;
@@ -68,8 +76,8 @@ QStringList NumberedPages(const QString& All) {
 }
 
 QByteArray Fixture48(TPaper Paper = TPaper::A4) {
-    return ClientReport::Pdf(Fixture("current_48h.txt"), Info(), Calibration, TUnit::PciL, Paper,
-                             English, Chicago);
+    return ClientReport::Pdf(Fixture("current_48h.txt"), Parts(), TUnit::PciL, Paper, English,
+                             Chicago);
 }
 
 TEST(ClientReport, FirstPageCarriesTheParticularsResultAndChecks) {
@@ -82,60 +90,81 @@ TEST(ClientReport, FirstPageCarriesTheParticularsResultAndChecks) {
           "12 Elm Street, basement", "4410-0815", "11/20/2025", "3/5/2026 4:05:09 PM",
           "3/7/2026 4:05:09 PM", "48 hours (48 readings \u00d7 1 hour)", "4.6 pCi/L", "170 Bq/m3",
           "is at or above the EPA action level of 4.0 pCi/L (148 Bq/m3)", "Tested by A. Tester",
-          "Page 1 of 2"})
+          "Valid test, with points to review: events are marked", "Fix the building",
+          "Test again at least every 5 years", "Page 1 of 2"})
         EXPECT_TRUE(Page1.contains(Expected)) << Expected.toStdString();
     // The checks, each with its verdict, in their order.
     const QRegularExpression Checks(
-        "Passed\\s+The test lasted 48 hours.*Passed\\s+All 48 values.*Failed\\s+Events are "
-        "marked.*Passed\\s+The monitor 4410-0815 was calibrated.*Failed\\s+EPA protocol average",
+        "Passed\\s+The test lasted 48 hours.*Passed\\s+The report's end.*Passed\\s+All 48 "
+        "values.*Review\\s+Events are marked.*Passed\\s+The monitor 4410-0815 was "
+        "calibrated.*At or above\\s+EPA protocol average",
         QRegularExpression::DotMatchesEverythingOption);
     EXPECT_TRUE(Checks.match(Page1).hasMatch()) << Page1.toStdString();
     EXPECT_EQ(NumberedPages(All).size(), 2);
 }
 
-// Placed against the levels as reported: one decimal in pCi/L, 3.95 reported as 4.0.
-TEST(ClientReport, ResultSentenceFollowsTheReportedFigure) {
+// The chosen unit leads every concentration; the result is placed against the chosen level in
+// that level's own unit, as reported.
+TEST(ClientReport, ResultInTheChosenUnitAgainstTheChosenLevel) {
     const struct {
         const char* Epa;
-        const char* Sentence;
-        const char* Becquerel;
+        TReferenceLevel Level;
+        TUnit Unit;
+        const char* Sentence; // parts in their order
+        const char* Verdict;
     } Cases[] = {
-        {"3.95", "is at or above the EPA action level", "146 Bq/m3"},
-        {"3.9", "is below the EPA action level of 4.0 pCi/L (148 Bq/m3), but at or above",
-         "144 Bq/m3"},
-        {"2.7", "but at or above the WHO reference level", "100 Bq/m3"},
-        {"2.6", "and below the WHO reference level", "96 Bq/m3"},
+        {"3.95", ReferenceLevels::Epa(), TUnit::PciL,
+         "4.0 pCi/L|146 Bq/m3|At or above the reference",
+         "Fix the building: the result is at or above the EPA action level of 4.0 pCi/L (148 "
+         "Bq/m3)"},
+        {"3.9", ReferenceLevels::Epa(), TUnit::PciL, "3.9 pCi/L|144 Bq/m3|Below the reference",
+         "Consider fixing the building: the result is below the EPA action level of 4.0 pCi/L "
+         "(148 Bq/m3) but at or above 2.0 pCi/L (74 Bq/m3)"},
+        {"1.9", ReferenceLevels::Epa(), TUnit::PciL, "1.9 pCi/L|70 Bq/m3|Below the reference",
+         "The result is below the EPA action level of 4.0 pCi/L (148 Bq/m3). Radon carries"},
+        {"4.6", ReferenceLevels::Eu(), TUnit::BqM3, "170 Bq/m3|4.6 pCi/L|Below the reference",
+         "The result is below the EU reference level of 300 Bq/m3 (8.1 pCi/L)"},
     };
     for (const auto& Case : Cases) {
         QStringList Lines = Report({" 1.0 2.0 "});
         Lines.replaceInStrings(QRegularExpression("^EPA Protocol.*"),
                                QString("EPA Protocol   %1 pCi/l").arg(Case.Epa));
+        ClientReport::TParts P = Parts();
+        P.Level = Case.Level;
         const QString Page =
-            Text(ClientReport::Pdf(Lines, Info(), {}, TUnit::PciL, TPaper::A4, English, Chicago))
-                .simplified();
-        EXPECT_TRUE(Page.contains(Case.Sentence)) << Case.Epa << Page.toStdString();
-        EXPECT_TRUE(Page.contains(Case.Becquerel)) << Case.Epa;
+            Text(ClientReport::Pdf(Lines, P, Case.Unit, TPaper::A4, English, Chicago)).simplified();
+        // The result's parts, the chosen unit first.
+        qsizetype At = 0;
+        for (const QString& Part : QString(Case.Sentence).split('|')) {
+            At = Page.indexOf(Part, At);
+            EXPECT_GE(At, 0) << Case.Epa << " " << Part.toStdString();
+        }
+        EXPECT_TRUE(Page.contains(Case.Verdict)) << Case.Epa;
+        // The chart's line in the chosen unit.
+        EXPECT_TRUE(
+            Page.contains(Case.Level.Name + ' ' + ReferenceLevels::ValueIn(Case.Level, Case.Unit)))
+            << Case.Epa;
     }
 }
 
 // Every reading on the data pages, in order, and "Page n of m" right on every page.
 TEST(ClientReport, TenThousandReadingsAllPresentAndPagesNumbered) {
     const int Count = 10000;
-    const QString All = Text(ClientReport::Pdf(LongReport(Count), Info(), Calibration, TUnit::BqM3,
+    const QString All = Text(ClientReport::Pdf(LongReport(Count), Parts(), TUnit::BqM3,
                                                TPaper::Letter, English, Chicago));
     const QStringList Pages = NumberedPages(All);
     ASSERT_GT(Pages.size(), 2);
     std::vector<bool> Seen(Count + 1, false);
-    // A row: number, date, time, pCi/L as printed, Bq/m3 (or "-"), optional T.
+    // A row: number, date, time, Bq/m3 (or "-") first as chosen, pCi/L as printed, optional T.
     const QRegularExpression Row("(\\d+)\\s+(\\d+/\\d+/\\d{4}) (\\d+:\\d\\d:\\d\\d "
-                                 "[AP]M)\\s+(\\d\\.\\d|--\\.-)\\s+(\\d+|-)");
+                                 "[AP]M)\\s+(\\d+|-)\\s+(\\d\\.\\d|--\\.-)");
     for (qsizetype n = 1; n < Pages.size(); ++n) {
         for (auto Match = Row.globalMatch(Pages[n]); Match.hasNext();) {
             const auto M = Match.next();
             const int K = M.captured(1).toInt();
             ASSERT_TRUE(K >= 1 && K <= Count) << M.captured(0).toStdString();
             const QString Expected = K % 97 == 0 ? "--.-" : QString::number(K % 50 / 10.0, 'f', 1);
-            EXPECT_EQ(M.captured(4), Expected) << K;
+            EXPECT_EQ(M.captured(5), Expected) << K;
             const QDateTime At =
                 QDateTime(QDate(2026, 3, 5), QTime(16, 0), Chicago).addSecs(3600LL * (K - 1));
             EXPECT_EQ(M.captured(2), At.date().toString("M/d/yyyy")) << K;
@@ -153,8 +182,13 @@ TEST(ClientReport, PaperSizeIsTheOneAsked) {
         const QString Info = Poppler("pdfinfo", Fixture48(Paper));
         EXPECT_TRUE(Info.contains(Size)) << Info.toStdString();
     }
-    EXPECT_EQ(ClientReport::PaperFromName("Letter"), TPaper::Letter);
-    EXPECT_EQ(ClientReport::PaperFromName("letter"), std::nullopt);
+    EXPECT_EQ(Paper::FromName("Letter"), TPaper::Letter);
+    EXPECT_EQ(Paper::FromName("letter"), std::nullopt);
+    // The default paper follows the territory: Letter for US testers, A4 in Europe.
+    EXPECT_EQ(Paper::LocalePaper(QLocale("en_US")), TPaper::Letter);
+    EXPECT_EQ(Paper::LocalePaper(QLocale("en_CA")), TPaper::Letter);
+    EXPECT_EQ(Paper::LocalePaper(QLocale("en_GB")), TPaper::A4);
+    EXPECT_EQ(Paper::LocalePaper(QLocale("de_DE")), TPaper::A4);
 }
 
 // Fonts embedded; the chart drawn, not pasted in as a picture.
@@ -172,7 +206,7 @@ TEST(ClientReport, FontsEmbeddedNoImages) {
 
 TEST(ClientReport, WithoutReadingsTableRefusedWithTheModelsMessage) {
     try {
-        ClientReport::Pdf({"HALVORN 4410", "Overall Avg 1.0"}, Info(), {}, TUnit::PciL, TPaper::A4,
+        ClientReport::Pdf({"HALVORN 4410", "Overall Avg 1.0"}, Parts(), TUnit::PciL, TPaper::A4,
                           English, Chicago);
         FAIL() << "no exception";
     } catch (const Exception& E) {
@@ -192,13 +226,13 @@ TEST(ClientReport, UnknownsAndOddTextsStillLaidOut) {
     } Cases[] = {
         {Report({}), Info(), "0 hours (0 readings"},
         {Report({" 1.0 abcdefghijklmnopqrstuvwxyz 2.0 "}, "Time Interval"), Info(),
-         "Unknown: the report gives no time interval"},
+         "The duration is unknown"},
         {Report({" 1.0 "}), Long, "Tested by A. Tester"},
     };
     for (const auto& Case : Cases) {
-        const QString All = Text(ClientReport::Pdf(Case.Lines, Case.Info, {}, TUnit::PciL,
+        const QString All = Text(ClientReport::Pdf(Case.Lines, Parts(Case.Info, {}), TUnit::PciL,
                                                    TPaper::A4, English, Chicago));
-        EXPECT_TRUE(All.contains(Case.Expected)) << Case.Expected << All.toStdString();
+        EXPECT_TRUE(All.simplified().contains(Case.Expected)) << Case.Expected << All.toStdString();
         EXPECT_TRUE(All.contains("Radon Measurement Report"));
         NumberedPages(All);
     }
