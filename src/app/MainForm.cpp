@@ -7,6 +7,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
+#include "app/ReferenceLevelDialog.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
@@ -91,6 +92,9 @@ QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Sa
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setWindowTitle(QStringLiteral("Halvorn - Untitled"));
     resize(523, 526);
+    // The paper of the user's territory until a dialog picks another for this run.
+    Printer.setPageSize(
+        QPageSize(Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 
     TextMemo = new QPlainTextEdit(this);
     TextMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -162,6 +166,7 @@ void TMainForm::NameControls() {
         {ViewReadings, "ViewReadings"},
         {ViewPciL, "ViewPciL"},
         {ViewBqM3, "ViewBqM3"},
+        {ViewLevel, "ViewLevel"},
         {FileExportCsv, "FileExportCsv"},
         {FileClientReport, "FileClientReport"},
         {FileArchive, "FileArchive"},
@@ -237,6 +242,7 @@ void TMainForm::CreateMenus() {
                 ErrorHandler::Guarded([this, unit = unit] { ViewUnitsClick(unit); }));
     }
     ViewPciL->setChecked(true);
+    ViewLevel = AddItem(view, QStringLiteral("Reference &Level..."), &TMainForm::ViewLevelClick);
 
     QMenu* ports = bar->addMenu(QStringLiteral("&Com Port"));
     FPortGroup = new QActionGroup(this);
@@ -320,6 +326,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyView(const Settings::TView& View) {
     FUnit = View.Unit;
+    FLevel = Settings::TReader().Level();
     (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
     ViewReadings->setChecked(View.ReadingsShown);
     ReadingsPanel->setVisible(View.ReadingsShown);
@@ -451,7 +458,7 @@ void TMainForm::TextMemoChange() {
 void TMainForm::UpdateReadings() {
     tmrReadings->stop();
     if (ViewReadings->isChecked())
-        ReadingsPanel->Show(Measurement::Measure(EditorLines(), FCalibration, FUnit), FUnit);
+        ReadingsPanel->Measure(EditorLines(), TCriteria{FCalibration, FLevel, false}, FUnit);
 }
 
 void TMainForm::ViewReadingsClick() {
@@ -459,6 +466,16 @@ void TMainForm::ViewReadingsClick() {
     ReadingsPanel->setVisible(shown);
     UpdateReadings();
     Settings::SaveReadingsShown(shown);
+}
+
+void TMainForm::ViewLevelClick() {
+    TReferenceLevelDialog dialog(this);
+    dialog.SetLevel(FLevel);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FLevel = dialog.Level();
+    UpdateReadings();
+    Settings::SaveLevel(FLevel);
 }
 
 void TMainForm::ViewUnitsClick(TUnit Unit) {
@@ -633,12 +650,15 @@ void TMainForm::FileClientReportClick() {
                                        QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    const TReportInfo info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    ClientReport::TParts parts;
+    parts.Info = FInfoForm ? FInfoForm->Snapshot() : TReportInfo{};
+    parts.Level = FLevel;
+    parts.Calibration = FCalibration;
+    parts.Inspector = Settings::TReader().Inspector(FSettings.InstallDir);
     // The paper the printer is set up for.
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
-    AtomicWrite::ReplaceFile(path,
-                             ClientReport::Pdf(EditorLines(), info, FCalibration, FUnit, paper));
+    AtomicWrite::ReplaceFile(path, ClientReport::Pdf(EditorLines(), parts, FUnit, paper));
 }
 
 void TMainForm::FilePrintClick() {

@@ -92,6 +92,9 @@ public:
     void AboutClick();
     void ViewReadingsClick();
     void ViewUnitsClick(TUnit Unit);
+    // Asks for the reference level; OK applies and stores it.
+    void ViewLevelClick();
+    const TReferenceLevel& Level() const { return FLevel; }
     // Measures the editor's report into the panel when it is shown.
     void UpdateReadings();
     TUnit Unit() const { return FUnit; }
@@ -140,6 +143,7 @@ private:
     QAction* ComPortStop;
     QAction *GetData, *About;
     QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
+    QAction* ViewLevel;
     QAction* FileArchive;
     // Made when first opened; owned by this window.
     TArchiveForm* ArchiveForm = nullptr;
@@ -201,6 +205,7 @@ private:
     bool FClipboardHasText = false;
     QSplitter* FSplitter;
     TUnit FUnit = TUnit::PciL;
+    TReferenceLevel FLevel = ReferenceLevels::Epa();
     TCalibrationDates FCalibration;
     TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
 };

@@ -8,7 +8,6 @@
 #include "settings/Settings.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -28,9 +27,6 @@ namespace {
 QDateTime AsUtc(const QDateTime& Value) {
     return QDateTime(Value.date(), Value.time(), Qt::UTC);
 }
-
-// The calibration box's minimum, shown as "none".
-const QDate NoCalibration(1752, 9, 14);
 
 QLabel* Label(QWidget* Parent, const QString& Text, int X, int Y) {
     auto* l = new QLabel(Text, Parent);
@@ -91,13 +87,8 @@ TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEn
     SNListBox->setGeometry(8, 76, 97, 150);
     SNListBox->setSortingEnabled(true);
     Label(this, QStringLiteral("Calibrated :"), 8, 230);
-    CalibratedDate = new QDateEdit(this);
+    CalibratedDate = new TOptionalDateEdit(this);
     CalibratedDate->setGeometry(8, 246, 97, 21);
-    CalibratedDate->setDisplayFormat(DateTimeText::ShortDateFormat());
-    CalibratedDate->setCalendarPopup(true);
-    CalibratedDate->setMinimumDate(NoCalibration);
-    CalibratedDate->setSpecialValueText(QStringLiteral("none"));
-    CalibratedDate->setDate(NoCalibration);
     CalibratedDate->setEnabled(false);
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     OKButton->setGeometry(16, 300, 75, 25);
@@ -137,7 +128,8 @@ TInfoForm::TInfoForm(int InfoEnable, QWidget* Parent) : QDialog(Parent), FInfoEn
     connect(EnableCheckBox, &QCheckBox::toggled, this, [this] { EnableCheckBoxClick(); });
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     connect(SNListBox, &QListWidget::currentItemChanged, this, [this] { ShowCalibration(); });
-    connect(CalibratedDate, &QDateEdit::dateChanged, this, [this] { CalibratedDateChange(); });
+    connect(CalibratedDate, &TOptionalDateEdit::dateChanged, this,
+            [this] { CalibratedDateChange(); });
     SNListBox->installEventFilter(this);
     AddSNEdit->installEventFilter(this);
 }
@@ -299,7 +291,7 @@ void TInfoForm::ShowCalibration() {
     FShowingCalibration = true;
     CalibratedDate->setEnabled(item != nullptr);
     const QDate date = item ? FCalibration.value(item->text()) : QDate();
-    CalibratedDate->setDate(date.isValid() ? date : NoCalibration);
+    CalibratedDate->setDate(date);
     FShowingCalibration = false;
 }
 
@@ -308,7 +300,7 @@ void TInfoForm::CalibratedDateChange() {
     if (FShowingCalibration || !item)
         return;
     const QDate date = CalibratedDate->date();
-    if (date == NoCalibration)
+    if (!date.isValid())
         FCalibration.remove(item->text());
     else
         FCalibration.insert(item->text(), date);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "info/InfoFile.h"
+#include "info/OptionalDateEdit.h"
 #include "measurement/Summary.h"
 #include "report/ReportInfo.h"
 
@@ -9,7 +10,6 @@
 #include <functional>
 
 class QCheckBox;
-class QDateEdit;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
@@ -68,8 +68,8 @@ public:
     QLineEdit* LocationEdit;
     QPlainTextEdit* FooterMemo;
     QPushButton* OKButton;
-    // The calibration date of the serial number selected in SNListBox; its minimum means none.
-    QDateEdit* CalibratedDate;
+    // The calibration date of the serial number selected in SNListBox; invalid means none.
+    TOptionalDateEdit* CalibratedDate;
 
     // The dates as the dialog holds them, changes since the last OK included.
     TCalibrationDates Calibration() const { return FCalibration; }
