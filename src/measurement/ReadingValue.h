@@ -20,8 +20,9 @@ public:
     std::string_view Events() const { return std::string_view(FChars).substr(0, FEvents); }
     bool HasEvent(char Letter) const { return Events().find(Letter) != std::string_view::npos; }
 
-    // A reading: the whole text is a decimal number no monitor could have measured beyond,
-    // as Plausible() says.
+    // A reading: the whole text is a decimal number (an optional sign, digits, and a point
+    // followed by digits) of at most 100,000 either side of zero with at most 6 decimals. Beyond
+    // that a number is no measurement, and its digits would make every sum slow.
     bool Valid() const { return FDecimals >= 0; }
     // The reading in pCi/L, written with the text's decimals; none when invalid.
     std::optional<TDecimal> PciL() const;
@@ -31,9 +32,6 @@ public:
     // The reading in Unit for drawing; not a number when invalid.
     double InUnit(TUnit Unit) const;
 
-    // At most 100,000 pCi/L either side of zero and at most 6 decimals: beyond that a number
-    // is no measurement, and its digits would make every sum slow.
-    static bool Plausible(const TDecimal& PciL);
     static constexpr int MicroDecimals = 6;
 
 private:
