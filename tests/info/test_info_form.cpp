@@ -1,10 +1,12 @@
 #include "info/InfoForm.h"
 #include "measurement/CalibrationDates.h"
+#include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 
 #include "QtPrint.h"
 #include "TestSupport.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -326,4 +328,38 @@ TEST(InfoForm, CalibratedDateNotStoredIsReportedAndKeptForTheNextOk) {
     form.OKButtonClick();
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(CalibrationDates::Read().value("A-1"), QDate(2026, 3, 1));
+}
+
+// A date typed in the locale's short format is taken, a text that is none leaves the date as
+// it was, an empty field is none, and the calendar opens at the current month when there is
+// no date.
+TEST(InfoForm, CalibratedDateTypedClearedAndPicked) {
+    TestSupport::TempConfig config;
+    int infoEnable = 0;
+    TInfoForm form(infoEnable);
+    form.FormCreate();
+    form.AddSNEdit->setText("A-1");
+    form.AddSpeedButtonClick();
+    Select(form, "A-1");
+    TOptionalDateEdit& edit = *form.CalibratedDate;
+    const QString typed = DateTimeText::FormatDate(QDate(2026, 3, 15));
+    for (const auto& [Text, Date, Shown] :
+         {std::tuple{typed, QDate(2026, 3, 15), typed},
+          std::tuple{QString("none3152026"), QDate(2026, 3, 15), typed},
+          std::tuple{QString(""), QDate(), QString("none")},
+          std::tuple{typed, QDate(2026, 3, 15), typed},
+          std::tuple{QString("none"), QDate(), QString("none")}}) {
+        SCOPED_TRACE(Text.toStdString());
+        edit.Edit->setText(Text);
+        emit edit.Edit->editingFinished();
+        EXPECT_EQ(edit.date(), Date);
+        EXPECT_EQ(edit.text(), Shown);
+    }
+    EXPECT_EQ(form.Calibration(), TCalibrationDates());
+    edit.ShowCalendar();
+    EXPECT_EQ(edit.Calendar->yearShown(), QDate::currentDate().year());
+    EXPECT_EQ(edit.Calendar->monthShown(), QDate::currentDate().month());
+    emit edit.Calendar->clicked(QDate(2025, 12, 1));
+    EXPECT_FALSE(edit.Calendar->isVisible());
+    EXPECT_EQ(form.Calibration(), (TCalibrationDates{{"A-1", QDate(2025, 12, 1)}}));
 }

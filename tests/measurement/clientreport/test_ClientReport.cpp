@@ -2,7 +2,11 @@
 #include "measurement/clientreport/ClientReport.h"
 #include "platform/Exception.h"
 
+#include "TestSupport.h"
+
+#include <QImage>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -235,6 +239,181 @@ TEST(ClientReport, UnknownsAndOddTextsStillLaidOut) {
         EXPECT_TRUE(All.simplified().contains(Case.Expected)) << Case.Expected << All.toStdString();
         EXPECT_TRUE(All.contains("Radon Measurement Report"));
         NumberedPages(All);
+    }
+}
+
+// Page Page (from 1) of Pdf as pixels at Dpi (only its LeftPoints when given), with its words'
+// boxes in those pixels.
+struct TRendered {
+    QImage Image;
+    std::vector<std::pair<QString, QRectF>> Words;
+    double Width = 0; // the page's, in points
+};
+
+TRendered Render(const QByteArray& Pdf, int Page, int Dpi, int LeftPoints = 0) {
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("r.pdf");
+    TestSupport::WriteFile(Path, Pdf);
+    const QString N = QString::number(Page);
+    QStringList Crop;
+    if (LeftPoints > 0)
+        Crop << "-x"
+             << "0"
+             << "-y"
+             << "0"
+             << "-W" << QString::number(LeftPoints * Dpi / 72) << "-H"
+             << QString::number(11 * Dpi * 2);
+    QProcess::execute("pdftoppm", QStringList{"-f", N, "-l", N, "-r", QString::number(Dpi), "-png",
+                                              "-singlefile"} +
+                                      Crop + QStringList{Path, Dir.filePath("page")});
+    TRendered R;
+    R.Image = QImage(Dir.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
+    const QString Boxes = Poppler("pdftotext", Pdf, {"-bbox", "-f", N, "-l", N});
+    R.Width = QRegularExpression("<page width=\"([0-9.]+)\"").match(Boxes).captured(1).toDouble();
+    const QRegularExpression Word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                                  "yMax=\"([0-9.]+)\">([^<]*)</word>");
+    const double Scale = Dpi / 72.0;
+    for (auto It = Word.globalMatch(Boxes); It.hasNext();) {
+        const auto M = It.next();
+        R.Words.push_back(
+            {M.captured(5),
+             QRectF(QPointF(M.captured(1).toDouble(), M.captured(2).toDouble()) * Scale,
+                    QPointF(M.captured(3).toDouble(), M.captured(4).toDouble()) * Scale)});
+    }
+    return R;
+}
+
+// The ink of a word: its darkest pixel, which lies inside a stroke.
+QColor Ink(const QImage& Image, const QRectF& Box) {
+    QColor Darkest(Qt::white);
+    const QRect Area = Box.toAlignedRect().intersected(Image.rect());
+    for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+        for (int X = Area.left(); X <= Area.right(); ++X) {
+            const QColor C = Image.pixelColor(X, Y);
+            if (C.red() + C.green() + C.blue() < Darkest.red() + Darkest.green() + Darkest.blue())
+                Darkest = C;
+        }
+    return Darkest;
+}
+
+bool Near(const QColor& A, const QColor& B) {
+    return std::abs(A.red() - B.red()) + std::abs(A.green() - B.green()) +
+               std::abs(A.blue() - B.blue()) <
+           45;
+}
+
+// The colours as the client sees them: the result in the colour of its band, and exactly the
+// readings left out of the result greyed in the table.
+TEST(ClientReport, ColoursOnTheRenderedPage) {
+    const QColor Red(183, 28, 28), Amber(176, 105, 0), Green(46, 125, 50);
+    const QStringList Labels{"Serial #   : 4410-0815", "Start Date : 3/5/2026",
+                             "Start Time : 4:00:00 PM"};
+    const struct {
+        const char *Epa, *Shown;
+        TReferenceLevel Level;
+        TTestType Type;
+        QColor Result;
+        int Grey;
+    } Cases[] = {
+        {"4.0", "4.0", ReferenceLevels::Epa(), TTestType::Initial, Red, 4},
+        {"3.95", "4.0", ReferenceLevels::Epa(), TTestType::Initial, Red, 4},
+        {"3.9", "3.9", ReferenceLevels::Epa(), TTestType::Initial, Amber, 4},
+        {"1.9", "1.9", ReferenceLevels::Epa(), TTestType::Initial, Green, 4},
+        {"4.0", "4.0", ReferenceLevels::Eu(), TTestType::Initial, Green, 4},
+        {"9.9", "1.0", ReferenceLevels::Epa(), TTestType::PostMitigation, Green, 24},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(std::string(Case.Epa) + " " + Case.Level.Name.toStdString());
+        QStringList Table;
+        for (int K = 1; K <= 48; ++K)
+            Table << " 1.0 ";
+        QStringList Lines = Report(Table, "Time Interval 1 Hr", Labels);
+        Lines.replaceInStrings(QRegularExpression("^EPA Protocol.*"),
+                               QString("EPA Protocol   %1 pCi/l").arg(Case.Epa));
+        ClientReport::TParts P = Parts();
+        P.Level = Case.Level;
+        P.Job.TestType = Case.Type;
+        const QByteArray Pdf =
+            ClientReport::Pdf(Lines, P, TUnit::PciL, TPaper::A4, English, Chicago);
+
+        const TRendered Front = Render(Pdf, 1, 150);
+        const std::pair<QString, QRectF>* Big = nullptr;
+        for (const auto& Word : Front.Words)
+            if (Word.first == Case.Shown && (!Big || Word.second.height() > Big->second.height()))
+                Big = &Word;
+        ASSERT_TRUE(Big);
+        EXPECT_TRUE(Near(Ink(Front.Image, Big->second), Case.Result))
+            << Ink(Front.Image, Big->second).name().toStdString();
+
+        // Row numbers stand at the table's left edge.
+        const TRendered Data = Render(Pdf, 2, 300, 100);
+        for (int K = 1; K <= 30; ++K) {
+            const auto Row = std::find_if(Data.Words.begin(), Data.Words.end(), [&](const auto& W) {
+                return W.first == QString::number(K) && W.second.left() < 300 * 90 / 72;
+            });
+            ASSERT_NE(Row, Data.Words.end()) << K;
+            const QColor Shown = Ink(Data.Image, Row->second);
+            EXPECT_EQ(Shown.red() > 70, K <= Case.Grey) << K << " " << Shown.name().toStdString();
+        }
+    }
+}
+
+// Control characters and direction overrides are shown escaped, a word longer than a line is
+// broken inside the page, and no character is lost.
+TEST(ClientReport, HostileTextEscapedAndKeptInsideThePage) {
+    ClientReport::TParts P = Parts();
+    P.Job.Client = QString("Eve ") + QChar(0x202E) + "gnp.exe \x1b[31mred";
+    P.Job.Notes = QString(1500, QChar(0xA7)) + "\n" + QString(300, QChar(0xA4));
+    P.Inspector.Name = QString(40, 'W') + ' ' + QString(QChar(0x05D0)) + QString(300, QChar(0x416));
+    const QByteArray Pdf =
+        ClientReport::Pdf(Report({" 1.0 "}), P, TUnit::PciL, TPaper::Letter, English, Chicago);
+    const QString Text = Poppler("pdftotext", Pdf, {"-raw"});
+    EXPECT_TRUE(Text.contains("Eve \\u202egnp.exe \\x1b[31mred")) << Text.toStdString();
+    EXPECT_FALSE(Text.contains(QChar(0x202E)));
+    EXPECT_EQ(Text.count(QChar(0xA7)), 1500);
+    EXPECT_EQ(Text.count(QChar(0xA4)), 300);
+    EXPECT_EQ(Text.count(QChar(0x416)), 300);
+    const TRendered Page = Render(Pdf, 1, 72);
+    for (const auto& [Word, Box] : Page.Words)
+        EXPECT_TRUE(Box.left() >= 36 && Box.right() <= Page.Width - 36)
+            << Word.left(20).toStdString() << " " << Box.left() << "-" << Box.right();
+}
+
+// A 36-hour test is no valid test, whatever end the report's labels give; the measured end
+// and every time follow the locale, midnight included.
+TEST(ClientReport, ShortTestNotValidWithItsMeasuredEnd) {
+    const struct {
+        QLocale Locale;
+        QStringList Labels;
+        const char *End, *Midnight;
+    } Cases[] = {
+        {English,
+         {"Start Date : 12/5/2026", "Start Time : 9:00:00 AM", "End Date   : 12/7/2026",
+          "End Time   : 9:00:00 AM"},
+         "12/6/2026 9:00:00 PM",
+         "12/6/2026 12:00:00 AM"},
+        {QLocale("de_DE"),
+         {"Start Date : 05.12.2026", "Start Time : 09:00:00", "End Date   : 07.12.2026",
+          "End Time   : 09:00:00"},
+         "06.12.2026 21:00:00",
+         "06.12.2026 00:00:00"},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.End);
+        QStringList Table;
+        for (int K = 1; K <= 36; ++K)
+            Table << " 2.0 ";
+        const QString All =
+            Text(ClientReport::Pdf(Report(Table, "Time Interval 1 Hr", Case.Labels), Parts(),
+                                   TUnit::PciL, TPaper::A4, Case.Locale, Chicago))
+                .simplified();
+        EXPECT_TRUE(All.contains("Not a valid test: it lasted less than 48 hours; the report's "
+                                 "end differs from the end of the readings"))
+            << All.toStdString();
+        EXPECT_TRUE(All.contains(QString("End ") + Case.End)) << All.toStdString();
+        EXPECT_TRUE(All.contains(QString("but the readings end at ") + Case.End));
+        EXPECT_TRUE(All.contains(Case.Midnight));
+        EXPECT_FALSE(Case.Locale != English && All.contains("12:00:00 AM"));
     }
 }
 
