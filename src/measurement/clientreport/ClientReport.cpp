@@ -415,8 +415,8 @@ void AddHeader(std::vector<TBlock>& Blocks, const TSheet& S, const QStringList& 
     double LogoWidth = 0, LogoHeight = 0;
     if (!LogoFile.isEmpty()) {
         Logo = ReadLogo(LogoFile);
-        // At most 54 points high and three times that wide, never enlarged past 1 pixel a point.
-        const double Most = 54 * Pt;
+        // At most 42 points high and three times that wide, never enlarged past 1 pixel a point.
+        const double Most = 42 * Pt;
         const double Scale = std::min({Most / Logo.height(), 3 * Most / Logo.width(), Pt});
         LogoWidth = Logo.width() * Scale;
         LogoHeight = Logo.height() * Scale;
@@ -477,11 +477,8 @@ std::vector<TBlock> FrontBlocks(const TSheet& S, const QStringList& Lines, const
     if (Location.isEmpty() && Info.Enabled)
         Location = Info.Location;
     const QDate Calibrated = Parts.Calibration.value(R.SerialNumber);
-    QString Readings = QString::number(F.Count);
-    if (F.Count > 0)
-        Readings += F.Valid == F.Count
-                        ? QStringLiteral(", all of them valid")
-                        : QStringLiteral(", %1 of them not a reading").arg(F.Count - F.Valid);
+    const QString Readings =
+        F.Count == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(F.Count);
     const QString Interval =
         R.IntervalMinutes > 0 ? Summary::DurationForPeople(R.IntervalMinutes) : QString();
     const QDateTime End = Readings::End(R);
@@ -499,12 +496,10 @@ std::vector<TBlock> FrontBlocks(const TSheet& S, const QStringList& Lines, const
                                     ? QStringLiteral("Unknown: the report gives no time interval")
                                     : QStringLiteral("Unknown: the report gives no start")},
         {QStringLiteral("Duration"),
-         F.Minutes ? QStringLiteral("%1 (%2 readings \u00d7 %3)")
-                         .arg(Summary::DurationForPeople(*F.Minutes))
-                         .arg(F.Count)
-                         .arg(Interval)
-                   : QStringLiteral("Unknown: the report gives no time interval")},
-        {QStringLiteral("Readings"), Readings},
+         F.Minutes
+             ? QStringLiteral("%1 (%2 \u00d7 %3)")
+                   .arg(Summary::DurationForPeople(*F.Minutes), Readings, Interval)
+             : QStringLiteral("Unknown: the report gives no time interval (%1)").arg(Readings)},
     };
     // The job at the left and the measurement at the right; without a job the monitor at the
     // left and the times at the right.
