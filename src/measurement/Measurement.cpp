@@ -119,11 +119,12 @@ QString ForPeople(const TMeasurement& M, TUnit Unit, const QLocale& Locale) {
     };
 
     QString Out;
-    Out += Line(QStringLiteral("Readings"),
-                F.Valid == F.Count
-                    ? QString::number(F.Count) + (F.Count == 1 ? QStringLiteral(", a valid one")
-                                                               : QStringLiteral(", all valid"))
-                    : QStringLiteral("%1, %2 not valid").arg(F.Count).arg(F.Count - F.Valid));
+    Out += Line(
+        QStringLiteral("Readings"),
+        F.Valid == F.Count
+            ? QString::number(F.Count) +
+                  (F.Count == 1 ? QStringLiteral(", a valid one") : QStringLiteral(", all valid"))
+            : QStringLiteral("%1, %2 of them not a reading").arg(F.Count).arg(F.Count - F.Valid));
     Out += Line(QStringLiteral("Interval"),
                 R.IntervalMinutes > 0 ? Summary::DurationForPeople(R.IntervalMinutes) : Unknown);
     Out += Line(QStringLiteral("Start"), Time(R.Start));

@@ -127,7 +127,7 @@ TEST(Outputs, ForPeople) {
     const QString InBq = Measurement::ForPeople(
         Measure(Report({" 1.0 2.0 x ", "3.0 4.0 5.0 "}, "Time Interval 1 Hr", Labels), TUnit::BqM3),
         TUnit::BqM3);
-    EXPECT_EQ(InBq, "Readings: 6, 1 not valid\n"
+    EXPECT_EQ(InBq, "Readings: 6, 1 of them not a reading\n"
                     "Interval: 1 hour\n"
                     "Start: 3/7/2026 11:00:00 PM\n"
                     "End: 3/8/2026 6:00:00 AM\n"
