@@ -49,7 +49,7 @@ const TCalibrationDates Calibration{{QStringLiteral("4410-0815"), QDate(2025, 6,
 void Measure32KiB(benchmark::State& State) {
     const QStringList Lines = Fixture();
     for (auto _ : State)
-        benchmark::DoNotOptimize(Measurement::Measure(Lines, Calibration, TUnit::PciL));
+        benchmark::DoNotOptimize(Measurement::Measure(Lines, {Calibration}, TUnit::PciL));
     State.counters["bytes"] = static_cast<double>(Lines.join(QStringLiteral("\r\n")).size());
 }
 BENCHMARK(Measure32KiB)->Unit(benchmark::kMillisecond);
@@ -57,27 +57,27 @@ BENCHMARK(Measure32KiB)->Unit(benchmark::kMillisecond);
 void Measure10000(benchmark::State& State) {
     const QStringList Lines = Readings(10000);
     for (auto _ : State)
-        benchmark::DoNotOptimize(Measurement::Measure(Lines, Calibration, TUnit::PciL));
+        benchmark::DoNotOptimize(Measurement::Measure(Lines, {Calibration}, TUnit::PciL));
 }
 BENCHMARK(Measure10000)->Unit(benchmark::kMillisecond);
 
 void Json10000(benchmark::State& State) {
-    const TMeasurement M = Measurement::Measure(Readings(10000), Calibration, TUnit::PciL);
+    const TMeasurement M = Measurement::Measure(Readings(10000), {Calibration}, TUnit::PciL);
     for (auto _ : State)
         benchmark::DoNotOptimize(Measurement::Json(M));
 }
 BENCHMARK(Json10000)->Unit(benchmark::kMillisecond);
 
 void Csv10000(benchmark::State& State) {
-    const TMeasurement M = Measurement::Measure(Readings(10000), Calibration, TUnit::PciL);
+    const TMeasurement M = Measurement::Measure(Readings(10000), {Calibration}, TUnit::PciL);
     for (auto _ : State)
         benchmark::DoNotOptimize(Measurement::Csv(M.Readings));
 }
 BENCHMARK(Csv10000)->Unit(benchmark::kMillisecond);
 
 void Chart(benchmark::State& State) {
-    const TMeasurement M =
-        Measurement::Measure(Readings(static_cast<int>(State.range(0))), Calibration, TUnit::PciL);
+    const TMeasurement M = Measurement::Measure(Readings(static_cast<int>(State.range(0))),
+                                                {Calibration}, TUnit::PciL);
     QImage Image(1200, 500, QImage::Format_ARGB32_Premultiplied);
     const TChartPalette Palette = ReadingsChart::LightPalette();
     for (auto _ : State) {
@@ -89,13 +89,14 @@ BENCHMARK(Chart)->Arg(48)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void ClientReportPdf(benchmark::State& State) {
     const QStringList Lines = Readings(static_cast<int>(State.range(0)));
-    TReportInfo Info;
-    Info.Enabled = true;
-    Info.Header << QStringLiteral("Radon Services Ltd.") << QStringLiteral("Phone 555-0100");
-    Info.Footer << QStringLiteral("Tested by A. Tester");
+    ClientReport::TParts Parts;
+    Parts.Info.Enabled = true;
+    Parts.Info.Header << QStringLiteral("Radon Services Ltd.") << QStringLiteral("Phone 555-0100");
+    Parts.Info.Footer << QStringLiteral("Tested by A. Tester");
+    Parts.Calibration = Calibration;
     qsizetype Bytes = 0;
     for (auto _ : State)
-        Bytes = ClientReport::Pdf(Lines, Info, Calibration, TUnit::PciL, TPaper::A4).size();
+        Bytes = ClientReport::Pdf(Lines, Parts, TUnit::PciL, TPaper::A4).size();
     State.counters["bytes"] = static_cast<double>(Bytes);
 }
 BENCHMARK(ClientReportPdf)->Arg(48)->Arg(10000)->Unit(benchmark::kMillisecond);

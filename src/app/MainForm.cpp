@@ -10,6 +10,7 @@
 #include "app/FileDialogs.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
+#include "app/ReferenceLevelDialog.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
@@ -78,6 +79,9 @@ QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Sa
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setWindowTitle(QStringLiteral("Halvorn - Untitled"));
     resize(523, 526);
+    // The paper of the user's territory until a dialog picks another for this run.
+    Printer.setPageSize(
+        QPageSize(Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 
     TextMemo = new QPlainTextEdit(this);
     TextMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -154,6 +158,7 @@ void TMainForm::NameControls() {
         {ViewReadings, "ViewReadings"},
         {ViewPciL, "ViewPciL"},
         {ViewBqM3, "ViewBqM3"},
+        {ViewLevel, "ViewLevel"},
         {FileExportCsv, "FileExportCsv"},
         {FileClientReport, "FileClientReport"},
         {FileArchive, "FileArchive"},
@@ -229,6 +234,7 @@ void TMainForm::CreateMenus() {
                 ErrorHandler::Guarded([this, unit = unit] { ViewUnitsClick(unit); }));
     }
     ViewPciL->setChecked(true);
+    ViewLevel = AddItem(view, QStringLiteral("Reference &Level..."), &TMainForm::ViewLevelClick);
 
     QMenu* ports = bar->addMenu(QStringLiteral("&Com Port"));
     FPortGroup = new QActionGroup(this);
@@ -319,6 +325,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyView(const Settings::TView& View) {
     FUnit = View.Unit;
+    FLevel = Settings::TReader().Level();
     (FUnit == TUnit::BqM3 ? ViewBqM3 : ViewPciL)->setChecked(true);
     ViewReadings->setChecked(View.ReadingsShown);
     ReadingsPanel->setVisible(View.ReadingsShown);
@@ -444,8 +451,8 @@ void TMainForm::TextMemoChange() {
 void TMainForm::UpdateReadings() {
     tmrReadings->stop();
     if (ViewReadings->isChecked())
-        ReadingsPanel->Show(
-            Measurement::Measure(EditorLines(), FInformation.Info().Calibration, FUnit), FUnit);
+        ReadingsPanel->Measure(EditorLines(),
+                               TCriteria{FInformation.Info().Calibration, FLevel, false}, FUnit);
 }
 
 void TMainForm::ViewReadingsClick() {
@@ -453,6 +460,16 @@ void TMainForm::ViewReadingsClick() {
     ReadingsPanel->setVisible(shown);
     UpdateReadings();
     Settings::SaveReadingsShown(shown);
+}
+
+void TMainForm::ViewLevelClick() {
+    TReferenceLevelDialog dialog(this);
+    dialog.SetLevel(FLevel);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FLevel = dialog.Level();
+    UpdateReadings();
+    Settings::SaveLevel(FLevel);
 }
 
 void TMainForm::ViewUnitsClick(TUnit Unit) {
@@ -623,12 +640,15 @@ void TMainForm::FileClientReportClick() {
                                        QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    const TReportInfo& info = FInformation.Info();
+    ClientReport::TParts parts;
+    parts.Info = FInformation.Info();
+    parts.Level = FLevel;
+    parts.Calibration = FInformation.Info().Calibration;
+    parts.Inspector = Settings::TReader().Inspector(FSettings.InstallDir);
     // The paper the printer is set up for.
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
-    AtomicWrite::ReplaceFile(
-        path, ClientReport::Pdf(EditorLines(), info, info.Calibration, FUnit, paper));
+    AtomicWrite::ReplaceFile(path, ClientReport::Pdf(EditorLines(), parts, FUnit, paper));
 }
 
 void TMainForm::FilePrintClick() {

@@ -91,6 +91,9 @@ public:
     void AboutClick();
     void ViewReadingsClick();
     void ViewUnitsClick(TUnit Unit);
+    // Asks for the reference level; OK applies and stores it.
+    void ViewLevelClick();
+    const TReferenceLevel& Level() const { return FLevel; }
     // Measures the editor's report into the panel when it is shown.
     void UpdateReadings();
     TUnit Unit() const { return FUnit; }
@@ -136,6 +139,7 @@ private:
     QAction* ComPortStop;
     QAction *GetData, *About;
     QAction *ViewReadings, *ViewPciL, *ViewBqM3, *FileExportCsv, *FileClientReport;
+    QAction* ViewLevel;
     QAction* FileArchive;
     // Made when first opened; owned by this window.
     TArchiveForm* ArchiveForm = nullptr;
@@ -182,5 +186,6 @@ private:
     TUnit FUnit = TUnit::PciL;
     // The report information's one model, which the information dialog edits.
     TReportInformation FInformation;
+    TReferenceLevel FLevel = ReferenceLevels::Epa();
     TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
 };

@@ -3,6 +3,7 @@
 #include "components/ui/BufferedPaintBox.h"
 #include "measurement/chart/ReadingsChart.h"
 #include "platform/DateTimeText.h"
+#include "platform/MessageText.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -10,17 +11,24 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QThread>
 #include <QToolTip>
 
 namespace {
 
 // What the chart is drawn from: the figures and checks follow from these.
-bool SameChart(const TReadings& A, const TReadings& B) {
+bool SameChart(const TMeasurement& MA, const TMeasurement& MB) {
+    const TReadings& A = MA.Readings;
+    const TReadings& B = MB.Readings;
+    const TReferenceLevel& LA = MA.Criteria.Level;
+    const TReferenceLevel& LB = MB.Criteria.Level;
     if (A.IntervalMinutes != B.IntervalMinutes || A.Start != B.Start || A.Refusal != B.Refusal ||
-        A.Values.size() != B.Values.size())
+        A.Values.size() != B.Values.size() || LA.Name != LB.Name || LA.Value != LB.Value ||
+        LA.Unit != LB.Unit || MA.Criteria.PostMitigation != MB.Criteria.PostMitigation)
         return false;
     for (size_t i = 0; i < A.Values.size(); ++i)
-        if (A.Values[i].Text != B.Values[i].Text || A.Values[i].Events != B.Values[i].Events)
+        if (A.Values[i].Text() != B.Values[i].Text() ||
+            A.Values[i].Events() != B.Values[i].Events())
             return false;
     return true;
 }
@@ -58,14 +66,67 @@ TReadingsPanel::TReadingsPanel(QWidget* Parent) : QWidget(Parent) {
     layout->addWidget(Splitter);
 }
 
-void TReadingsPanel::Show(const TMeasurement& M, TUnit Unit) {
-    const bool redraw = Unit != FUnit || !SameChart(M.Readings, FMeasurement.Readings);
-    FMeasurement = M;
+struct TReadingsPanel::TRequest {
+    QStringList Lines;
+    TCriteria Criteria;
+    TUnit Unit;
+    // The worker's answer.
+    TMeasurement Measured;
+};
+
+TReadingsPanel::~TReadingsPanel() {
+    // The worker writes into FRunning: the panel waits for it rather than free that first.
+    if (FWorker)
+        FWorker->wait();
+}
+
+void TReadingsPanel::Show(TMeasurement M, TUnit Unit) {
+    const bool redraw = Unit != FUnit || !SameChart(M, FMeasurement);
+    FMeasurement = std::move(M);
     FUnit = Unit;
     ++FUpdates;
-    SummaryMemo->setPlainText(Measurement::ForPeople(M, Unit));
+    SummaryMemo->setPlainText(Measurement::ForPeople(FMeasurement, Unit));
     if (redraw)
         RedrawChart();
+}
+
+void TReadingsPanel::Measure(const QStringList& Lines, const TCriteria& Criteria, TUnit Unit) {
+    qsizetype size = 0;
+    for (const QString& line : Lines)
+        size += line.size() + 1;
+    auto request = std::make_unique<TRequest>(TRequest{Lines, Criteria, Unit, {}});
+    if (FWorker) {
+        FPending = std::move(request);
+        return;
+    }
+    if (size <= MeasureAtOnce) {
+        Show(Measurement::Measure(Lines, Criteria, Unit), Unit);
+        return;
+    }
+    StartWorker(std::move(request));
+}
+
+void TReadingsPanel::StartWorker(std::unique_ptr<TRequest> Request) {
+    FRunning = std::move(Request);
+    TRequest* work = FRunning.get();
+    FWorker = QThread::create([work] {
+        work->Measured = Measurement::Measure(work->Lines, work->Criteria, work->Unit);
+        work->Lines.clear();
+    });
+    FWorker->setParent(this);
+    connect(FWorker, &QThread::finished, this, [this] {
+        std::unique_ptr<TRequest> done = std::move(FRunning);
+        FWorker->deleteLater();
+        FWorker = nullptr;
+        // A newer request makes this answer stale: it is measured instead.
+        if (FPending) {
+            std::unique_ptr<TRequest> next = std::move(FPending);
+            Measure(next->Lines, next->Criteria, next->Unit);
+            return;
+        }
+        Show(std::move(done->Measured), done->Unit);
+    });
+    FWorker->start(QThread::LowPriority);
 }
 
 void TReadingsPanel::RedrawChart() {
@@ -93,14 +154,17 @@ QString TReadingsPanel::HoverText(QPoint Position) const {
         return {};
     const TReadingValue& value = FMeasurement.Readings.Values[static_cast<size_t>(i)];
     const QDateTime start = Readings::IntervalStart(FMeasurement.Readings, i + 1);
-    QString text = start.isValid() ? DateTimeText::FormatDate(start.date()) + u' ' +
-                                         DateTimeText::ReportTime(start.time())
+    QString text = start.isValid() ? DateTimeText::FormatDateTime(start)
                                    : QStringLiteral("Interval %1").arg(i + 1);
+    const auto latin1 = [](std::string_view bytes) {
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
     text += u'\n';
-    text += value.PciL ? Units::BothForPeople(*value.PciL, 1, FUnit)
-                       : QStringLiteral("not a reading: \"%1\"").arg(QLatin1String(value.Text));
-    if (!value.Events.empty())
-        text += QStringLiteral("\nEvents: ") + QLatin1String(value.Events);
+    text += value.Valid() ? Units::BothForPeople(*value.PciL(), 1, FUnit)
+                          : QStringLiteral("not a reading: \"%1\"")
+                                .arg(MessageText::Shown(latin1(value.Text()), 40));
+    if (!value.Events().empty())
+        text += QStringLiteral("\nEvents: ") + MessageText::Shown(latin1(value.Events()), 40);
     return text;
 }
 

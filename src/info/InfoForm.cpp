@@ -5,7 +5,6 @@
 #include "platform/MessageText.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -26,9 +25,6 @@ namespace {
 QDateTime AsUtc(const QDateTime& Value) {
     return QDateTime(Value.date(), Value.time(), Qt::UTC);
 }
-
-// The calibration box's minimum, shown as "none".
-const QDate NoCalibration(1752, 9, 14);
 
 QLabel* Label(QWidget* Parent, const QString& Text, int X, int Y) {
     auto* l = new QLabel(Text, Parent);
@@ -89,13 +85,8 @@ TInfoForm::TInfoForm(TReportInformation& Model, QWidget* Parent) : QDialog(Paren
     SNListBox->setGeometry(8, 76, 97, 150);
     SNListBox->setSortingEnabled(true);
     Label(this, QStringLiteral("Calibrated :"), 8, 230);
-    CalibratedDate = new QDateEdit(this);
+    CalibratedDate = new TOptionalDateEdit(this);
     CalibratedDate->setGeometry(8, 246, 97, 21);
-    CalibratedDate->setDisplayFormat(DateTimeText::ShortDateFormat());
-    CalibratedDate->setCalendarPopup(true);
-    CalibratedDate->setMinimumDate(NoCalibration);
-    CalibratedDate->setSpecialValueText(QStringLiteral("none"));
-    CalibratedDate->setDate(NoCalibration);
     CalibratedDate->setEnabled(false);
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     OKButton->setGeometry(16, 300, 75, 25);
@@ -135,7 +126,8 @@ TInfoForm::TInfoForm(TReportInformation& Model, QWidget* Parent) : QDialog(Paren
     connect(EnableCheckBox, &QCheckBox::toggled, this, [this] { EnableCheckBoxClick(); });
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     connect(SNListBox, &QListWidget::currentItemChanged, this, [this] { ShowCalibration(); });
-    connect(CalibratedDate, &QDateEdit::dateChanged, this, [this] { CalibratedDateChange(); });
+    connect(CalibratedDate, &TOptionalDateEdit::dateChanged, this,
+            [this] { CalibratedDateChange(); });
     SNListBox->installEventFilter(this);
     AddSNEdit->installEventFilter(this);
     CopyIn();
@@ -246,7 +238,7 @@ void TInfoForm::ShowCalibration() {
     FShowingCalibration = true;
     CalibratedDate->setEnabled(item != nullptr);
     const QDate date = item ? FCalibration.value(item->text()) : QDate();
-    CalibratedDate->setDate(date.isValid() ? date : NoCalibration);
+    CalibratedDate->setDate(date);
     FShowingCalibration = false;
 }
 
@@ -255,7 +247,7 @@ void TInfoForm::CalibratedDateChange() {
     if (FShowingCalibration || !item)
         return;
     const QDate date = CalibratedDate->date();
-    if (date == NoCalibration)
+    if (!date.isValid())
         FCalibration.remove(item->text());
     else
         FCalibration.insert(item->text(), date);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "info/OptionalDateEdit.h"
 #include "info/ReportInformation.h"
 #include "report/ReportInfo.h"
 
@@ -8,7 +9,6 @@
 #include <functional>
 
 class QCheckBox;
-class QDateEdit;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
@@ -48,8 +48,8 @@ public:
     QLineEdit* LocationEdit;
     QPlainTextEdit* FooterMemo;
     QPushButton* OKButton;
-    // The calibration date of the serial number selected in SNListBox; its minimum means none.
-    QDateEdit* CalibratedDate;
+    // The calibration date of the serial number selected in SNListBox; invalid means none.
+    TOptionalDateEdit* CalibratedDate;
 
     void AddSpeedButtonClick();
     void SNListBoxDblClick();

@@ -197,6 +197,37 @@ std::string TDecimal::Text() const {
     return Out;
 }
 
+std::optional<std::int64_t> TDecimal::Scaled(int Decimals) const {
+    if (Decimals < FScale)
+        for (int i = 0; i < FScale - Decimals; ++i)
+            if (static_cast<size_t>(i) < FDigits.size() && FDigits[static_cast<size_t>(i)] != 0)
+                return std::nullopt;
+    const long Shift = Decimals - FScale;
+    // Digit i stands for 10^(i + Shift) of the result.
+    if (static_cast<long>(FDigits.size()) + Shift > 18)
+        return std::nullopt;
+    std::int64_t Value = 0;
+    for (size_t i = FDigits.size(); i-- > 0;)
+        if (static_cast<long>(i) + Shift >= 0)
+            Value = Value * 10 + FDigits[i];
+    for (long i = 0; i < Shift; ++i)
+        Value *= 10;
+    return FNegative ? -Value : Value;
+}
+
+TDecimal TDecimal::FromScaled(std::int64_t Value, int Decimals) {
+    TDecimal Result;
+    Result.FNegative = Value < 0;
+    // Through the unsigned magnitude: the most negative value has no positive twin.
+    std::uint64_t Magnitude =
+        Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
+    for (; Magnitude != 0; Magnitude /= 10)
+        Result.FDigits.push_back(static_cast<char>(Magnitude % 10));
+    Result.FScale = Decimals;
+    Result.Normalize();
+    return Result;
+}
+
 double TDecimal::ToDouble() const {
     const std::string Digits = Text();
     double Value = 0;

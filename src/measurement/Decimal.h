@@ -27,6 +27,13 @@ public:
     TDecimal Quotient(std::uint32_t Divisor, int Decimals) const;
     TDecimal Rounded(int Decimals) const { return Quotient(1, Decimals); }
 
+    // The decimals it was written with, "3.40" having two.
+    int Decimals() const { return FScale; }
+    // This times 10^Decimals as a whole number, when that is exact and below 10^18 in size.
+    std::optional<std::int64_t> Scaled(int Decimals) const;
+    // Value / 10^Decimals, written with Decimals decimals.
+    static TDecimal FromScaled(std::int64_t Value, int Decimals);
+
     // -1, 0 or 1.
     static int Compare(const TDecimal& A, const TDecimal& B);
     bool operator==(const TDecimal& Other) const { return Compare(*this, Other) == 0; }

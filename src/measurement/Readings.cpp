@@ -40,11 +40,8 @@ int IntervalMinutes(const QString& Line) {
     if (i >= Line.size())
         return 0;
     const QChar Unit = Line[i].toUpper();
-    if (Unit == u'H')
-        return static_cast<int>(Count * 60);
-    if (Unit == u'M')
-        return static_cast<int>(Count);
-    return 0;
+    const qint64 Minutes = Unit == u'H' ? Count * 60 : Unit == u'M' ? Count : 0;
+    return Minutes <= MaxIntervalMinutes ? static_cast<int>(Minutes) : 0;
 }
 
 // The first decimal number after Word in Line: an optional sign, digits, and a point with
@@ -139,17 +136,17 @@ TReadings Read(const QStringList& Lines, const QLocale& Locale, const QTimeZone&
         return Result;
     }
 
-    ReadingsTable::TCut Table = ReadingsTable::Cut(Lines, Landmarks);
+    // Each value goes straight into the model: a second list of them would double the memory
+    // a long report takes.
+    ReadingsTable::ForEachValue(
+        Lines, Landmarks, [&Result](size_t Count) { Result.Values.reserve(Count); },
+        [&Result](std::string&& Text, std::string&& Events) {
+            Result.Values.emplace_back(Text, Events);
+        });
     // An empty table still closes one empty cell in the export; it is no reading.
-    const bool Empty =
-        Table.Values.size() == 1 && Table.Values[0].Text.empty() && Table.Values[0].Events.empty();
-    if (!Empty) {
-        Result.Values.reserve(Table.Values.size());
-        for (ReadingsTable::TValue& Value : Table.Values) {
-            std::optional<TDecimal> PciL = TDecimal::Parse(Value.Text);
-            Result.Values.push_back({std::move(Value.Text), std::move(Value.Events), PciL});
-        }
-    }
+    if (Result.Values.size() == 1 && Result.Values[0].Text().empty() &&
+        Result.Values[0].Events().empty())
+        Result.Values.clear();
 
     Result.IntervalMinutes = IntervalMinutes(Lines.at(Landmarks.T));
     Result.InstrumentOverallAvg = NumberAfter(Lines.at(Landmarks.A), SC::LandmarkOverallAvg);
@@ -164,13 +161,26 @@ TReadings Read(const QStringList& Lines, const QLocale& Locale, const QTimeZone&
         if (Date.isValid() && Time.isValid())
             Result.Start = WallClock(Date, Time, Zone);
     }
+    const QString EndDateText = LabelValue(Lines, SC::LabelEndDate);
+    const QString EndTimeText = LabelValue(Lines, SC::LabelEndTime);
+    if (!EndDateText.isEmpty()) {
+        const QDate Date = ReadDate(EndDateText, Locale);
+        const QTime Time = EndTimeText.isEmpty() ? QTime() : ReadTime(EndTimeText, Locale);
+        Result.ReportEndHasTime = Time.isValid();
+        if (Date.isValid())
+            Result.ReportEnd = WallClock(Date, Time.isValid() ? Time : QTime(0, 0), Zone);
+    }
     return Result;
 }
 
-QDateTime IntervalStart(const TReadings& Readings, int K) {
+QDateTime End(const TReadings& Readings) {
+    return IntervalStart(Readings, static_cast<int>(Readings.Values.size()) + 1);
+}
+
+QDateTime IntervalStart(const TReadings& Readings, qint64 K) {
     if (!Readings.Start.isValid() || Readings.IntervalMinutes <= 0)
         return {};
-    return Readings.Start.addSecs(static_cast<qint64>(K - 1) * Readings.IntervalMinutes * 60);
+    return Readings.Start.addSecs((K - 1) * Readings.IntervalMinutes * 60);
 }
 
 QString Timestamp(const QDateTime& Time) {

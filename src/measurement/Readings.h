@@ -1,6 +1,6 @@
 #pragma once
 
-#include "measurement/Decimal.h"
+#include "measurement/ReadingValue.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -12,15 +12,6 @@
 #include <string>
 #include <vector>
 
-// One value of the readings table: its text as printed and its event letters ("T", "P",
-// both or none), both Latin-1 as the report's bytes; the reading in pCi/L when the whole
-// text is a decimal number, otherwise the value is invalid.
-struct TReadingValue {
-    std::string Text;
-    std::string Events;
-    std::optional<TDecimal> PciL;
-};
-
 // A report's readings as data. The report's text is only read.
 struct TReadings {
     // Set when the report has no readings table: "No readings table in this report: no line
@@ -28,11 +19,15 @@ struct TReadings {
     QString Refusal;
     // Value k at index k - 1.
     std::vector<TReadingValue> Values;
-    // From the "Time Interval" line; 0: unknown.
+    // From the "Time Interval" line; 0: unknown (also when over Readings::MaxIntervalMinutes).
     int IntervalMinutes = 0;
     // The "Start Date" and "Start Time" labels as a wall-clock time in the given zone;
     // invalid: unknown.
     QDateTime Start;
+    // The "End Date" and "End Time" labels as typed into the report; invalid: not given.
+    // Without an "End Time" the date alone is given (ReportEndHasTime false).
+    QDateTime ReportEnd;
+    bool ReportEndHasTime = false;
     // The "Serial #" label's value; empty: none.
     QString SerialNumber;
     // The instrument's own figures in pCi/L.
@@ -43,6 +38,9 @@ struct TReadings {
 namespace Readings {
 
 inline const QString NoTable = QStringLiteral("No readings table in this report");
+
+// An interval longer than a day is no interval a monitor records in.
+constexpr int MaxIntervalMinutes = 24 * 60;
 
 // The value of the first line that begins with Label (a StreamConventions label), trimmed;
 // empty when none does.
@@ -55,7 +53,11 @@ TReadings Read(const QStringList& Lines, const QLocale& Locale = QLocale::system
 
 // The start of interval K (from 1): Start plus (K - 1) intervals of elapsed time, so a
 // daylight-saving change shows in the offset. Invalid when the start or interval is unknown.
-QDateTime IntervalStart(const TReadings& Readings, int K);
+QDateTime IntervalStart(const TReadings& Readings, qint64 K);
+
+// The end of the measured period: the start plus one interval per value. Invalid when the
+// start or the interval is unknown.
+QDateTime End(const TReadings& Readings);
 
 // "2026-03-05T16:05:09-06:00": local time with its offset from UTC, never "Z".
 QString Timestamp(const QDateTime& Time);

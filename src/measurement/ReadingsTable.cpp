@@ -3,6 +3,7 @@
 #include "report/StreamConventions.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace SC = StreamConventions;
 
@@ -42,7 +43,10 @@ QString MissingLandmark(const TLandmarks& L) {
     return {};
 }
 
-TCut Cut(const QStringList& Lines, const TLandmarks& Landmarks) {
+std::pair<std::string, std::string>
+ForEachValue(const QStringList& Lines, const TLandmarks& Landmarks,
+             const std::function<void(size_t Count)>& Reserve,
+             const std::function<void(std::string&& Text, std::string&& Events)>& Value) {
     // The table lines joined, one byte a character.
     std::string Joined;
     qsizetype Size = 0;
@@ -65,29 +69,43 @@ TCut Cut(const QStringList& Lines, const TLandmarks& Landmarks) {
     // one after the other: a space after a space is dropped (runs collapse), a space after
     // "T" or "P" is dropped (the letters join the value that follows), any other space
     // closes a value.
-    TCut Result;
-    Result.Values.reserve(
-        static_cast<size_t>(std::count(Joined.begin() + static_cast<long>(Begin),
-                                       Joined.begin() + static_cast<long>(End), ' ')) +
-        1);
-    TValue Current;
+    const auto Closes = [](char Char, char Previous) {
+        return Char == ' ' && Previous != ' ' && Previous != 'T' && Previous != 'P';
+    };
+    // Counted exactly: a table of spaces alone must not reserve room for millions of values.
+    size_t Count = 0;
     char Previous = 0;
     for (size_t i = Begin; i <= End; ++i) {
         const char Char = i < End ? Joined[i] : ' ';
-        if (Char == ' ') {
-            if (Previous != ' ' && Previous != 'T' && Previous != 'P') {
-                Result.Values.push_back(std::move(Current));
-                Current = TValue();
-            }
+        Count += Closes(Char, Previous) ? 1 : 0;
+        Previous = Char;
+    }
+    Reserve(Count);
+    std::string Text, Events;
+    Previous = 0;
+    for (size_t i = Begin; i <= End; ++i) {
+        const char Char = i < End ? Joined[i] : ' ';
+        if (Closes(Char, Previous)) {
+            Value(std::move(Text), std::move(Events));
+            Text.clear();
+            Events.clear();
         } else if (Char == 'T' || Char == 'P') {
-            Current.Events += Char;
-        } else {
-            Current.Text += Char;
+            Events += Char;
+        } else if (Char != ' ') {
+            Text += Char;
         }
         Previous = Char;
     }
-    Result.TrailingText = std::move(Current.Text);
-    Result.TrailingEvents = std::move(Current.Events);
+    return {std::move(Text), std::move(Events)};
+}
+
+TCut Cut(const QStringList& Lines, const TLandmarks& Landmarks) {
+    TCut Result;
+    std::tie(Result.TrailingText, Result.TrailingEvents) = ForEachValue(
+        Lines, Landmarks, [&Result](size_t Count) { Result.Values.reserve(Count); },
+        [&Result](std::string&& Text, std::string&& Events) {
+            Result.Values.push_back({std::move(Text), std::move(Events)});
+        });
     return Result;
 }
 

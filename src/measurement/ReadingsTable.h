@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The readings table of a report and how it is cut into values. The import-friendly export
@@ -41,5 +43,13 @@ struct TCut {
 // still closes one empty value, as the export writes it. Lines are Latin-1 (one byte a
 // character); a character above 255 becomes '?'. Needs landmarks in their order.
 TCut Cut(const QStringList& Lines, const TLandmarks& Landmarks);
+
+// The same values handed over one by one, for a model that keeps them in its own form:
+// Reserve hears first how many come, Value then takes each. Returns what Cut leaves in
+// TrailingText and TrailingEvents.
+std::pair<std::string, std::string>
+ForEachValue(const QStringList& Lines, const TLandmarks& Landmarks,
+             const std::function<void(size_t Count)>& Reserve,
+             const std::function<void(std::string&& Text, std::string&& Events)>& Value);
 
 } // namespace ReadingsTable

@@ -3,6 +3,7 @@
 #include "platform/DateTimeText.h"
 
 #include <QStringList>
+#include <algorithm>
 
 double TMean::Value() const {
     return Sum.ToDouble() / Count;
@@ -27,7 +28,7 @@ namespace Summary {
 namespace {
 
 constexpr int TestHours = 48;
-constexpr int DiscardedMinutes = 4 * 60;
+constexpr int AfterMitigationHours = 24;
 
 QString Plural(qint64 Count, const char* One, const char* Many) {
     return QString::number(Count) + u' ' + QLatin1String(Count == 1 ? One : Many);
@@ -63,7 +64,7 @@ TCheck AllValid(const TReadings& R, const TFigures& F) {
         constexpr int Listed = 5;
         QStringList Invalid;
         for (size_t i = 0; i < R.Values.size() && Invalid.size() <= Listed; ++i)
-            if (!R.Values[i].PciL)
+            if (!R.Values[i].Valid())
                 Invalid << QString::number(i + 1);
         if (Invalid.size() > Listed)
             Invalid.last() = QStringLiteral("...");
@@ -71,11 +72,47 @@ TCheck AllValid(const TReadings& R, const TFigures& F) {
         Check.Text = QStringLiteral("%1 of %2 %3 (%4)")
                          .arg(Bad)
                          .arg(F.Count)
-                         .arg(Bad == 1 ? QStringLiteral("values is not a number")
-                                       : QStringLiteral("values are not numbers"),
+                         .arg(Bad == 1 ? QStringLiteral("values is not a reading")
+                                       : QStringLiteral("values are not readings"),
                               (Bad == 1 ? QStringLiteral("value ") : QStringLiteral("values ")) +
                                   Invalid.join(QStringLiteral(", ")));
     }
+    return Check;
+}
+
+// The report's own end against the end of its readings; one interval apart is still the same
+// end, as the instrument may count the last interval either way.
+TCheck EndAgrees(const TReadings& R, const QLocale& Locale) {
+    TCheck Check{QStringLiteral("end_agrees"), std::nullopt, {}};
+    if (!R.ReportEnd.isValid()) {
+        Check.Text = QStringLiteral("The report gives no end");
+        return Check;
+    }
+    const QString Given = R.ReportEndHasTime ? DateTimeText::FormatDateTime(R.ReportEnd, Locale)
+                                             : DateTimeText::FormatDate(R.ReportEnd.date(), Locale);
+    const QDateTime Measured = Readings::End(R);
+    if (!Measured.isValid()) {
+        Check.Text =
+            QStringLiteral("The report gives the end as ") + Given +
+            QStringLiteral("; the end of the readings is unknown without ") +
+            (R.Start.isValid() ? QStringLiteral("a time interval") : QStringLiteral("a start"));
+        return Check;
+    }
+    // A date alone stands for the whole day.
+    const QDateTime From = R.ReportEnd;
+    const QDateTime To = R.ReportEndHasTime ? R.ReportEnd
+                                            : QDateTime(R.ReportEnd.date().addDays(1), QTime(0, 0),
+                                                        R.ReportEnd.timeZone());
+    const qint64 Off = Measured < From ? Measured.secsTo(From)
+                       : Measured > To ? To.secsTo(Measured)
+                                       : 0;
+    Check.Ok = Off <= static_cast<qint64>(R.IntervalMinutes) * 60;
+    const QString Readings = DateTimeText::FormatDateTime(Measured, Locale);
+    Check.Text = *Check.Ok
+                     ? QStringLiteral("The report's end, ") + Given +
+                           QStringLiteral(", agrees with the end of the readings, ") + Readings
+                     : QStringLiteral("The report gives the end as ") + Given +
+                           QStringLiteral(", but the readings end at ") + Readings;
     return Check;
 }
 
@@ -149,27 +186,41 @@ TCheck CalibrationCheck(const TReadings& R, const TCalibrationDates& Dates, cons
     return Check;
 }
 
-// Judged on the figure as it is reported, to one decimal: 3.95 is 4.0, at the level.
-TCheck ActionLevel(const TReadings& R, TUnit Unit) {
+// Judged on the result as it is reported, in the level's own unit: 3.95 pCi/L is 4.0, at the
+// EPA action level.
+TCheck ActionLevel(const TReadings& R, const TFigures& F, const TCriteria& Criteria, TUnit Unit) {
     TCheck Check{QStringLiteral("action_level"), std::nullopt, {}};
-    if (!R.InstrumentEpaProtocol) {
-        Check.Text = QStringLiteral("The report gives no EPA Protocol figure");
+    const TMean Value = Result(R, F, Criteria.PostMitigation);
+    const QString Level = ReferenceLevels::ForPeople(Criteria.Level, Unit);
+    if (!Value.Known()) {
+        Check.Text =
+            (Criteria.PostMitigation ? QStringLiteral("No reading follows the first 24 hours")
+                                     : QStringLiteral("The report gives no EPA Protocol figure")) +
+            QStringLiteral(", so the result cannot be placed against ") + Level;
         return Check;
     }
-    const TDecimal Level = Units::EpaActionLevel();
-    Check.Ok = R.InstrumentEpaProtocol->Rounded(1) < Level;
-    Check.Text = QStringLiteral("EPA protocol average ") + Both(*R.InstrumentEpaProtocol, Unit) +
-                 (*Check.Ok ? QStringLiteral(" is below") : QStringLiteral(" is at or above")) +
-                 QStringLiteral(" the EPA action level of ") + Both(Level, Unit);
+    const bool Above =
+        ReferenceLevels::Band(Criteria.Level, Value.Sum, static_cast<std::uint32_t>(Value.Count)) ==
+        TLevelBand::AtOrAbove;
+    Check.Ok = !Above;
+    QString Name = ResultName(Criteria.PostMitigation);
+    Name[0] = Name[0].toUpper();
+    Check.Text = Name + u' ' + Value.ForPeople(Unit) +
+                 (Above ? QStringLiteral(" is at or above ") : QStringLiteral(" is below ")) +
+                 Level;
     return Check;
 }
 
 } // namespace
 
-int FirstHoursValues(int IntervalMinutes) {
+int FirstHoursValues(int IntervalMinutes, int Hours) {
     if (IntervalMinutes <= 0)
         return 0;
-    return (DiscardedMinutes + IntervalMinutes - 1) / IntervalMinutes;
+    return (Hours * 60 + IntervalMinutes - 1) / IntervalMinutes;
+}
+
+int ValuesLeftOut(int IntervalMinutes, bool PostMitigation) {
+    return FirstHoursValues(IntervalMinutes, PostMitigation ? AfterMitigationHours : 4);
 }
 
 TFigures Figures(const TReadings& Readings) {
@@ -178,32 +229,64 @@ TFigures Figures(const TReadings& Readings) {
     if (Readings.IntervalMinutes > 0)
         F.Minutes = static_cast<qint64>(F.Count) * Readings.IntervalMinutes;
     const int Skipped = FirstHoursValues(Readings.IntervalMinutes);
+    const int SkippedAfterMitigation =
+        FirstHoursValues(Readings.IntervalMinutes, AfterMitigationHours);
+    const bool Timed = Readings.IntervalMinutes > 0;
+    // In millionths of a pCi/L: exact, and no decimal arithmetic per value.
+    std::int64_t All = 0, After4h = 0, After24h = 0, Max = 0, Min = 0;
     for (int i = 0; i < F.Count; ++i) {
         const TReadingValue& Value = Readings.Values[static_cast<size_t>(i)];
-        F.EventsT += Value.Events.find('T') != std::string::npos ? 1 : 0;
-        F.EventsP += Value.Events.find('P') != std::string::npos ? 1 : 0;
-        if (!Value.PciL)
+        F.EventsT += Value.HasEvent('T') ? 1 : 0;
+        F.EventsP += Value.HasEvent('P') ? 1 : 0;
+        if (!Value.Valid())
             continue;
         ++F.Valid;
-        F.MeanAll.Sum += *Value.PciL;
+        const std::int64_t Micro = Value.Micro();
+        All += Micro;
         ++F.MeanAll.Count;
-        if (Readings.IntervalMinutes > 0 && i >= Skipped) {
-            F.MeanAfter4h.Sum += *Value.PciL;
+        if (Timed && i >= Skipped) {
+            After4h += Micro;
             ++F.MeanAfter4h.Count;
         }
-        if (F.MaxK == 0 || *Value.PciL > F.Max) {
-            F.Max = *Value.PciL;
+        if (Timed && i >= SkippedAfterMitigation) {
+            After24h += Micro;
+            ++F.MeanAfter24h.Count;
+        }
+        if (F.MaxK == 0 || Micro < Min)
+            Min = Micro;
+        if (F.MaxK == 0 || Micro > Max) {
+            Max = Micro;
             F.MaxK = i + 1;
         }
     }
+    constexpr int Decimals = TReadingValue::MicroDecimals;
+    F.MeanAll.Sum = TDecimal::FromScaled(All, Decimals);
+    F.MeanAfter4h.Sum = TDecimal::FromScaled(After4h, Decimals);
+    F.MeanAfter24h.Sum = TDecimal::FromScaled(After24h, Decimals);
+    if (F.MaxK > 0)
+        F.Max = *Readings.Values[static_cast<size_t>(F.MaxK - 1)].PciL();
+    F.Min = TDecimal::FromScaled(Min, Decimals);
     return F;
 }
 
+TMean Result(const TReadings& Readings, const TFigures& Figures, bool PostMitigation) {
+    if (PostMitigation)
+        return Figures.MeanAfter24h;
+    if (!Readings.InstrumentEpaProtocol)
+        return {};
+    return {*Readings.InstrumentEpaProtocol, 1};
+}
+
+QString ResultName(bool PostMitigation) {
+    return PostMitigation ? QStringLiteral("mean without the first 24 hours")
+                          : QStringLiteral("EPA protocol average");
+}
+
 std::vector<TCheck> Checks(const TReadings& Readings, const TFigures& Figures,
-                           const TCalibrationDates& Calibration, TUnit Unit,
-                           const QLocale& Locale) {
+                           const TCriteria& Criteria, TUnit Unit, const QLocale& Locale) {
     return {
         Duration(Figures),
+        EndAgrees(Readings, Locale),
         AllValid(Readings, Figures),
         NoEvents(Figures),
         Agreement(QStringLiteral("agrees_overall_avg"), QStringLiteral("The mean of all readings"),
@@ -216,9 +299,61 @@ std::vector<TCheck> Checks(const TReadings& Readings, const TFigures& Figures,
                       ? QStringLiteral("no reading follows the first 4 hours")
                       : QStringLiteral("the report gives no time interval"),
                   Unit),
-        CalibrationCheck(Readings, Calibration, Locale),
-        ActionLevel(Readings, Unit),
+        CalibrationCheck(Readings, Criteria.Calibration, Locale),
+        ActionLevel(Readings, Figures, Criteria, Unit),
     };
+}
+
+TVerdict Verdict(const std::vector<TCheck>& Checks) {
+    // What a check that did not pass means for the test, briefly: failed, then undecided.
+    struct TPoint {
+        const char* Id;
+        bool Decides; // false: only ever a point to review
+        const char* Failed;
+        const char* Undecided;
+    };
+    static const TPoint Points[] = {
+        {"duration_48h", true, "it lasted less than 48 hours", "its duration is unknown"},
+        {"end_agrees", true, "the report's end differs from the end of the readings",
+         "the report gives no end to compare"},
+        {"all_valid", true, "some values are not readings", nullptr},
+        {"no_events", false, "events are marked", nullptr},
+        {"agrees_overall_avg", true, "the mean differs from the instrument's Overall Avg",
+         "the instrument's Overall Avg cannot be compared"},
+        {"agrees_epa_protocol", true, "the mean differs from the instrument's EPA Protocol",
+         "the instrument's EPA Protocol cannot be compared"},
+        {"calibration", true, "the monitor was not calibrated in the 12 months before",
+         "the monitor's calibration date is unknown"},
+    };
+    TVerdict Verdict;
+    Verdict.Valid = true;
+    bool DurationPassed = false;
+    QStringList Named;
+    for (const TCheck& Check : Checks) {
+        const auto Point = std::find_if(std::begin(Points), std::end(Points),
+                                        [&](const TPoint& P) { return Check.Id == P.Id; });
+        if (Point == std::end(Points))
+            continue;
+        if (Check.Id == QLatin1String("duration_48h"))
+            DurationPassed = Check.Ok == true;
+        if (Check.Ok == true)
+            continue;
+        if (Point->Decides && Check.Ok == false)
+            Verdict.Valid = false;
+        else
+            Verdict.Review = true;
+        const char* Phrase = Check.Ok.has_value() ? Point->Failed : Point->Undecided;
+        Named << QLatin1String(Phrase ? Phrase : Point->Failed);
+    }
+    Verdict.Valid = Verdict.Valid && DurationPassed;
+    const QString List = Named.join(QStringLiteral("; "));
+    if (!Verdict.Valid)
+        Verdict.Text = QStringLiteral("Not a valid test: ") + List;
+    else if (Verdict.Review)
+        Verdict.Text = QStringLiteral("Valid test, with points to review: ") + List;
+    else
+        Verdict.Text = QStringLiteral("Valid test");
+    return Verdict;
 }
 
 QString DurationForPeople(qint64 Minutes) {

@@ -85,13 +85,13 @@ QStringList DateFormats(const QLocale& Locale) {
 QStringList TimeFormats(const QLocale& Locale) {
     QStringList Formats{LongTimeFormat(Locale)};
     Formats << Relaxed(Formats.front());
-    const QString Short = WithoutZone(Locale.timeFormat(QLocale::ShortFormat));
+    const QString Short = ShortTimeFormat(Locale);
     Formats << Short << Relaxed(Short);
     Formats.removeDuplicates();
     return Formats;
 }
 
-QDate ParseDate(const QString& Text, const QLocale& Locale) {
+QDate ParseShortDate(const QString& Text, const QLocale& Locale) {
     for (const QString& Format : DateFormats(Locale)) {
         const QDate Date = Locale.toDate(Text, Format);
         if (Date.isValid())
@@ -126,12 +126,30 @@ QString LongTimeFormat(const QLocale& Locale) {
     return WithoutZone(Locale.timeFormat(QLocale::LongFormat));
 }
 
+QString ShortTimeFormat(const QLocale& Locale) {
+    return WithoutZone(Locale.timeFormat(QLocale::ShortFormat));
+}
+
 QString FormatDate(const QDate& Date, const QLocale& Locale) {
     return Locale.toString(Date, ShortDateFormat(Locale));
 }
 
 QString FormatTime(const QTime& Time, const QLocale& Locale) {
     return Locale.toString(Time, LongTimeFormat(Locale));
+}
+
+QString FormatShortTime(const QTime& Time, const QLocale& Locale) {
+    return Locale.toString(Time, ShortTimeFormat(Locale));
+}
+
+QString FormatDateTime(const QDateTime& Value, const QLocale& Locale) {
+    if (!Value.isValid())
+        return {};
+    return FormatDate(Value.date(), Locale) + u' ' + FormatTime(Value.time(), Locale);
+}
+
+QDate ParseDate(const QString& Text, const QLocale& Locale) {
+    return ParseShortDate(Text.trimmed(), Locale);
 }
 
 QString ReportTime(const QTime& Time, const QLocale& Locale) {
@@ -161,7 +179,7 @@ QDateTime StrToDateTime(const QString& Text, const QLocale& Locale) {
     // local daylight-saving gap.
     const QString Trimmed = Text.trimmed();
     if (!Trimmed.isEmpty()) {
-        const QDate Date = ParseDate(Trimmed, Locale);
+        const QDate Date = ParseShortDate(Trimmed, Locale);
         if (Date.isValid())
             return QDateTime(Date, QTime(0, 0), Qt::UTC);
         const QTime Time = ParseTime(Trimmed, Locale);
@@ -169,7 +187,7 @@ QDateTime StrToDateTime(const QString& Text, const QLocale& Locale) {
             return QDateTime(ZeroDate(), Time, Qt::UTC);
         // The date format itself may hold blanks ("d MMM yyyy"), so try every split.
         for (int i = Trimmed.indexOf(u' '); i > 0; i = Trimmed.indexOf(u' ', i + 1)) {
-            const QDate SplitDate = ParseDate(Trimmed.left(i).trimmed(), Locale);
+            const QDate SplitDate = ParseShortDate(Trimmed.left(i).trimmed(), Locale);
             if (!SplitDate.isValid())
                 continue;
             const QTime SplitTime = ParseTime(Trimmed.mid(i + 1).trimmed(), Locale);

@@ -13,9 +13,22 @@ namespace DateTimeText {
 
 QString ShortDateFormat(const QLocale& Locale = QLocale::system());
 QString LongTimeFormat(const QLocale& Locale = QLocale::system());
+// The locale's short time ("h:mm AP", "HH:mm") without its time-zone part: chart ticks.
+QString ShortTimeFormat(const QLocale& Locale = QLocale::system());
 
 QString FormatDate(const QDate& Date, const QLocale& Locale = QLocale::system());
 QString FormatTime(const QTime& Time, const QLocale& Locale = QLocale::system());
+
+QString FormatShortTime(const QTime& Time, const QLocale& Locale = QLocale::system());
+
+// Short date, a space, long time, midnight included ("12/5/2026 12:00:00 AM",
+// "05.12.2026 00:00:00"): every date and time the program shows beside a report, as opposed to
+// the report's own lines. Empty for an invalid value.
+QString FormatDateTime(const QDateTime& Value, const QLocale& Locale = QLocale::system());
+
+// A date typed in the locale's short format (one-digit fields taken too); invalid when the
+// text is not one.
+QDate ParseDate(const QString& Text, const QLocale& Locale = QLocale::system());
 
 // Report lines: midnight is always "12:00:00 AM", any other time the long time format.
 QString ReportTime(const QTime& Time, const QLocale& Locale = QLocale::system());

@@ -3,8 +3,12 @@
 namespace MessageText {
 
 namespace {
+// Also the marks, embeddings, overrides and isolates that reorder text: shown, they could make
+// a file name or a client's address read as something else.
 bool IsControl(char16_t c) {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029;
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029 || c == 0x061C ||
+           c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
 }
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 
+#include <QDir>
+
 namespace Settings {
 
 namespace {
@@ -104,6 +106,39 @@ TUnit TReader::Unit() const {
     return Has(name) ? Units::FromName(FRegistry.ReadString(name)).value_or(unit) : unit;
 }
 
+TReferenceLevel TReader::Level() const {
+    const auto Text = [this](const char* Name) {
+        const QString name = QLatin1String(Name);
+        return Has(name) ? FRegistry.ReadString(name) : QString();
+    };
+    const QString Key = Text("ReferenceLevel");
+    if (const std::optional<TReferenceLevel> Named = ReferenceLevels::FromKey(Key))
+        return *Named;
+    if (Key == ReferenceLevels::CustomKey)
+        if (const std::optional<TUnit> In = Units::FromName(Text("ReferenceLevelUnit")))
+            if (const auto Custom = ReferenceLevels::Custom(Text("ReferenceLevelValue"), *In,
+                                                            Text("ReferenceLevelName"));
+                Custom.Level)
+                return *Custom.Level;
+    return ReferenceLevels::Epa();
+}
+
+TInspector TReader::Inspector(const QString& InstallDir) const {
+    const auto Text = [this](const char* Name) {
+        const QString name = QLatin1String(Name);
+        return Has(name) ? FRegistry.ReadString(name) : QString();
+    };
+    TInspector Result;
+    Result.Name = Text("InspectorName");
+    Result.Certification = Text("InspectorCertification");
+    const QString Logo = Text("InspectorLogo");
+    if (!Logo.isEmpty())
+        Result.LogoFile = InstallDir + QDir::separator() + Logo;
+    const QString Signature = QStringLiteral("InspectorSignature");
+    Result.SignatureLine = Has(Signature) && FRegistry.ReadInteger(Signature) != 0;
+    return Result;
+}
+
 bool TValues::AllSettled() const {
     for (bool s : Settled)
         if (!s)
@@ -193,6 +228,35 @@ void SaveUnit(TUnit Unit) {
     TRegistry reg;
     OpenForWriting(reg, QStringLiteral("Units"));
     reg.WriteString(QStringLiteral("Units"), Units::Name(Unit));
+}
+
+void SaveLevel(const TReferenceLevel& Level) {
+    TRegistry reg;
+    OpenForWriting(reg, QStringLiteral("ReferenceLevel"));
+    reg.WriteString(QStringLiteral("ReferenceLevel"), Level.Key);
+    const QString Custom[] = {QStringLiteral("ReferenceLevelValue"),
+                              QStringLiteral("ReferenceLevelUnit"),
+                              QStringLiteral("ReferenceLevelName")};
+    if (Level.Key == ReferenceLevels::CustomKey) {
+        reg.WriteString(Custom[0], QString::fromStdString(Level.Value.Text()));
+        reg.WriteString(Custom[1], Units::Name(Level.Unit));
+        reg.WriteString(Custom[2], Level.Name);
+        return;
+    }
+    // A named level leaves no custom one behind to be read by mistake.
+    for (const QString& Name : Custom)
+        if (reg.ValueExists(Name))
+            reg.DeleteValue(Name);
+}
+
+void SaveInspector(const TInspector& Inspector) {
+    TRegistry reg;
+    OpenForWriting(reg, QStringLiteral("InspectorName"));
+    reg.WriteString(QStringLiteral("InspectorName"), Inspector.Name);
+    reg.WriteString(QStringLiteral("InspectorCertification"), Inspector.Certification);
+    reg.WriteInteger(QStringLiteral("InspectorSignature"), Inspector.SignatureLine ? 1 : 0);
+    if (Inspector.LogoFile.isEmpty() && reg.ValueExists(QStringLiteral("InspectorLogo")))
+        reg.DeleteValue(QStringLiteral("InspectorLogo"));
 }
 
 } // namespace Settings

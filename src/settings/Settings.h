@@ -1,5 +1,7 @@
 #pragma once
 
+#include "measurement/Job.h"
+#include "measurement/ReferenceLevel.h"
 #include "measurement/Units.h"
 #include "platform/Registry.h"
 #include "platform/SettingsKey.h"
@@ -57,6 +59,13 @@ public:
     bool ReadingsShown() const;
     TUnit Unit() const;
     TView View() const { return {ReadingsShown(), Unit()}; }
+    // "ReferenceLevel" (epa, who, eu, canada or custom) with, for a custom one,
+    // "ReferenceLevelValue", "ReferenceLevelUnit" and "ReferenceLevelName"; missing, or a level
+    // that is not one, gives the EPA action level.
+    TReferenceLevel Level() const;
+    // "InspectorName", "InspectorCertification", "InspectorSignature" (1: a signature line)
+    // and "InspectorLogo", the logo's file name in InstallDir; missing: empty, no line.
+    TInspector Inspector(const QString& InstallDir) const;
 
 private:
     bool Has(const QString& Name) const;
@@ -94,5 +103,15 @@ QString StyleText(const TEditorFont& Font);
 
 void SaveReadingsShown(bool Shown);
 void SaveUnit(TUnit Unit);
+void SaveLevel(const TReferenceLevel& Level);
+// The name, certification number and signature switch; the logo is stored by StoreLogo, and
+// an empty LogoFile removes it from the settings (the file stays).
+void SaveInspector(const TInspector& Inspector);
+
+// Copies the PNG or JPEG picture at Source into InstallDir as "logo.png" or "logo.jpg"
+// (through AtomicWrite) and stores that name as "InspectorLogo"; returns the copy's path. A
+// file that is no usable logo (too large, of another kind: ClientReport::LogoProblem) is
+// refused with Exception saying why, and nothing is written.
+QString StoreLogo(const QString& Source, const QString& InstallDir);
 
 } // namespace Settings

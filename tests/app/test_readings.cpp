@@ -1,14 +1,22 @@
 #include "AppFixture.h"
 
 #include "app/ReadingsPanel.h"
+#include "app/ReferenceLevelDialog.h"
 #include "components/ui/BufferedPaintBox.h"
+#include "platform/Paper.h"
 
 using TestSupport::ModalAnswer;
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPageSize>
 #include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -96,7 +104,7 @@ TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
     EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(),
               before + 1); // once for the whole typing
     const QString text = PanelText(f);
-    EXPECT_TRUE(text.contains("Readings: 48 (48 valid)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Readings: 48, all valid")) << text.toStdString();
     EXPECT_TRUE(text.contains("pCi/L")) << text.toStdString();
     EXPECT_TRUE(text.contains("No calibration date is known for the monitor 4410-0815"))
         << text.toStdString();
@@ -136,7 +144,7 @@ TEST_F(ReadingsTest, CalibrationDateFromTheStoreDecidesItsCheck) {
                               "\"4410-0815\"=\"2025-09-01\"\r\n");
     f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
     f.UpdateReadings();
-    EXPECT_TRUE(PanelText(f).contains("Passed    The monitor 4410-0815 was calibrated on"))
+    EXPECT_TRUE(PanelText(f).contains("Passed      The monitor 4410-0815 was calibrated on"))
         << PanelText(f).toStdString();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
@@ -173,7 +181,8 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     const QByteArray written = TestSupport::ReadFile(csv);
     EXPECT_EQ(written, Measurement::Csv(Readings::Read(f.EditorLines())));
-    EXPECT_TRUE(written.startsWith("interval,time,radon_pci_l,radon_bq_m3,events\r\n1,"));
+    EXPECT_TRUE(
+        written.startsWith("interval,time,date,clock,radon_pci_l,radon_bq_m3,events\r\n1,"));
     EXPECT_EQ(written.count("\r\n"), 49);
     EXPECT_EQ(f.FileName(), report);
     EXPECT_EQ(f.windowTitle(), "Halvorn - " + report);
@@ -294,4 +303,72 @@ TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
         EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
         EXPECT_TRUE(f.FileName().isEmpty());
     }
+}
+
+// The level chosen in the dialog is the panel's and the store's; a level of one's own that is
+// none keeps the dialog open with the reason.
+TEST_F(ReadingsTest, ReferenceLevelFromTheViewMenuIsUsedAndStored) {
+    TMainForm& f = ShowPanelWith("current_48h.txt");
+    const auto choose = [&](const std::function<void(TReferenceLevelDialog&)>& Fill) {
+        ModalAnswer answer([&](QWidget* w) {
+            auto* d = qobject_cast<TReferenceLevelDialog*>(w);
+            ASSERT_TRUE(d);
+            Fill(*d);
+        });
+        Control<QAction>(f, "ViewLevel")->trigger();
+    };
+    choose([](TReferenceLevelDialog& d) {
+        d.findChild<QRadioButton*>("LevelEu")->setChecked(true);
+        d.accept();
+    });
+    EXPECT_EQ(f.Level().Key, "eu");
+    EXPECT_TRUE(PanelText(f).contains("below the EU reference level of 8.1 pCi/L (300 Bq/m3)"))
+        << PanelText(f).toStdString();
+    EXPECT_TRUE(Config.ReadStore().contains("\"ReferenceLevel\"=\"eu\""));
+
+    QString problem;
+    choose([&](TReferenceLevelDialog& d) {
+        d.Custom->setChecked(true);
+        d.ValueEdit->setText("4.05");
+        d.accept();
+        problem = d.Problem->text();
+        EXPECT_TRUE(d.isVisible());
+        d.ValueEdit->setText("150");
+        d.UnitBox->setCurrentIndex(1);
+        d.NameEdit->setText("State guideline");
+        d.accept();
+    });
+    EXPECT_TRUE(problem.startsWith("A reference level in pCi/L has at most one decimal"));
+    EXPECT_EQ(f.Level().Name, "State guideline");
+    EXPECT_TRUE(PanelText(f).contains("at or above the State guideline of 4.1 pCi/L (150 Bq/m3)"))
+        << PanelText(f).toStdString();
+    const QByteArray store = Config.ReadStore();
+    for (const char* Value :
+         {"\"ReferenceLevel\"=\"custom\"", "\"ReferenceLevelValue\"=\"150\"",
+          "\"ReferenceLevelUnit\"=\"Bq/m3\"", "\"ReferenceLevelName\"=\"State guideline\""})
+        EXPECT_TRUE(store.contains(Value)) << Value;
+    // The next start reads it back; the printer starts on the territory's paper.
+    Form.reset();
+    TMainForm& again = Create();
+    EXPECT_EQ(again.Level().Name, "State guideline");
+    EXPECT_EQ(again.Printer.pageLayout().pageSize().id(),
+              Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+// A long report is measured on a worker: the window goes on at once, the panel follows.
+TEST_F(ReadingsTest, LongReportMeasuredWithoutHoldingTheWindow) {
+    TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
+    QStringList lines = Fixture("current_48h.txt").split('\n');
+    const qsizetype table = lines.indexOf(QRegularExpression("^ Readings.*")) + 1;
+    for (int i = 0; i < 6000; ++i)
+        lines.insert(table, "      1.0     2.0     3.0     4.0     5.0     6.0     7.0     8.0 ");
+    f.SetEditorLines(lines, false);
+    TReadingsPanel& p = *Control<TReadingsPanel>(f, "ReadingsPanel");
+    const int before = p.Updates();
+    f.UpdateReadings();
+    EXPECT_TRUE(p.Measuring());
+    EXPECT_EQ(p.Updates(), before);
+    ASSERT_TRUE(WaitUntil([&] { return p.Updates() > before && !p.Measuring(); }));
+    EXPECT_TRUE(PanelText(f).contains("Readings: 48048, all valid")) << PanelText(f).toStdString();
 }

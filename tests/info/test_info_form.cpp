@@ -2,11 +2,13 @@
 #include "info/InfoForm.h"
 #include "info/ReportInformation.h"
 #include "measurement/CalibrationDates.h"
+#include "platform/DateTimeText.h"
 #include "platform/Exception.h"
 
 #include "QtPrint.h"
 #include "TestSupport.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -318,7 +320,7 @@ TEST(InfoForm, CalibratedDateFollowsTheSelectedSerialNumberAndIsStoredOnOk) {
     EXPECT_EQ(form.CalibratedDate->text(), "none");
     form.CalibratedDate->setDate(QDate(2026, 3, 1));
     Select(form, "A-1");
-    form.CalibratedDate->setDate(form.CalibratedDate->minimumDate()); // back to none
+    form.CalibratedDate->setDate(QDate()); // back to none
     // Not stored before OK.
     EXPECT_EQ(CalibrationDates::Read().value("B-2"), QDate());
 
@@ -349,4 +351,42 @@ TEST(InfoForm, CalibratedDateNotStoredIsReportedAndKeptForTheNextOk) {
     form.OKButtonClick();
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(CalibrationDates::Read().value("A-1"), QDate(2026, 3, 1));
+}
+
+// A date typed in the locale's short format is taken, a text that is none leaves the date as
+// it was, an empty field is none, and the calendar opens at the current month when there is
+// no date.
+TEST(InfoForm, CalibratedDateTypedClearedAndPicked) {
+    TestSupport::TempConfig config;
+    TEditing e;
+    TInfoForm& form = *e.Form;
+    // The dialog's dates as closing it hands them to the model.
+    const auto Calibration = [&] {
+        form.done(QDialog::Rejected);
+        return e.Model.Info().Calibration;
+    };
+    form.AddSNEdit->setText("A-1");
+    form.AddSpeedButtonClick();
+    Select(form, "A-1");
+    TOptionalDateEdit& edit = *form.CalibratedDate;
+    const QString typed = DateTimeText::FormatDate(QDate(2026, 3, 15));
+    for (const auto& [Text, Date, Shown] :
+         {std::tuple{typed, QDate(2026, 3, 15), typed},
+          std::tuple{QString("none3152026"), QDate(2026, 3, 15), typed},
+          std::tuple{QString(""), QDate(), QString("none")},
+          std::tuple{typed, QDate(2026, 3, 15), typed},
+          std::tuple{QString("none"), QDate(), QString("none")}}) {
+        SCOPED_TRACE(Text.toStdString());
+        edit.Edit->setText(Text);
+        emit edit.Edit->editingFinished();
+        EXPECT_EQ(edit.date(), Date);
+        EXPECT_EQ(edit.text(), Shown);
+    }
+    EXPECT_EQ(Calibration(), TCalibrationDates());
+    edit.ShowCalendar();
+    EXPECT_EQ(edit.Calendar->yearShown(), QDate::currentDate().year());
+    EXPECT_EQ(edit.Calendar->monthShown(), QDate::currentDate().month());
+    emit edit.Calendar->clicked(QDate(2025, 12, 1));
+    EXPECT_FALSE(edit.Calendar->isVisible());
+    EXPECT_EQ(Calibration(), (TCalibrationDates{{"A-1", QDate(2025, 12, 1)}}));
 }

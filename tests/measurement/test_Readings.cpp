@@ -6,7 +6,8 @@ namespace {
 std::string Texts(const TReadings& R) {
     std::string Out;
     for (const TReadingValue& Value : R.Values)
-        Out += Value.Events + (Value.PciL ? "" : "!") + Value.Text + "|";
+        Out += std::string(Value.Events()) + (Value.Valid() ? "" : "!") +
+               std::string(Value.Text()) + "|";
     return Out;
 }
 
@@ -63,6 +64,13 @@ TEST(Readings, TableEdges) {
         {{" 1.0 2.0T"}, "1.0|", 1, "1.0", ""},       // the table ends inside a value
         {{" T 1.0 TP", " 2.0  P 3.0 4.0 5.0 "}, "T1.0|TP2.0|P3.0|4.0|5.0|", 5, "3.0", "5.0"},
         {{" -1.5 +0.5 "}, "-1.5|+0.5|", 2, "-0.5", ""},
+        // No monitor measures beyond 100,000 pCi/L or to a seventh decimal.
+        {{" 100000 -100000.0 100000.1 -100001 1.0000001 0.000001 "},
+         "100000|-100000.0|!100000.1|!-100001|!1.0000001|0.000001|",
+         3,
+         "0.0",
+         "0.0"},
+        {{" " + QString(400, '9') + " 2.0 "}, "!" + std::string(400, '9') + "|2.0|", 1, "2.0", ""},
     };
     for (const auto& Case : Cases) {
         SCOPED_TRACE(Case.Table.join('|').toStdString());
@@ -94,6 +102,10 @@ TEST(Readings, Interval) {
         {"Time Interval 1", 0, 0},
         {"1 Hr Time Interval", 0, 0},
         {"Time Interval 99999999999 Hr", 0, 0},
+        // A day at most, as 0 is unknown.
+        {"Time Interval 24 Hr", 1440, 1},
+        {"Time Interval 1441 Min", 0, 0},
+        {"Time Interval 35791394 M", 0, 0},
         {"Time Interval (x) 30  MINUTES", 30, 8},
     };
     for (const auto& Case : Cases) {
@@ -148,6 +160,43 @@ TEST(Readings, IntervalStartsCountElapsedTime) {
     EXPECT_EQ(Readings::Timestamp(Kolkata), "2026-01-02T03:04:05+05:30");
     EXPECT_EQ(Readings::Timestamp(QDateTime(QDate(2026, 1, 2), QTime(3, 4), QTimeZone::utc())),
               "2026-01-02T03:04:00+00:00");
+}
+
+// The measured period ends one interval per value after the start; the report's own end
+// labels are read beside it, never in its place.
+TEST(Readings, MeasuredEndAndTheReportsOwnEnd) {
+    const struct {
+        QStringList Labels;
+        const char* Interval;
+        const char *End, *ReportEnd; // "" unknown
+        bool ReportEndHasTime;
+    } Cases[] = {
+        {{"Start Date : 12/5/2026", "Start Time : 9:00:00 AM", "End Date   : 12/7/2026",
+          "End Time   : 9:00:00 AM"},
+         "Time Interval 1 Hr",
+         "2026-12-05T12:00:00-06:00",
+         "2026-12-07T09:00:00-06:00",
+         true},
+        {{"Start Date : 12/5/2026", "Start Time : 9:00:00 AM", "End Date   : 12/7/2026"},
+         "Time Interval 30 Min",
+         "2026-12-05T10:30:00-06:00",
+         "2026-12-07T00:00:00-06:00",
+         false},
+        {{"Start Date : 12/5/2026", "Start Time : 9:00:00 AM"}, "Time Interval", "", "", false},
+        {{"End Date   : 12/7/2026", "End Time   : 1:00:00 PM"},
+         "Time Interval 1 Hr",
+         "",
+         "2026-12-07T13:00:00-06:00",
+         true},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Labels.join(", ").toStdString());
+        const TReadings R = Readings::Read(Report({" 1.0 2.0 3.0 "}, Case.Interval, Case.Labels),
+                                           QLocale("en_US"), Chicago);
+        EXPECT_EQ(Readings::Timestamp(Readings::End(R)), Case.End);
+        EXPECT_EQ(Readings::Timestamp(R.ReportEnd), Case.ReportEnd);
+        EXPECT_EQ(R.ReportEndHasTime, Case.ReportEndHasTime);
+    }
 }
 
 TEST(Readings, RefusesWithoutLandmarksInOrder) {

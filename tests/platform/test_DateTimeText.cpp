@@ -55,6 +55,34 @@ TEST(DateTimeText, FormatDateTimeAndReportTime) {
     EXPECT_EQ(ReportTime(QTime(0, 0, 1), US), "12:00:01 AM");
 }
 
+// Every date and time shown beside a report: the locale's own, four-digit years, and midnight
+// in the locale's form (only report lines keep "12:00:00 AM").
+TEST(DateTimeText, DatesAndTimesBesideAReportInFourLocales) {
+    const QDateTime Midnight(QDate(2026, 12, 5), QTime(0, 0));
+    const QDateTime Evening(QDate(2026, 12, 5), QTime(21, 7, 5));
+    const struct {
+        const char* Locale;
+        const char *Midnight, *Evening, *Short;
+    } Cases[] = {
+        {"en_US", "12/5/2026 12:00:00 AM", "12/5/2026 9:07:05 PM", "9:07 PM"},
+        {"en_GB", "05/12/2026 00:00:00", "05/12/2026 21:07:05", "21:07"},
+        {"de_DE", "05.12.2026 00:00:00", "05.12.2026 21:07:05", "21:07"},
+        {"fr_FR", "05/12/2026 00:00:00", "05/12/2026 21:07:05", "21:07"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Locale);
+        const QLocale Locale(C.Locale);
+        EXPECT_EQ(FormatDateTime(Midnight, Locale), C.Midnight);
+        EXPECT_EQ(FormatDateTime(Evening, Locale), C.Evening);
+        EXPECT_EQ(FormatShortTime(Evening.time(), Locale), C.Short);
+        // A date typed in the locale's short format, one-digit fields too.
+        EXPECT_EQ(ParseDate(FormatDate(Evening.date(), Locale), Locale), Evening.date());
+    }
+    EXPECT_EQ(ParseDate("5.3.2026", DE), March5);
+    EXPECT_FALSE(ParseDate("none3152026", US).isValid());
+    EXPECT_FALSE(FormatDateTime(QDateTime(), US).size());
+}
+
 TEST(DateTimeText, DateTimeToStrDropsMidnightAndZeroDate) {
     const struct {
         QDateTime Value;

@@ -11,6 +11,8 @@ TEST(MessageText, ControlCharactersCannotReachTheTerminal) {
         {QString("\x1b]0;owned\x07"), "\\x1b]0;owned\\x07"},
         {QString(QChar(0x9b)) + "31m", "\\x9b31m"},
         {QString(QChar(0x2028)), "\\u2028"},
+        // A right-to-left override would turn "gpj.exe" round on the screen.
+        {QString("a") + QChar(0x202E) + "gpj.exe" + QChar(0x2066), "a\\u202egpj.exe\\u2066"},
         {"C:\\Data", "C:\\\\Data"},
         {QString::fromUtf8("Zürich °"), QString::fromUtf8("Zürich °")},
     };

@@ -5,9 +5,12 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QImage>
+#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -190,6 +193,71 @@ TEST(EditorFont, KeepsSizeAndStyleAndNeverPicksAProportionalFaceForAnUnknownName
     EXPECT_TRUE(font.strikeOut());
     EXPECT_EQ(QFontInfo(font).family(),
               QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+}
+
+// The level and the inspector round-trip through the store; a level stored by hand that is
+// none of the known ones, or no level of one's own, reads as the EPA's.
+TEST(SettingsReader, LevelAndInspectorRoundTrip) {
+    TestSupport::TempConfig config;
+    config.WriteStore(Key(""));
+    EXPECT_EQ(Settings::TReader().Level().Key, "epa");
+    const TReferenceLevel Own =
+        *ReferenceLevels::Custom("150", TUnit::BqM3, "State guideline").Level;
+    for (const TReferenceLevel& Level : {ReferenceLevels::Eu(), Own, ReferenceLevels::Canada()}) {
+        Settings::SaveLevel(Level);
+        const TReferenceLevel Read = Settings::TReader().Level();
+        EXPECT_EQ(Read.Name, Level.Name);
+        EXPECT_EQ(Read.Value, Level.Value);
+        EXPECT_EQ(Read.Unit, Level.Unit);
+    }
+    EXPECT_FALSE(config.ReadStore().contains("ReferenceLevelValue"));
+    for (const char* Stored : {"\"ReferenceLevel\"=\"mars\"",
+                               "\"ReferenceLevel\"=\"custom\"\r\n\"ReferenceLevelValue\"=\"-1\""}) {
+        config.WriteStore(Key(QByteArray(Stored) + "\r\n"));
+        EXPECT_EQ(Settings::TReader().Level().Key, "epa") << Stored;
+    }
+
+    TInspector Inspector{"A. Tester", "NRPP 123456", "", true};
+    Settings::SaveInspector(Inspector);
+    TInspector Read = Settings::TReader().Inspector("/srv/halvorn");
+    EXPECT_EQ(Read.Name, "A. Tester");
+    EXPECT_EQ(Read.Certification, "NRPP 123456");
+    EXPECT_TRUE(Read.SignatureLine);
+    EXPECT_TRUE(Read.LogoFile.isEmpty());
+}
+
+// A logo is copied into the installation folder and named in the store; a file that is no
+// PNG or JPEG, or too large, is refused with the reason and nothing is written.
+TEST(SettingsReader, LogoCopiedOrRefused) {
+    TestSupport::TempConfig config;
+    config.WriteStore(Key(""));
+    QTemporaryDir Dir;
+    QImage Picture(40, 20, QImage::Format_RGB32);
+    Picture.fill(Qt::darkBlue);
+    const QString Png = Dir.filePath("brand.png"), Jpeg = Dir.filePath("brand.jpeg");
+    ASSERT_TRUE(Picture.save(Png) && Picture.save(Jpeg, "JPEG"));
+    const QString Text = Dir.filePath("brand.txt"), Huge = Dir.filePath("huge.png");
+    TestSupport::WriteFile(Text, "not a picture");
+    TestSupport::WriteFile(Huge, TestSupport::ReadFile(Png) + QByteArray(3 << 20, '\0'));
+    const QString Install = Dir.filePath("Halvorn");
+    ASSERT_TRUE(QDir().mkpath(Install));
+    for (const auto& [Source, Name] : {std::pair{Png, "logo.png"}, std::pair{Jpeg, "logo.jpg"}}) {
+        EXPECT_EQ(Settings::StoreLogo(Source, Install), Install + "/" + Name);
+        EXPECT_EQ(TestSupport::ReadFile(Install + "/" + Name), TestSupport::ReadFile(Source));
+        EXPECT_EQ(Settings::TReader().Inspector(Install).LogoFile, Install + "/" + Name);
+    }
+    for (const auto& [Source, Says] :
+         {std::pair{Text, "is not a PNG or JPEG picture"}, std::pair{Huge, "is larger than 2 MiB"},
+          std::pair{Dir.filePath("none.png"), "does not exist"}}) {
+        try {
+            Settings::StoreLogo(Source, Install);
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& E) {
+            EXPECT_TRUE(E.Message.contains(Says)) << E.Message.toStdString();
+            EXPECT_TRUE(E.Message.contains(Source)) << E.Message.toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(Install).entryList(QDir::Files), (QStringList{"logo.jpg", "logo.png"}));
 }
 
 } // namespace

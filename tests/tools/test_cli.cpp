@@ -339,6 +339,55 @@ TEST_F(CliPrint, ChartAndClientReport) {
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
+// The job's fields and the chosen level on page 1, the logo beside the company; a job file's
+// mistakes refused with the file named, nothing written.
+TEST_F(CliPrint, ClientReportWithAJob) {
+    if (QProcess::execute(QStringLiteral("pdftotext"), {"-v"}) < 0)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    const QString Report = Put("r.txt", Saved(BuildReport(Fixture("long.bin"), TReportInfo{})));
+    QImage Logo(60, 30, QImage::Format_RGB32);
+    Logo.fill(Qt::darkGreen);
+    ASSERT_TRUE(Logo.save(In("brand.png")));
+    const QString Job = Put("job.json", R"({"client": "Dana Whitfield", "address": "12 Elm Street",
+        "test_type": "post-mitigation", "conditions": "not-maintained", "notes": "",
+        "inspector": "A. Lind", "certification": "NRPP 42", "logo": "brand.png"})");
+    const QString Pdf = In("c.pdf");
+    const TRun R = Cli({"report-pdf", Report, "-o", Pdf, "--job", Job, "--level", "eu", "--units",
+                        "Bq/m3", "--info-disabled"});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err.toStdString();
+    const QString Text = Tool("pdftotext", {Pdf, "-"}).simplified();
+    for (const char* Shown :
+         {"Dana Whitfield", "12 Elm Street", "Test after mitigation", "Not maintained", "A. Lind",
+          "NRPP 42", "EU reference level 300 Bq/m3", "Result: mean without the first 24 hours"})
+        EXPECT_TRUE(Text.contains(QLatin1String(Shown))) << Shown << Text.toStdString();
+    EXPECT_EQ(Tool("pdfimages", {"-list", Pdf}).count('\n'), 3); // the heading and one image
+    EXPECT_TRUE(Cli({"readings", Report, "--json", "--level", "150", "Bq/m3"})
+                    .Out.contains("the reference level of 4.1 pCi/L (150 Bq/m3)"));
+
+    const struct {
+        QByteArray Json;
+        const char* Says;
+    } Refused[] = {
+        {R"({"cleint": "x"})", "the key \"cleint\" is not one of client, address"},
+        {R"({"test_type": "annual"})", "\"test_type\" must be real-estate, initial"},
+        {R"({"notes": 5})", "the value of \"notes\" must be a string"},
+        {"[1]", "it must hold one JSON object"},
+        {"{", "it is not JSON"},
+        {R"({"logo": "missing.png"})", "missing.png\" does not exist"},
+    };
+    for (const auto& C : Refused) {
+        SCOPED_TRACE(C.Says);
+        const QString Bad = Put("bad.json", C.Json);
+        const TRun Failed = Cli({"report-pdf", Report, "-o", In("no.pdf"), "--job", Bad});
+        EXPECT_EQ(Failed.ExitCode, 1);
+        EXPECT_TRUE(Failed.Err.contains(C.Says)) << Failed.Err.toStdString();
+        if (!QByteArray(C.Says).contains("missing.png")) {
+            EXPECT_TRUE(Failed.Err.contains("bad.json")) << Failed.Err.toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(In("no.pdf")));
+    }
+}
+
 TEST_F(CliReports, FailuresWriteNothing) {
     Put("c.bin", Fixture("short.bin"));
     Put("notes.txt", "Just notes\r\n--------------------------\r\n");

@@ -107,6 +107,13 @@ TEST(CliOptions, UsageErrors) {
         {"download COM1 --archive a.db --no-archive", "--archive FILE or --no-archive, not both"},
         {"download COM1 --no-archive=1", "--no-archive takes no value"},
         {"archive list --no-archive", "--no-archive does not go with 'archive list'"},
+        {"readings r --level mars", "--level wants epa, who, eu, canada, or a value and its unit"},
+        {"readings r --level 150", "not '150'"},
+        {"readings r --level 4.05 pCi/L", "--level: A reference level in pCi/L has at most one"},
+        {"readings r --level 0 Bq/m3", "a number above 0 Bq/m3"},
+        {"readings r --level-name X", "--level-name goes with --level VALUE UNIT"},
+        {"chart r -o c.png --level eu --level-name X", "not with --level eu"},
+        {"readings r --job j.json", "--job does not go with 'readings'"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Line);
@@ -118,6 +125,31 @@ TEST(CliOptions, UsageErrors) {
             EXPECT_FALSE(E.Message.contains(QLatin1Char('\n')));
         }
     }
+}
+
+TEST(CliOptions, LevelAndJob) {
+    const struct {
+        const char* Line;
+        const char *Name, *Value;
+        TUnit Unit;
+    } Cases[] = {
+        {"readings r --level who", "WHO reference level", "100", TUnit::BqM3},
+        {"chart r -o c.png --level=canada", "Canadian guideline", "200", TUnit::BqM3},
+        {"readings r --level 3.0 pCi/L", "reference level", "3.0", TUnit::PciL},
+        {"report-pdf r -o c.pdf --level-name State --level 150 Bq/m3 --job j.json", "State", "150",
+         TUnit::BqM3},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Line);
+        const TCliOptions O = Parse(QLatin1String(C.Line));
+        ASSERT_TRUE(O.Level);
+        EXPECT_EQ(O.Level->Name, QLatin1String(C.Name));
+        EXPECT_EQ(O.Level->Value.Text(), C.Value);
+        EXPECT_EQ(O.Level->Unit, C.Unit);
+        EXPECT_EQ(O.Arguments, QStringList{"r"});
+    }
+    EXPECT_EQ(Parse(QStringLiteral("report-pdf r -o c.pdf --job j.json")).JobFile, "j.json");
+    EXPECT_FALSE(Parse(QStringLiteral("readings r")).Level);
 }
 
 TEST(CliOptions, PositionalArgumentsInOrder) {

@@ -53,9 +53,15 @@ TUnit ChosenUnit(const TCliOptions& Options) {
     return Options.Unit ? *Options.Unit : Settings::TReader().Unit();
 }
 
+TReferenceLevel ChosenLevel(const TCliOptions& Options) {
+    return Options.Level ? *Options.Level : Settings::TReader().Level();
+}
+
 TMeasurement Measured(const TCliOptions& Options, TUnit Unit) {
-    TMeasurement Result =
-        Measurement::Measure(ReadReportLines(Options.Input), CalibrationDates::Read(), Unit);
+    TCriteria Criteria;
+    Criteria.Calibration = CalibrationDates::Read();
+    Criteria.Level = ChosenLevel(Options);
+    TMeasurement Result = Measurement::Measure(ReadReportLines(Options.Input), Criteria, Unit);
     if (!Result.Readings.Refusal.isEmpty())
         throw Exception(MessageText::Shown(Options.Input, PATH_MAX) + QStringLiteral(": ") +
                         Result.Readings.Refusal);
@@ -101,28 +107,6 @@ void WriteStdout(const QByteArray& Bytes) {
     if (std::fwrite(Bytes.constData(), 1, Size, stdout) != Size || std::fflush(stdout) != 0)
         throw Exception(QStringLiteral("Cannot write to stdout: %1")
                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
-}
-
-TPaper LocalePaper(const QLocale& Locale) {
-    switch (Locale.territory()) {
-    case QLocale::UnitedStates:
-    case QLocale::Canada:
-    case QLocale::Mexico:
-    case QLocale::PuertoRico:
-    case QLocale::Guatemala:
-    case QLocale::ElSalvador:
-    case QLocale::Nicaragua:
-    case QLocale::CostaRica:
-    case QLocale::Panama:
-    case QLocale::DominicanRepublic:
-    case QLocale::Colombia:
-    case QLocale::Venezuela:
-    case QLocale::Chile:
-    case QLocale::Philippines:
-        return TPaper::Letter;
-    default:
-        return TPaper::A4;
-    }
 }
 
 } // namespace CliIo

@@ -27,10 +27,12 @@ QStringList ReadReportLines(const QString& Path);
 
 // --units, else the stored "Units" the window shows in, else pCi/L.
 TUnit ChosenUnit(const TCliOptions& Options);
+// --level, else the stored "ReferenceLevel", else the EPA action level.
+TReferenceLevel ChosenLevel(const TCliOptions& Options);
 
 // The readings of the report Options.Input with their figures and checks in Unit, the
-// calibration dates from the store. A report without a readings table is refused with the
-// model's message after the file's name.
+// calibration dates from the store, the level ChosenLevel. A report without a readings table
+// is refused with the model's message after the file's name.
 TMeasurement Measured(const TCliOptions& Options, TUnit Unit);
 
 // Refuses early a file that could not be created for want of its folder.
@@ -42,9 +44,5 @@ void WriteReport(const QString& Path, const QStringList& FileLines);
 
 // Bytes to stdout; a failed write (full disk, closed pipe) is an error.
 void WriteStdout(const QByteArray& Bytes);
-
-// The paper of the user's territory: Letter where it is the custom (North and Central
-// America, Chile, Colombia, Venezuela, the Philippines), A4 elsewhere.
-TPaper LocalePaper(const QLocale& Locale = QLocale::system());
 
 } // namespace CliIo

@@ -60,6 +60,7 @@ void CheckArchiveShow(const QString&, const TCliOptions& O) {
 // Keyed by the command's words; a group ("archive") is the first of two words.
 const QHash<QString, TCommandRule>& Rules() {
     static const QStringList Info{"info", "info-enabled", "info-disabled"};
+    static const QStringList Level{"level", "level-name"};
     static const QHash<QString, TCommandRule> R{
         {QStringLiteral("download"),
          {TCliCommand::Download,
@@ -77,11 +78,23 @@ const QHash<QString, TCommandRule>& Rules() {
         {QStringLiteral("print"),
          {TCliCommand::Print, {"o", "font", "font-size", "dpi", "paper"}, {"REPORT"}, 1, true}},
         {QStringLiteral("readings"),
-         {TCliCommand::Readings, {"json", "csv", "units"}, {"REPORT"}, 1, false}},
+         {TCliCommand::Readings,
+          QStringList{"json", "csv", "units"} + Level,
+          {"REPORT"},
+          1,
+          false}},
         {QStringLiteral("report-pdf"),
-         {TCliCommand::ReportPdf, QStringList{"o", "units", "paper"} + Info, {"REPORT"}, 1, true}},
+         {TCliCommand::ReportPdf,
+          QStringList{"o", "units", "paper", "job"} + Info + Level,
+          {"REPORT"},
+          1,
+          true}},
         {QStringLiteral("chart"),
-         {TCliCommand::Chart, {"o", "width", "height", "units"}, {"REPORT"}, 1, true}},
+         {TCliCommand::Chart,
+          QStringList{"o", "width", "height", "units"} + Level,
+          {"REPORT"},
+          1,
+          true}},
         {QStringLiteral("ports"),
          {TCliCommand::Ports, {"json", "assign"}, {"COMn", "DEVICE"}, 0, false, CheckPorts}},
         {QStringLiteral("archive list"),
@@ -189,15 +202,37 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
     } else if (Name == QLatin1String("report")) {
         O.ReportText = true;
     } else if (Name == QLatin1String("paper")) {
-        if (Value == QLatin1String("A4"))
-            O.Paper = TPaper::A4;
-        else if (Value == QLatin1String("Letter"))
-            O.Paper = TPaper::Letter;
-        else
+        O.Paper = Paper::FromName(Value);
+        if (!O.Paper)
             Fail(QStringLiteral("--paper wants A4 or Letter, not '%1'").arg(Echo(Value)));
+    } else if (Name == QLatin1String("job")) {
+        O.JobFile = Value;
     }
     if (TakesValue(Name) && Value.isEmpty())
         Fail(QStringLiteral("%1 wants a value").arg(OptionText(Name)));
+}
+
+// --level KEY, or --level VALUE UNIT with an optional --level-name.
+TReferenceLevel ChosenLevel(const QString& Key, const QString& Unit, const QString& Name,
+                            bool Named) {
+    const QString Wanted = QStringLiteral("--level wants %1, or a value and its unit (pCi/L or "
+                                          "Bq/m3)")
+                               .arg(ReferenceLevels::Keys().join(QStringLiteral(", ")));
+    if (Key.isEmpty())
+        Fail(QStringLiteral("--level-name goes with --level VALUE UNIT"));
+    if (const std::optional<TReferenceLevel> Known = ReferenceLevels::FromKey(Key)) {
+        if (Named)
+            Fail(QStringLiteral("--level-name goes with --level VALUE UNIT, not with --level %1")
+                     .arg(Key));
+        return *Known;
+    }
+    if (Unit.isEmpty())
+        Fail(Wanted + QStringLiteral(", not '%1'").arg(Echo(Key)));
+    const ReferenceLevels::TCustom Custom =
+        ReferenceLevels::Custom(Key, *Units::FromName(Unit), Name);
+    if (!Custom.Level)
+        Fail(QStringLiteral("--level: ") + Custom.Refusal);
+    return *Custom.Level;
 }
 
 } // namespace
@@ -242,6 +277,7 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
     O.Command = Rule->Command;
 
     QSet<QString> Seen;
+    QString LevelKey, LevelUnit, LevelName;
     bool OptionsEnded = false;
     for (qsizetype i = Next; i < Arguments.size(); ++i) {
         const QString& A = Arguments.at(i);
@@ -296,8 +332,19 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
         } else if (Inline) {
             Fail(QStringLiteral("%1 takes no value").arg(OptionText(Option)));
         }
+        if (Option == QLatin1String("level")) {
+            LevelKey = Value;
+            // A value of one's own comes with its unit as the next argument.
+            if (!ReferenceLevels::FromKey(Value) && i + 1 < Arguments.size() &&
+                Units::FromName(Arguments.at(i + 1)))
+                LevelUnit = Arguments.at(++i);
+        } else if (Option == QLatin1String("level-name")) {
+            LevelName = Value;
+        }
         Apply(O, Option, Value);
     }
+    if (Seen.contains(QStringLiteral("level")) || Seen.contains(QStringLiteral("level-name")))
+        O.Level = ChosenLevel(LevelKey, LevelUnit, LevelName, Seen.contains("level-name"));
 
     const QStringList& Wanted = Rule->Positionals;
     const bool Repeats = !Wanted.isEmpty() && Wanted.last().endsWith(QLatin1String("..."));
@@ -340,11 +387,13 @@ QString CliUsage() {
         "  halvorn-cli export REPORT -o FILE\n"
         "  halvorn-cli print REPORT -o FILE.pdf [--font FAMILY] [--font-size POINTS] [--dpi N]\n"
         "                       [--paper A4|Letter]\n"
-        "  halvorn-cli readings REPORT [--json] [--csv FILE] [--units pCi/L|Bq/m3]\n"
+        "  halvorn-cli readings REPORT [--json] [--csv FILE] [--units pCi/L|Bq/m3] [LEVEL]\n"
         "  halvorn-cli report-pdf REPORT -o FILE.pdf [--info FILE]\n"
         "                       [--info-enabled|--info-disabled] [--units pCi/L|Bq/m3]\n"
-        "                       [--paper A4|Letter]\n"
+        "                       [--paper A4|Letter] [--job FILE.json] [LEVEL]\n"
         "  halvorn-cli chart REPORT -o FILE.png [--width N] [--height N] [--units pCi/L|Bq/m3]\n"
+        "                       [LEVEL]\n"
+        "      LEVEL: --level epa|who|eu|canada, or --level VALUE UNIT [--level-name TEXT]\n"
         "  halvorn-cli ports [--json]\n"
         "  halvorn-cli ports --assign COMn DEVICE\n"
         "  halvorn-cli archive list [--json] [--archive FILE]\n"
@@ -403,8 +452,21 @@ QString CliUsage() {
         "  --font FAMILY       printer font (default \"Courier New\")\n"
         "  --font-size POINTS  printer font size (default 10)\n"
         "  --dpi N             printer resolution (default 600)\n"
-        "  --paper A4|Letter   paper (default: the one of the user's locale)\n"
-        "  --json              the readings, figures and checks as one JSON object (pCi/L)\n"
+        "  --paper A4|Letter   paper for this command (default: the one of the user's locale)\n"
+        "  --job FILE.json     the job for the client report: an object whose keys are all\n"
+        "                      optional strings: client, address, placement, test_type\n"
+        "                      (real-estate, initial, follow-up, post-mitigation, other),\n"
+        "                      conditions (maintained, not-maintained, unknown), notes, and\n"
+        "                      inspector, certification, logo (a PNG or JPEG file, relative\n"
+        "                      to FILE.json's folder), which replace the stored ones; \"\" is\n"
+        "                      none\n"
+        "  --level KEY         the reference level: epa (4.0 pCi/L), who (100 Bq/m3), eu\n"
+        "                      (300 Bq/m3), canada (200 Bq/m3) (default: the stored one,\n"
+        "                      else epa)\n"
+        "  --level VALUE UNIT  a level of your own, such as 150 Bq/m3 or 3.0 pCi/L\n"
+        "  --level-name TEXT   its name in the report (default \"reference level\")\n"
+        "  --json              the readings, figures, checks and verdict as one JSON object\n"
+        "                      (pCi/L)\n"
         "  --csv FILE          the readings as CSV, one row a value\n"
         "  --units pCi/L|Bq/m3 unit of the summary, checks and chart (default: the stored\n"
         "                      Units, else pCi/L)\n"

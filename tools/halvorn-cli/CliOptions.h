@@ -1,10 +1,9 @@
 #pragma once
 
-#include "platform/Exception.h"
-
+#include "measurement/ReferenceLevel.h"
 #include "measurement/Units.h"
-// TPaper only: the command line is read before any graphics library is loaded.
-#include "measurement/clientreport/ClientReport.h"
+#include "platform/Exception.h"
+#include "platform/Paper.h"
 
 #include <QSize>
 #include <QString>
@@ -48,6 +47,9 @@ struct TCliOptions {
     bool Json = false;
     QString CsvFile;
     std::optional<TUnit> Unit; // unset: the stored "Units", else pCi/L
+    // --level KEY, or --level VALUE UNIT with --level-name; unset: the stored level.
+    std::optional<TReferenceLevel> Level;
+    QString JobFile; // report-pdf --job
     QSize ChartSize{1200, 500};
     bool Progress = false;  // download: a plain line each second
     QString CapturesFolder; // download: empty: the window's folder

@@ -3,6 +3,7 @@
 #include "platform/DateTimeText.h"
 
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 
 namespace ChartAxes {
@@ -43,24 +44,33 @@ std::vector<TTimeTick> TimeTicks(const QDateTime& Start, int IntervalMinutes, in
     if (!Start.isValid() || IntervalMinutes <= 0 || Count <= 0 || PerReading <= 0)
         return Ticks;
     const qint64 Interval = IntervalMinutes * Minute;
-    const QDateTime End = Start.addSecs(Interval * Count);
+    const qint64 Span = Interval * Count;
+    const QDateTime End = Start.addSecs(Span);
     const double PerSecond = PerReading / static_cast<double>(Interval);
     const double Gap = Width(QStringLiteral("0")) * LabelGap;
-    const QString TimeFormat = Locale.timeFormat(QLocale::ShortFormat);
-    const double TimeWidth = Width(Locale.toString(QTime(22, 59), TimeFormat)) + Gap;
+    const double TimeWidth = Width(DateTimeText::FormatShortTime(QTime(22, 59), Locale)) + Gap;
     const double DateWidth = Width(DateTimeText::FormatDate(QDate(2026, 12, 28), Locale)) + Gap;
 
+    // The closest round step whose labels have room and whose ticks stay few; past a year,
+    // whole multiples of 364 days.
     static constexpr qint64 Steps[] = {Minute,   5 * Minute, 10 * Minute, 15 * Minute, 30 * Minute,
                                        Hour,     2 * Hour,   3 * Hour,    6 * Hour,    12 * Hour,
                                        Day,      2 * Day,    7 * Day,     14 * Day,    28 * Day,
                                        91 * Day, 364 * Day};
-    qint64 Step = Steps[std::size(Steps) - 1];
+    constexpr qint64 Year = 364 * Day;
+    qint64 Step = 0;
     for (const qint64 Candidate : Steps) {
         const double Needed = Candidate < Day ? TimeWidth : DateWidth;
-        if (Candidate * PerSecond >= Needed) {
+        if (Candidate * PerSecond >= Needed && Span / Candidate <= MaxTicks) {
             Step = Candidate;
             break;
         }
+    }
+    if (Step == 0) {
+        const qint64 Years =
+            std::max<qint64>({1, (Span / MaxTicks + Year - 1) / Year,
+                              static_cast<qint64>(std::ceil(DateWidth / (PerSecond * Year)))});
+        Step = Years * Year;
     }
 
     const QTimeZone Zone = Start.timeZone();
@@ -71,7 +81,7 @@ std::vector<TTimeTick> TimeTicks(const QDateTime& Start, int IntervalMinutes, in
         Tick.Position = static_cast<double>(Start.secsTo(At)) / static_cast<double>(Interval);
         const bool Midnight = At.time() == QTime(0, 0);
         if (Step < Day) {
-            Tick.Label = Locale.toString(At.time(), TimeFormat);
+            Tick.Label = DateTimeText::FormatShortTime(At.time(), Locale);
             if (Midnight || Ticks.empty())
                 Tick.DateLabel = DateTimeText::FormatDate(At.date(), Locale);
         } else {
@@ -79,12 +89,16 @@ std::vector<TTimeTick> TimeTicks(const QDateTime& Start, int IntervalMinutes, in
         }
         Ticks.push_back(Tick);
     };
+    if (Step >= Day) {
+        // Days whose number is a multiple of the step's: the same dates whatever the start.
+        const qint64 Days = Step / Day;
+        const qint64 First = (Start.date().toJulianDay() + Days - 1) / Days * Days;
+        for (qint64 Julian = First; Julian <= End.date().toJulianDay(); Julian += Days)
+            Add(QDateTime(QDate::fromJulianDay(Julian), QTime(0, 0), Zone));
+        return Ticks;
+    }
+    // Under a day a step spans at most MaxTicks of them, so this walks a few days at most.
     for (QDate Date = Start.date(); Date <= End.date(); Date = Date.addDays(1)) {
-        if (Step >= Day) {
-            if (Date.toJulianDay() % (Step / Day) == 0)
-                Add(QDateTime(Date, QTime(0, 0), Zone));
-            continue;
-        }
         const qint64 From = Date == Start.date() ? Start.time().msecsSinceStartOfDay() / 1000 : 0;
         for (qint64 Second = (From + Step - 1) / Step * Step; Second < Day; Second += Step)
             Add(QDateTime(Date, QTime(0, 0).addSecs(static_cast<int>(Second)), Zone));
@@ -97,18 +111,22 @@ std::vector<TTimeTick> IntervalTicks(int Count, double PerReading, const TMeasur
     if (Count <= 0 || PerReading <= 0)
         return Ticks;
     const double Needed = Width(QString::number(Count)) + Width(QStringLiteral("0")) * LabelGap;
-    int Step = 1;
-    for (int Power = 1; Step * PerReading < Needed; Power *= 10) {
-        for (const int Factor : {1, 2, 5}) {
+    // 1, 2, 5, 10, 20, 50 ... until the labels have room and the ticks stay few.
+    qint64 Step = 1;
+    for (qint64 Power = 1;; Power *= 10) {
+        bool Found = false;
+        for (const qint64 Factor : {1, 2, 5}) {
             Step = Factor * Power;
-            if (Step * PerReading >= Needed)
+            if (Step * PerReading >= Needed && Count / Step <= MaxTicks) {
+                Found = true;
                 break;
+            }
         }
-        if (Power > Count)
+        if (Found || Step >= Count)
             break;
     }
-    for (int K = 1; K <= Count; K = K == 1 && Step > 1 ? Step : K + Step)
-        Ticks.push_back({K - 0.5, QString::number(K), {}});
+    for (qint64 K = 1; K <= Count; K = K == 1 && Step > 1 ? Step : K + Step)
+        Ticks.push_back({static_cast<double>(K) - 0.5, QString::number(K), {}});
     return Ticks;
 }
 

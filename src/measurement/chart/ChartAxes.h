@@ -27,17 +27,21 @@ struct TTimeTick {
     QString DateLabel;
 };
 
+// The most ticks a time axis gets (one more where a tick falls on each end).
+constexpr int MaxTicks = 20;
+
 // Width in device units of a label, from the painter's or layout's font.
 using TMeasure = std::function<double(const QString&)>;
 
 // Ticks at round wall-clock times of Start's zone (every 1, 5, 10, 15, 30 minutes, 1, 2, 3, 6,
-// 12 hours, 1, 2, 7, 14 days ...), the closest that leave their labels room: PerReading is the
-// width of one reading.
+// 12 hours, 1, 2, 7, 14 days ...), the closest that leave their labels room and give at most
+// MaxTicks: PerReading is the width of one reading. Times and dates through DateTimeText.
 std::vector<TTimeTick> TimeTicks(const QDateTime& Start, int IntervalMinutes, int Count,
                                  double PerReading, const TMeasure& Width,
                                  const QLocale& Locale = QLocale());
 
-// Interval numbers 1, 2, 5, 10, 20, 50 ... apart, at the middle of their readings.
+// Interval numbers 1, 2, 5, 10, 20, 50 ... apart, at the middle of their readings; at most
+// MaxTicks of them and the first.
 std::vector<TTimeTick> IntervalTicks(int Count, double PerReading, const TMeasure& Width);
 
 } // namespace ChartAxes

@@ -14,24 +14,10 @@ namespace ReadingsChart {
 
 namespace {
 
-const double NotANumber = std::numeric_limits<double>::quiet_NaN();
-
-double InUnit(const TDecimal& PciL, TUnit Unit) {
-    return PciL.ToDouble() * (Unit == TUnit::BqM3 ? Units::BqPerPci : 1);
-}
-
-// The reference levels as people know them in each unit: the WHO level is 100 Bq/m3, which
-// is 2.7 pCi/L when rounded.
-double EpaLevel(TUnit Unit) {
-    return Unit == TUnit::BqM3 ? 148 : 4.0;
-}
-
-double WhoLevel(TUnit Unit) {
-    return Unit == TUnit::BqM3 ? 100 : 2.7;
-}
-
-QString LevelText(double Value, TUnit Unit) {
-    return QLocale().toString(Value, 'f', Unit == TUnit::BqM3 ? 0 : 1) + u' ' + Units::Name(Unit);
+// The values left out of the result, shaded; the mean line starts after them.
+int LeftOut(const TMeasurement& M, int Count) {
+    return std::min(Summary::ValuesLeftOut(M.Readings.IntervalMinutes, M.Criteria.PostMitigation),
+                    Count);
 }
 
 // Where everything goes; one computation for painting and hit-testing.
@@ -42,8 +28,7 @@ struct TLayout {
     double Min = 0, Max = 1;
     ChartAxes::TValueTicks Ticks;
     int Count = 0;
-    double Pitch = 0;           // width of one reading
-    std::vector<double> Values; // in the unit, NaN when invalid
+    double Pitch = 0; // width of one reading
 
     double X(double Position) const { return Plot.left() + Position * Pitch; }
     double Y(double Value) const {
@@ -63,16 +48,12 @@ TLayout MakeLayout(const QRectF& Rect, const TMeasurement& M, TUnit Unit,
     L.Digit = Metrics.horizontalAdvance(u'0');
     L.Outer = Rect.adjusted(L.Digit / 2, 0, -L.Digit / 2, 0);
     L.Count = static_cast<int>(M.Readings.Values.size());
-    L.Values.reserve(M.Readings.Values.size());
-    double Low = 0;
-    double High = EpaLevel(Unit);
-    for (const TReadingValue& Value : M.Readings.Values) {
-        L.Values.push_back(Value.PciL ? InUnit(*Value.PciL, Unit) : NotANumber);
-        if (Value.PciL) {
-            Low = std::min(Low, L.Values.back());
-            High = std::max(High, L.Values.back());
-        }
-    }
+    // From the figures: hovering must not walk millions of readings.
+    const double PerPci = Unit == TUnit::BqM3 ? Units::BqPerPci : 1;
+    const TFigures& F = M.Figures;
+    const double Low = F.MaxK > 0 ? std::min(0.0, F.Min.ToDouble() * PerPci) : 0;
+    const double High = std::max(ReferenceLevels::InUnit(M.Criteria.Level, Unit),
+                                 F.MaxK > 0 ? F.Max.ToDouble() * PerPci : 0);
     // Room above the highest bar for its event marks.
     L.Ticks = ChartAxes::ValueTicks(Low, High * 1.08, 5);
     L.Min = L.Ticks.Values.front();
@@ -148,13 +129,15 @@ void PaintValueAxis(TCanvas& C, TUnit Unit) {
 
 void PaintShade(TCanvas& C, const TMeasurement& M) {
     const TLayout& L = C.L;
-    const int Skipped = std::min(Summary::FirstHoursValues(M.Readings.IntervalMinutes), L.Count);
+    const int Skipped = LeftOut(M, L.Count);
     if (Skipped <= 0)
         return;
     const double Top = L.Outer.top() + L.U * 0.2;
     C.Painter.fillRect(QRectF(QPointF(L.Plot.left(), Top), QPointF(L.X(Skipped), L.Plot.bottom())),
                        C.P.Shade);
-    const QString Text = QStringLiteral("not in the EPA-protocol average");
+    const QString Text = M.Criteria.PostMitigation
+                             ? QStringLiteral("first 24 hours: not in the result")
+                             : QStringLiteral("not in the EPA-protocol average");
     const double Width = C.Width(Text) + L.Digit;
     C.Label({QRectF(L.Plot.left() + L.Digit * 0.5, Top, Width, L.U * 1.2)},
             Qt::AlignLeft | Qt::AlignVCenter, Text, C.P.Text, false);
@@ -163,24 +146,25 @@ void PaintShade(TCanvas& C, const TMeasurement& M) {
 // Bars wider than a device pixel are drawn one by one; narrower ones share a pixel column,
 // which shows the highest (and the lowest) of them. Returns where each reading's bar, as
 // drawn, ends at the top.
-std::vector<double> PaintBars(TCanvas& C) {
+std::vector<double> PaintBars(TCanvas& C, const TMeasurement& M, TUnit Unit) {
     const TLayout& L = C.L;
+    const std::vector<TReadingValue>& Values = M.Readings.Values;
     const double Pixel = C.Pixel;
     const auto Snap = [&C](double X) { return C.Snap(X); };
     const double Base = Snap(L.Y(0));
-    std::vector<double> Tops(L.Values.size(), Base);
+    std::vector<double> Tops(Values.size(), Base);
     std::vector<QRectF> Bars;
-    Bars.reserve(std::min(L.Values.size(), static_cast<size_t>(L.Plot.width() / Pixel) + 2));
+    Bars.reserve(std::min(Values.size(), static_cast<size_t>(L.Plot.width() / Pixel) + 2));
     if (L.Pitch >= Pixel) {
         const double Margin = L.Pitch >= 4 * Pixel ? L.Pitch / 8 : 0;
-        for (size_t i = 0; i < L.Values.size(); ++i) {
-            if (std::isnan(L.Values[i]))
+        for (size_t i = 0; i < Values.size(); ++i) {
+            if (!Values[i].Valid())
                 continue;
+            const double Value = Values[i].InUnit(Unit);
             const double Left = Snap(L.X(static_cast<double>(i)) + Margin);
             const double Right = Snap(L.X(static_cast<double>(i + 1)) - Margin);
-            Tops[i] = std::min(Base, L.Y(L.Values[i]));
-            Bars.push_back(
-                QRectF(QPointF(Left, L.Y(L.Values[i])), QPointF(Right, Base)).normalized());
+            Tops[i] = std::min(Base, L.Y(Value));
+            Bars.push_back(QRectF(QPointF(Left, L.Y(Value)), QPointF(Right, Base)).normalized());
         }
     } else {
         const double Origin = Snap(L.Plot.left());
@@ -199,19 +183,20 @@ std::vector<double> PaintBars(TCanvas& C) {
             High = Low = 0;
             First = End;
         };
-        for (size_t i = 0; i < L.Values.size(); ++i) {
+        for (size_t i = 0; i < Values.size(); ++i) {
             const long At = static_cast<long>(static_cast<double>(i) * L.Pitch / Pixel);
             if (At != Column) {
                 Flush(i);
                 Column = At;
             }
-            if (std::isnan(L.Values[i]))
+            if (!Values[i].Valid())
                 continue;
-            High = std::max(High, L.Values[i]);
-            Low = std::min(Low, L.Values[i]);
+            const double Value = Values[i].InUnit(Unit);
+            High = std::max(High, Value);
+            Low = std::min(Low, Value);
             Any = true;
         }
-        Flush(L.Values.size());
+        Flush(Values.size());
     }
     C.Painter.setPen(Qt::NoPen);
     C.Painter.setBrush(C.P.Bar);
@@ -243,15 +228,16 @@ void PaintLevel(TCanvas& C, double Value, const QString& Text, bool Above, const
 
 void PaintMean(TCanvas& C, const TMeasurement& M, TUnit Unit) {
     const TLayout& L = C.L;
-    const TMean& Mean = M.Figures.MeanAfter4h;
+    const bool After24h = M.Criteria.PostMitigation;
+    const TMean& Mean = After24h ? M.Figures.MeanAfter24h : M.Figures.MeanAfter4h;
     if (!Mean.Known())
         return;
     const double Y = L.Y(Mean.Value() * (Unit == TUnit::BqM3 ? Units::BqPerPci : 1));
-    const double From =
-        L.X(std::min(Summary::FirstHoursValues(M.Readings.IntervalMinutes), L.Count));
+    const double From = L.X(LeftOut(M, L.Count));
     C.Painter.setPen(QPen(C.P.Mean, std::max(1.5, L.U / 7)));
     C.Painter.drawLine(QPointF(From, Y), QPointF(L.Plot.right(), Y));
-    const QString Text = QStringLiteral("mean without the first 4 hours ") +
+    const QString Text = (After24h ? QStringLiteral("mean without the first 24 hours ")
+                                   : QStringLiteral("mean without the first 4 hours ")) +
                          Units::ForPeople(Mean.Sum, static_cast<std::uint32_t>(Mean.Count), Unit);
     const double Width = L.Plot.right() - From - L.Digit;
     C.Label({QRectF(From + L.Digit, Y - L.U * 1.05, Width, L.U),
@@ -282,19 +268,19 @@ void PaintEvents(TCanvas& C, const TMeasurement& M, const std::vector<double>& T
     QPainterPath TMarks, PMarks;
     double LastT = -1e9, LastP = -1e9;
     for (size_t i = 0; i < Tops.size(); ++i) {
-        const std::string& Events = M.Readings.Values[i].Events;
-        if (Events.empty())
+        const TReadingValue& Value = M.Readings.Values[i];
+        if (Value.Events().empty())
             continue;
         const double X = L.X(static_cast<double>(i) + 0.5);
         double Y = Tops[i] - Size * 0.25;
-        if (Events.find('T') != std::string::npos) {
+        if (Value.HasEvent('T')) {
             if (X - LastT >= Size) {
                 TMarks.addPath(Triangle(QPointF(X, Y), Size));
                 LastT = X;
             }
             Y -= Size * 1.15;
         }
-        if (Events.find('P') != std::string::npos && X - LastP >= Size) {
+        if (Value.HasEvent('P') && X - LastP >= Size) {
             PMarks.addPath(Dot(QPointF(X, Y), Size));
             LastP = X;
         }
@@ -383,14 +369,19 @@ void Paint(QPainter& Painter, const QRectF& Rect, const TMeasurement& M, TUnit U
         Painter.setRenderHint(QPainter::Antialiasing, false);
         PaintValueAxis(C, Unit);
         PaintShade(C, M);
-        const std::vector<double> Tops = PaintBars(C);
+        const std::vector<double> Tops = PaintBars(C, M, Unit);
         PaintTimeAxis(C, M);
-        PaintLevel(C, EpaLevel(Unit),
-                   QStringLiteral("EPA action level ") + LevelText(EpaLevel(Unit), Unit), true,
-                   P.ActionLevel);
-        PaintLevel(C, WhoLevel(Unit),
-                   QStringLiteral("WHO reference level ") + LevelText(WhoLevel(Unit), Unit), false,
-                   P.ReferenceLevel);
+        const TReferenceLevel& Level = M.Criteria.Level;
+        PaintLevel(C, ReferenceLevels::InUnit(Level, Unit),
+                   Level.Name + u' ' + ReferenceLevels::ValueIn(Level, Unit), true, P.Level);
+        if (Level.ConsiderFixing) {
+            TReferenceLevel From = Level;
+            From.Value = *Level.ConsiderFixing;
+            PaintLevel(C, ReferenceLevels::InUnit(From, Unit),
+                       QStringLiteral("consider fixing from ") +
+                           ReferenceLevels::ValueIn(From, Unit),
+                       false, P.ConsiderFixing);
+        }
         PaintMean(C, M, Unit);
         Painter.setRenderHint(QPainter::Antialiasing, true);
         PaintEvents(C, M, Tops);

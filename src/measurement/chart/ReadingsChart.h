@@ -16,13 +16,14 @@ class QPaintDevice;
 
 // The colours of the chart. Each must stand out against Background.
 struct TChartPalette {
-    QColor Background, Text, Grid, Bar, Shade, ActionLevel, ReferenceLevel, Mean, EventT, EventP;
+    QColor Background, Text, Grid, Bar, Shade, Level, ConsiderFixing, Mean, EventT, EventP;
 };
 
-// The chart of a report's readings: one bar per reading over time, the EPA action level and
-// the WHO reference level as dashed lines, the first 4 hours shaded (they are not in the
-// EPA-protocol average), that average as a line, T and P events marked above their readings,
-// invalid values left as gaps. One routine for the screen, images and PDF.
+// The chart of a report's readings: one bar per reading over time, the measurement's reference
+// level (and where the EPA's "consider fixing" begins) as dashed lines, the hours left out of
+// the result shaded (the first 4, or 24 after mitigation), the mean of the rest as a line, T
+// and P events marked above their readings, invalid values left as gaps. One routine for the
+// screen, images and PDF. At most about 20 ticks an axis, however long the test.
 namespace ReadingsChart {
 
 TChartPalette LightPalette();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "measurement/Job.h"
 #include "measurement/Measurement.h"
+#include "platform/Paper.h"
 #include "report/ReportInfo.h"
 
 #include <QByteArray>
@@ -8,28 +10,39 @@
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
-#include <optional>
 
-enum class TPaper { A4, Letter };
-
-// The report a radon professional hands a client: page 1 with the tester's company, the test's
-// particulars, the result in both units against the action levels, the chart and the checks;
+// The report a radon professional hands a client: page 1 with the tester's logo and company,
+// the job, the verdict and the result against the reference level in the chosen unit, the
+// advice for that result, the chart, the checks and the inspector's name and signature line;
 // then the readings as a table over as many pages as they need, "Page n of m" on each.
 namespace ClientReport {
 
 inline const QString Title = QStringLiteral("Radon Measurement Report");
 
-// "A4" or "Letter": also the command line's spelling.
-QString PaperName(TPaper Paper);
-std::optional<TPaper> PaperFromName(const QString& Name);
+// What the report is made of beside the report's lines: all of it given by the caller.
+struct TParts {
+    // The header and footer lines (when enabled); the location when the report has none.
+    TReportInfo Info;
+    TJob Job;
+    TInspector Inspector;
+    TReferenceLevel Level = ReferenceLevels::Epa();
+    TCalibrationDates Calibration;
+};
 
-// The PDF of the report in Lines. Every figure comes from Lines; Info gives the header and
-// footer lines (when enabled) and the location when the report has none. Unit is the chart's
-// and the checks' unit; Locale and Zone read the start and show dates and times.
-// A report without a readings table: Exception with the readings model's message.
-// Failure to lay out the PDF: Exception.
-QByteArray Pdf(const QStringList& Lines, const TReportInfo& Info,
-               const TCalibrationDates& Calibration, TUnit Unit, TPaper Paper,
+// The logo a report can carry: a PNG or JPEG file of at most MaxLogoBytes and MaxLogoSide
+// pixels a side.
+constexpr qint64 MaxLogoBytes = 2 * 1024 * 1024;
+constexpr int MaxLogoSide = 4096;
+
+// Why the file at Path cannot be a logo, in the user's words; empty when it can.
+QString LogoProblem(const QString& Path);
+
+// The PDF of the report in Lines. Every figure comes from Lines; a post-mitigation test type
+// leaves the first 24 hours out of the result. Unit is the unit every concentration is given
+// in first; Locale and Zone read the start and show dates and times.
+// A report without a readings table: Exception with the readings model's message. A logo that
+// cannot be used: Exception naming the file. Failure to lay out the PDF: Exception.
+QByteArray Pdf(const QStringList& Lines, const TParts& Parts, TUnit Unit, TPaper Paper,
                const QLocale& Locale = QLocale::system(),
                const QTimeZone& Zone = QTimeZone::systemTimeZone());
 

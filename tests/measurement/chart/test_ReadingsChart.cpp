@@ -123,17 +123,20 @@ TEST(ReadingsChart, Geometry) {
 
     // Heights in proportion to the readings: the scale from the highest bar (8.0).
     const double Scale = (Found.Base + 1 - Found.Bars[0].Top) / 8.0;
-    const auto ValueOf = [&](int K) { return *M.Readings.Values[static_cast<size_t>(K - 1)].PciL; };
+    const auto ValueOf = [&](int K) {
+        return *M.Readings.Values[static_cast<size_t>(K - 1)].PciL();
+    };
     for (size_t i = 0; i < Found.Bars.size(); ++i) {
         const int K = static_cast<int>(i) + (i >= 19 ? 2 : 1);
         EXPECT_NEAR(Found.Base + 1 - Found.Bars[i].Top, ValueOf(K).ToDouble() * Scale, 1.5) << K;
     }
 
-    // The dashed lines at 4.0 and 2.7 pCi/L, the mean without the first 4 hours as a line.
+    // The dashed lines at the EPA's 4.0 and 2.0 pCi/L, the mean without the first 4 hours as a
+    // line.
     const int Left = Found.Bars.front().Left, Right = Found.Bars.back().Right;
     const double BaseY = Found.Base + 1;
-    EXPECT_NEAR(RowOf(Image, P.ActionLevel.rgb(), Left, Right), BaseY - 4.0 * Scale, 2);
-    EXPECT_NEAR(RowOf(Image, P.ReferenceLevel.rgb(), Left, Right), BaseY - 2.7 * Scale, 2);
+    EXPECT_NEAR(RowOf(Image, P.Level.rgb(), Left, Right), BaseY - 4.0 * Scale, 2);
+    EXPECT_NEAR(RowOf(Image, P.ConsiderFixing.rgb(), Left, Right), BaseY - 2.0 * Scale, 2);
     EXPECT_NEAR(RowOf(Image, P.Mean.rgb(), Left, Right),
                 BaseY - M.Figures.MeanAfter4h.Value() * Scale, 2);
 
@@ -172,16 +175,40 @@ TEST(ReadingsChart, Geometry) {
               -1);
 }
 
-TEST(ReadingsChart, LevelsInBqPerCubicMetre) {
+// The lines follow the level in the chart's unit; after mitigation 24 hours are shaded.
+TEST(ReadingsChart, LevelsAndShadeFollowTheCriteria) {
     const TChartPalette P = TestPalette();
-    const TMeasurement M = Measured();
-    const QImage Image = ReadingsChart::Render(M, TUnit::BqM3, Size, P);
-    const TFound Found = FindBars(Image, P.Bar.rgb());
-    ASSERT_EQ(Found.Bars.size(), 47u);
-    const double Scale = (Found.Base + 1 - Found.Bars[0].Top) / (8.0 * 37);
-    const int Left = Found.Bars.front().Left, Right = Found.Bars.back().Right;
-    EXPECT_NEAR(RowOf(Image, P.ActionLevel.rgb(), Left, Right), Found.Base + 1 - 148 * Scale, 2);
-    EXPECT_NEAR(RowOf(Image, P.ReferenceLevel.rgb(), Left, Right), Found.Base + 1 - 100 * Scale, 2);
+    const struct {
+        TCriteria Criteria;
+        double Level, ConsiderFixing; // in Bq/m3; 0: no line
+        int Shaded;
+    } Cases[] = {
+        {{}, 148, 74, 4},
+        {{{}, ReferenceLevels::Eu(), false}, 300, 0, 4},
+        {{{}, ReferenceLevels::Who(), true}, 100, 0, 24},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Criteria.Level.Name.toStdString());
+        const TMeasurement M = Measurement::Measure(Report(Table(), "Time Interval 1 Hr", Labels),
+                                                    Case.Criteria, TUnit::BqM3);
+        const QImage Image = ReadingsChart::Render(M, TUnit::BqM3, Size, P);
+        const TFound Found = FindBars(Image, P.Bar.rgb());
+        ASSERT_EQ(Found.Bars.size(), 47u);
+        const double Scale = (Found.Base + 1 - Found.Bars[0].Top) / (8.0 * 37);
+        const int Left = Found.Bars.front().Left, Right = Found.Bars.back().Right;
+        EXPECT_NEAR(RowOf(Image, P.Level.rgb(), Left, Right), Found.Base + 1 - Case.Level * Scale,
+                    2);
+        EXPECT_EQ(RowOf(Image, P.ConsiderFixing.rgb(), Left, Right) >= 0, Case.ConsiderFixing > 0);
+        // The shade ends where the first reading in the result begins.
+        const int Row = Found.Bars[0].Top - 3;
+        const auto Bar = [&](int K) {
+            return Found.Bars[static_cast<size_t>(K - (K > 20 ? 2 : 1))];
+        };
+        const int Edge = static_cast<int>(
+            std::lround((Bar(Case.Shaded).Centre() + Bar(Case.Shaded + 1).Centre()) / 2));
+        EXPECT_EQ(Image.pixel(Edge - 2, Row), P.Shade.rgb());
+        EXPECT_NE(Image.pixel(Edge + 2, Row), P.Shade.rgb());
+    }
 }
 
 TEST(ReadingsChart, DenseAndEmptyCharts) {
@@ -239,4 +266,13 @@ TEST(ChartAxes, Ticks) {
     for (const ChartAxes::TTimeTick& Tick : ChartAxes::TimeTicks(Start, 60, 8, 40, Width))
         Sparse << Tick.Label;
     EXPECT_EQ(Sparse.join('|'), "12:00 AM|4:00 AM|6:00 AM");
+
+    // However long the test and however wide the chart, about 20 ticks an axis.
+    for (const auto& [Interval, Count, PerReading] :
+         {std::tuple{1440, 8'000'000, 0.0002}, std::tuple{1, 8'000'000, 0.0002},
+          std::tuple{60, 2000, 50.0}, std::tuple{1440, 100, 1000.0}}) {
+        SCOPED_TRACE(Count);
+        EXPECT_LE(ChartAxes::TimeTicks(Start, Interval, Count, PerReading, Width).size(), 21u);
+        EXPECT_LE(ChartAxes::IntervalTicks(Count, PerReading, Width).size(), 21u);
+    }
 }
