@@ -93,7 +93,7 @@ void ClientReportPdf(benchmark::State& State) {
     Parts.Info.Enabled = true;
     Parts.Info.Header << QStringLiteral("Radon Services Ltd.") << QStringLiteral("Phone 555-0100");
     Parts.Info.Footer << QStringLiteral("Tested by A. Tester");
-    Parts.Calibration = Calibration;
+    Parts.Info.Calibration = Calibration;
     qsizetype Bytes = 0;
     for (auto _ : State)
         Bytes = ClientReport::Pdf(Lines, Parts, TUnit::PciL, TPaper::A4).size();

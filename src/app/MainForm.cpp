@@ -643,7 +643,6 @@ void TMainForm::FileClientReportClick() {
     ClientReport::TParts parts;
     parts.Info = FInformation.Info();
     parts.Level = FLevel;
-    parts.Calibration = FInformation.Info().Calibration;
     parts.Inspector = Settings::TReader().Inspector(FSettings.InstallDir);
     // The paper the printer is set up for.
     const TPaper paper =

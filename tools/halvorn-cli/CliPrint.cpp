@@ -65,7 +65,7 @@ void ReportPdf(const TCliOptions& Options) {
     const QStringList Lines = CliIo::ReadReportLines(Options.Input);
     ClientReport::TParts Parts;
     Parts.Info = CliIo::LoadReportInfo(Options);
-    Parts.Calibration = CalibrationDates::Read();
+    Parts.Info.Calibration = CalibrationDates::Read();
     Parts.Level = CliIo::ChosenLevel(Options);
     const Settings::TReader Stored;
     Parts.Inspector = Stored.Inspector(Stored.InstallDir());

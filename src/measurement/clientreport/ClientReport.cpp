@@ -476,7 +476,7 @@ std::vector<TBlock> FrontBlocks(const TSheet& S, const QStringList& Lines, const
     QString Location = Readings::LabelValue(Lines, SC::LabelLocation);
     if (Location.isEmpty() && Info.Enabled)
         Location = Info.Location;
-    const QDate Calibrated = Parts.Calibration.value(R.SerialNumber);
+    const QDate Calibrated = Parts.Info.Calibration.value(R.SerialNumber);
     const QString Readings =
         F.Count == 1 ? QStringLiteral("1 reading") : QStringLiteral("%1 readings").arg(F.Count);
     const QString Interval =
@@ -804,7 +804,7 @@ QString LogoProblem(const QString& Path) {
 QByteArray Pdf(const QStringList& Lines, const TParts& Parts, TUnit Unit, TPaper Paper,
                const QLocale& Locale, const QTimeZone& Zone) {
     TCriteria Criteria;
-    Criteria.Calibration = Parts.Calibration;
+    Criteria.Calibration = Parts.Info.Calibration;
     Criteria.Level = Parts.Level;
     Criteria.PostMitigation = Parts.Job.TestType == TTestType::PostMitigation;
     const TMeasurement M = Measurement::Measure(Lines, Criteria, Unit, Locale, Zone);

@@ -21,12 +21,12 @@ inline const QString Title = QStringLiteral("Radon Measurement Report");
 
 // What the report is made of beside the report's lines: all of it given by the caller.
 struct TParts {
-    // The header and footer lines (when enabled); the location when the report has none.
+    // The header and footer lines (when enabled); the location when the report has none; the
+    // monitors' calibration dates.
     TReportInfo Info;
     TJob Job;
     TInspector Inspector;
     TReferenceLevel Level = ReferenceLevels::Epa();
-    TCalibrationDates Calibration;
 };
 
 // The logo a report can carry: a PNG or JPEG file of at most MaxLogoBytes and MaxLogoSide

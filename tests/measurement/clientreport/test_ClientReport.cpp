@@ -29,7 +29,7 @@ ClientReport::TParts Parts(const TReportInfo& Information = Info(),
                            const TCalibrationDates& Dates = Calibration) {
     ClientReport::TParts P;
     P.Info = Information;
-    P.Calibration = Dates;
+    P.Info.Calibration = Dates;
     return P;
 }
 
