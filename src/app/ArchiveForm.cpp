@@ -57,7 +57,7 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     resize(760, 440);
 
     Search = new QLineEdit(this);
-    Search->setPlaceholderText(QStringLiteral("Serial # or location"));
+    Search->setPlaceholderText(QStringLiteral("Serial #, location, client or address"));
     Search->setClearButtonEnabled(true);
     FromCheck = new QCheckBox(QStringLiteral("&From"), this);
     ToCheck = new QCheckBox(QStringLiteral("&To"), this);

@@ -1,6 +1,7 @@
 #include "archive/Archive.h"
 
 #include "files/ReportText.h"
+#include "measurement/Job.h"
 #include "measurement/Readings.h"
 #include "platform/MessageText.h"
 #include "report/ReportBuilder.h"
@@ -130,8 +131,10 @@ QString DayStartUtc(const QDate& Day) {
 const char* const When = "coalesce(start, received_at)";
 
 const char* const RowColumns = "id, received_at, start, port, device, bytes, sha256, state, "
-                               "error, serial, location, readings, epa_protocol";
-constexpr int InfoColumn = 13; // the first column after RowColumns in Get
+                               "error, serial, location, readings, epa_protocol, job_client, "
+                               "job_address, job_placement, job_test_type, job_conditions, "
+                               "job_notes";
+constexpr int InfoColumn = 19; // the first column after RowColumns in Get
 
 // "2026-12-08T14:03:22Z" as the archive writes it, read without the general parser: the list
 // reads 10,000 of them per keystroke.
@@ -174,6 +177,23 @@ void ReadRow(const QSqlQuery& Query, TArchiveRow& Row) {
         Query.value(11).isNull() ? std::nullopt : std::optional<int>(Query.value(11).toInt());
     Row.EpaProtocol = Query.value(12).isNull() ? std::nullopt
                                                : std::optional<QString>(Query.value(12).toString());
+    Row.Job.Client = Query.value(13).toString();
+    Row.Job.Address = Query.value(14).toString();
+    Row.Job.Placement = Query.value(15).toString();
+    Row.Job.TestType = Job::TestTypeFromKey(Query.value(16).toString()).value_or(TTestType::None);
+    Row.Job.Conditions =
+        Job::ConditionsFromKey(Query.value(17).toString()).value_or(TConditions::None);
+    Row.Job.Notes = Query.value(18).toString();
+}
+
+// The job's columns in their order, for an insert or an update.
+QVariantList JobValues(const TJob& Job) {
+    return {NotNull(Job.Client),
+            NotNull(Job.Address),
+            NotNull(Job.Placement),
+            NotNull(Job::TestTypeKey(Job.TestType)),
+            NotNull(Job::ConditionsKey(Job.Conditions)),
+            NotNull(Job.Notes)};
 }
 
 const char* const InfoColumns = "info_enabled, info_serial, info_location, info_start_date, "
@@ -202,8 +222,13 @@ QString UriOf(const QString& Path, const char* Parameters) {
 } // namespace
 
 bool TArchiveFilter::Matches(const TArchiveRow& Row, const QString& Text) {
-    return Text.isEmpty() || Row.SerialNumber.contains(Text, Qt::CaseInsensitive) ||
-           Row.Location.contains(Text, Qt::CaseInsensitive);
+    if (Text.isEmpty())
+        return true;
+    for (const QString* Field : {&Row.SerialNumber, &Row.Location, &Row.Job.Client,
+                                 &Row.Job.Address, &Row.Job.Placement, &Row.Job.Notes})
+        if (Field->contains(Text, Qt::CaseInsensitive))
+            return true;
+    return false;
 }
 
 namespace ArchiveStates {
@@ -646,7 +671,8 @@ qint64 TArchive::Insert(TArchiveEntry& Entry) {
         "INSERT INTO measurement (received_at, start, port, device, bytes, sha256, state, error, "
         "info_enabled, info_serial, info_location, info_start_date, info_start_time, "
         "info_end_date, info_end_time, info_header, info_footer, serial, location, readings, "
-        "epa_protocol) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        "epa_protocol, job_client, job_address, job_placement, job_test_type, job_conditions, "
+        "job_notes) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const TReportInfo& Info = Entry.Info;
     for (const QVariant& Value :
          {NotNull(UtcText(Entry.ReceivedAt)),
@@ -671,6 +697,8 @@ qint64 TArchive::Insert(TArchiveEntry& Entry) {
           Entry.Readings ? QVariant(*Entry.Readings) : QVariant(QMetaType(QMetaType::Int)),
           Entry.EpaProtocol ? QVariant(*Entry.EpaProtocol)
                             : QVariant(QMetaType(QMetaType::QString))})
+        Query.addBindValue(Value);
+    for (const QVariant& Value : JobValues(Entry.Job))
         Query.addBindValue(Value);
     if (!Query.exec())
         Stop(Query.lastError());
@@ -771,6 +799,22 @@ bool TArchive::Remove(qint64 Id) {
         Query.addBindValue(Id);
         if (!Query.exec())
             Fail(QStringLiteral("The measurement could not be deleted from"), Query.lastError());
+        return Query.numRowsAffected() > 0;
+    });
+}
+
+bool TArchive::SetJob(qint64 Id, const TJob& Job) {
+    RequireOpen(true);
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.prepare(QStringLiteral("UPDATE measurement SET job_client = ?, job_address = ?, "
+                                     "job_placement = ?, job_test_type = ?, job_conditions = ?, "
+                                     "job_notes = ? WHERE id = ?"));
+        for (const QVariant& Value : JobValues(Job))
+            Query.addBindValue(Value);
+        Query.addBindValue(Id);
+        if (!Query.exec())
+            Fail(QStringLiteral("The job could not be stored in"), Query.lastError());
         return Query.numRowsAffected() > 0;
     });
 }

@@ -3,6 +3,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveFiles.h"
 #include "archive/ArchiveSchema.h"
+#include "measurement/Job.h"
 #include "report/ReportInfo.h"
 
 #include <QByteArray>
@@ -38,6 +39,7 @@ struct TArchiveRow {
     QString SerialNumber, Location;
     std::optional<int> Readings;        // unset: no readings table
     std::optional<QString> EpaProtocol; // the instrument's figure as printed
+    TJob Job;                           // what the client report tells of the job
 };
 
 // One measurement whole. Report holds the report built (a complete download), as a Save
@@ -52,7 +54,8 @@ struct TArchiveEntry : TArchiveRow {
     QStringList Lines;
 };
 
-// What the list is narrowed to: Text found in the serial number or the location (any case),
+// What the list is narrowed to: Text found in the serial number, the location or the job's
+// client, address, placement or notes (any case),
 // started (or, without a start, received) on a day from From to To (local days; an invalid
 // date leaves that end open).
 struct TArchiveFilter {
@@ -109,6 +112,8 @@ public:
     std::optional<TArchiveEntry> Get(qint64 Id);
     // False when no such row exists.
     bool Remove(qint64 Id);
+    // The job of measurement Id, as the client report's dialog gave it; false without the row.
+    bool SetJob(qint64 Id, const TJob& Job);
 
     struct TImported {
         qint64 Id = 0; // the new row, or the row that already held the bytes

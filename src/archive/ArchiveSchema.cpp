@@ -94,6 +94,17 @@ const std::vector<QStringList>& Steps() {
          QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)"),
          QStringLiteral(
              "CREATE INDEX measurement_start ON measurement(coalesce(start, received_at), id)")},
+        // 3 -> 4: the job a client report tells of, kept with its measurement; empty until the
+        // user gives it.
+        {QStringLiteral("ALTER TABLE measurement ADD COLUMN job_client TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE measurement ADD COLUMN job_address TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral(
+             "ALTER TABLE measurement ADD COLUMN job_placement TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral(
+             "ALTER TABLE measurement ADD COLUMN job_test_type TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral(
+             "ALTER TABLE measurement ADD COLUMN job_conditions TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE measurement ADD COLUMN job_notes TEXT NOT NULL DEFAULT ''")},
     };
     return All;
 }
@@ -102,6 +113,9 @@ const QStringList& MeasurementColumns() {
     static const QStringList Columns = [] {
         QStringList All = QString::fromLatin1(FirstColumns).split(QStringLiteral(", "));
         All.insert(2, QStringLiteral("start"));
+        All << QStringLiteral("job_client") << QStringLiteral("job_address")
+            << QStringLiteral("job_placement") << QStringLiteral("job_test_type")
+            << QStringLiteral("job_conditions") << QStringLiteral("job_notes");
         return All;
     }();
     return Columns;

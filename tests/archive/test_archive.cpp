@@ -455,9 +455,9 @@ TEST_F(ArchiveTest, ImportRefusesWhatIsNoCaptureWithoutOpeningIt) {
     EXPECT_EQ(Archive.List().size(), 1u);
 }
 
-// The schema step of this version from the one before: the table rebuilt with the state
-// "no-readings" and the report's start, every byte and every row kept.
-TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesAndStarts) {
+// The schema steps from version 2: the table rebuilt with the state "no-readings" and the
+// report's start, then the job's columns, empty until given; every byte and every row kept.
+TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
     QDir().mkpath(Data());
     const QByteArray Full = Printout(6);
     const TReportInfo Info = InfoFor("4410-0042", "Hall");
@@ -512,6 +512,21 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesAndStarts) {
     }
     EXPECT_EQ(Archive.Get(4)->Report, Report);
     EXPECT_EQ(Archive.List().size(), 3u);
+    EXPECT_TRUE(Archive.Get(4)->Job.Client.isEmpty());
+    TJob Job;
+    Job.Client = "Ann Maple";
+    Job.Address = "12 Birch Lane";
+    Job.TestType = TTestType::PostMitigation;
+    Job.Conditions = TConditions::Maintained;
+    EXPECT_TRUE(Archive.SetJob(4, Job));
+    EXPECT_FALSE(Archive.SetJob(99, Job));
+    const std::optional<TArchiveEntry> WithJob = Archive.Get(4);
+    EXPECT_EQ(WithJob->Job.Address, "12 Birch Lane");
+    EXPECT_EQ(WithJob->Job.TestType, TTestType::PostMitigation);
+    EXPECT_EQ(WithJob->Job.Conditions, TConditions::Maintained);
+    // The job is searched as the serial number and the location are.
+    for (const char* Text : {"maple", "BIRCH"})
+        EXPECT_EQ(Archive.List({QString(Text), {}, {}}).size(), 1u) << Text;
     EXPECT_TRUE(Archive.Remove(5)); // the content goes with its row: the key survived
     Archive.Close();
     TRawDb Db(Path(), true);
