@@ -209,7 +209,7 @@ void TArchiveForm::OpenReportClick() {
     if (!Lines.isEmpty() && Lines.last().isEmpty())
         Lines.removeLast();
     if (FHost.OpenReport)
-        FHost.OpenReport(Lines);
+        FHost.OpenReport(Lines, *Entry);
 }
 
 void TArchiveForm::RebuildClick() {
@@ -218,7 +218,7 @@ void TArchiveForm::RebuildClick() {
         return;
     const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
     if (FHost.OpenReport)
-        FHost.OpenReport(BuildReportFromBytes(Entry->Raw, Info));
+        FHost.OpenReport(BuildReportFromBytes(Entry->Raw, Info), *Entry);
 }
 
 QString TArchiveForm::StartFolder() const {

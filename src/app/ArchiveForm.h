@@ -23,9 +23,9 @@ public:
     struct THost {
         // The archive to show; nullptr when there is none (the host has said why).
         std::function<TArchive*()> Archive;
-        // Puts Lines into the editor as a new untitled report; false when the user kept the
-        // report there (Cancel at the save-changes prompt).
-        std::function<bool(const QStringList& Lines)> OpenReport;
+        // Puts Lines, a report of the measurement Row, into the editor as a new untitled report;
+        // false when the user kept the report there (Cancel at the save-changes prompt).
+        std::function<bool(const QStringList& Lines, const TArchiveRow& Row)> OpenReport;
         // The report information in force now, for Rebuild.
         std::function<TReportInfo()> CurrentInfo;
         // Where the file dialogs start.

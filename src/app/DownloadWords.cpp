@@ -59,8 +59,7 @@ TSaid ForWindow(const TDownloadResult& R, const QString& ArchivePath, bool HasFo
         const QString Stopped =
             QStringLiteral("The download on Com %1 was stopped").arg(R.PortNumber);
         if (!R.Kept())
-            Said.Error = Stopped +
-                         QStringLiteral(", and the bytes received could not be kept.") +
+            Said.Error = Stopped + QStringLiteral(", and the bytes received could not be kept.") +
                          (R.ArchiveError.isEmpty() ? QString() : u' ' + R.ArchiveError) +
                          QStringLiteral("\nDetails: %1").arg(R.CaptureError);
         else if (!R.ArchiveError.isEmpty())

@@ -5,6 +5,7 @@
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "app/ArchiveForm.h"
+#include "app/ClientReportDialog.h"
 #include "app/DownloadWords.h"
 #include "app/ErrorHandler.h"
 #include "app/FileDialogs.h"
@@ -452,7 +453,9 @@ void TMainForm::UpdateReadings() {
     tmrReadings->stop();
     if (ViewReadings->isChecked())
         ReadingsPanel->Measure(EditorLines(),
-                               TCriteria{FInformation.Info().Calibration, FLevel, false}, FUnit);
+                               TCriteria{FInformation.Info().Calibration, FLevel,
+                                         FJob.TestType == TTestType::PostMitigation},
+                               FUnit);
 }
 
 void TMainForm::ViewReadingsClick() {
@@ -546,6 +549,8 @@ void TMainForm::FileNewClick() {
 }
 
 void TMainForm::ClearReport() {
+    FMeasurementId = 0;
+    FJob = TJob();
     TextMemo->clear();
     SetModified(false);
     FFileName.clear();
@@ -597,6 +602,8 @@ void TMainForm::FileOpenClick() {
     const QString path = OpenDialog->selectedFiles().first();
     TextMemo->clear();
     SetModified(false);
+    FMeasurementId = 0;
+    FJob = TJob();
     TextMemo->setPlainText(EditorText::Shown(ReportText::ReadReportText(path)));
     FFileName = path;
     SetModified(false);
@@ -636,14 +643,23 @@ void TMainForm::FileExportCsvClick() {
 
 void TMainForm::FileClientReportClick() {
     ReadingsOrRefuse(QStringLiteral("The client report was not made."));
+    TClientReportDialog details(FJob, Settings::TReader().Inspector(FSettings.InstallDir), this);
+    if (details.exec() != QDialog::Accepted)
+        return;
+    KeepJob(details.Job());
+    TInspector inspector = details.Inspector();
+    if (!details.ChosenLogo().isEmpty())
+        inspector.LogoFile = Settings::StoreLogo(details.ChosenLogo(), FSettings.InstallDir);
+    Settings::SaveInspector(inspector);
     const QString path = AskOutputFile(QStringLiteral("Client Report"),
                                        QStringLiteral("PDF Files (*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
     ClientReport::TParts parts;
     parts.Info = FInformation.Info();
+    parts.Job = FJob;
     parts.Level = FLevel;
-    parts.Inspector = Settings::TReader().Inspector(FSettings.InstallDir);
+    parts.Inspector = inspector;
     // The paper the printer is set up for.
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
@@ -740,8 +756,10 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     ProgressPanel->clear();
     SetStatusText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
     UpdatePortItems();
-    if (Result.End == TDownloadResult::TEnd::Complete && !Result.Report.isEmpty())
+    if (Result.End == TDownloadResult::TEnd::Complete && !Result.Report.isEmpty()) {
         SetEditorLines(Result.Report, true);
+        FMeasurementId = Result.ArchiveId;
+    }
     // An open archive window shows the new measurement at once.
     if (Result.ArchiveId > 0 && ArchiveForm && ArchiveForm->isVisible())
         ErrorHandler::Run([this] { ArchiveForm->Refresh(); });

@@ -65,7 +65,7 @@ public:
     void FileArchiveClick();
     // A report from the archive as a new untitled report, after the save-changes prompt; false
     // when the user kept the one in the editor.
-    bool OpenArchivedReport(const QStringList& Lines);
+    bool OpenArchivedReport(const QStringList& Lines, const TArchiveRow& Row);
     TArchiveKeeper& ArchiveKeeper() { return FArchive; }
     void FilePrintClick();
     void FilePrinterSetupClick();
@@ -186,6 +186,12 @@ private:
     TUnit FUnit = TUnit::PciL;
     // The report information's one model, which the information dialog edits.
     TReportInformation FInformation;
+    // The measurement the editor's report is of (0: none, a report from a file or typed) and its
+    // job, as the client report's dialog gave it.
+    qint64 FMeasurementId = 0;
+    TJob FJob;
+    // The job into the archive with its measurement, or for this session.
+    void KeepJob(const TJob& Job);
     TReferenceLevel FLevel = ReferenceLevels::Epa();
     TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
 };

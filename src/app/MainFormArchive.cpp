@@ -9,7 +9,9 @@ void TMainForm::FileArchiveClick() {
     if (!ArchiveForm) {
         TArchiveForm::THost host;
         host.Archive = [this] { return FArchive.Readable(FSettings.InstallDir); };
-        host.OpenReport = [this](const QStringList& Lines) { return OpenArchivedReport(Lines); };
+        host.OpenReport = [this](const QStringList& Lines, const TArchiveRow& Row) {
+            return OpenArchivedReport(Lines, Row);
+        };
         host.CurrentInfo = [this] { return FInformation.Info(); };
         host.DataFolder = [this] {
             return QDir(FSettings.InstallDir).filePath(QStringLiteral("Data"));
@@ -23,10 +25,24 @@ void TMainForm::FileArchiveClick() {
     ArchiveForm->activateWindow();
 }
 
-bool TMainForm::OpenArchivedReport(const QStringList& Lines) {
+bool TMainForm::OpenArchivedReport(const QStringList& Lines, const TArchiveRow& Row) {
     if (!ConfirmDiscard())
         return false;
     ClearReport();
     SetEditorLines(Lines, true);
+    FMeasurementId = Row.Id;
+    FJob = Row.Job;
     return true;
+}
+
+void TMainForm::KeepJob(const TJob& Job) {
+    FJob = Job;
+    // A test after mitigation leaves its first day out of the result.
+    UpdateReadings();
+    if (FMeasurementId <= 0)
+        return; // a report from a file keeps its job for this session
+    ErrorHandler::Run([&] {
+        if (TArchive* archive = FArchive.Readable(FSettings.InstallDir))
+            archive->SetJob(FMeasurementId, Job);
+    });
 }

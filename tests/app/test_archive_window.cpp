@@ -5,6 +5,7 @@
 #include "Pty.h"
 #include "TmpfsMount.h"
 #include "app/ArchiveForm.h"
+#include "app/ClientReportDialog.h"
 #include "archive/Archive.h"
 #include "archive/ArchiveModel.h"
 #include "files/ReportText.h"
@@ -250,6 +251,41 @@ TEST_F(ArchiveWindowTest, RowsTellTheTruth) {
         EXPECT_EQ(
             w.Model->data(w.Model->index(int(imported - w.Model->RowAt(0)), column)).toString(),
             TArchiveModel::None);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+// The job given for a client report is kept with its measurement, found by the archive's
+// search, and comes back with the report opened from the archive.
+TEST_F(ArchiveWindowTest, JobGoesWithItsMeasurementAndIsSearched) {
+    TMainForm& f = Listen();
+    Send(f, Printout());
+    {
+        ModalAnswer answer({[](QWidget* w) {
+                                auto* d = qobject_cast<TClientReportDialog*>(w);
+                                d->ClientEdit->setText("Ann Maple");
+                                d->AddressEdit->setText("12 Birch Lane");
+                                QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+                            },
+                            ModalAnswer::Reject()});
+        Control<QAction>(f, "FileClientReport")->trigger();
+        EXPECT_EQ(answer.Answered(), 2);
+    }
+    TArchiveForm& w = OpenWindow(f);
+    w.Search->setText("birch");
+    ASSERT_EQ(w.Model->rowCount(), 1);
+    EXPECT_EQ(Archive().Get(w.Model->RowAt(0)->Id)->Job.Client, "Ann Maple");
+    Select(w, 0);
+    {
+        ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
+        w.OpenReportButton->click();
+    }
+    QString client;
+    ModalAnswer look([&](QWidget* d) {
+        client = qobject_cast<TClientReportDialog*>(d)->ClientEdit->text();
+        qobject_cast<QDialog*>(d)->reject();
+    });
+    Control<QAction>(f, "FileClientReport")->trigger();
+    EXPECT_EQ(client, "Ann Maple");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/ClientReportDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/ReferenceLevelDialog.h"
 #include "components/ui/BufferedPaintBox.h"
@@ -259,13 +260,24 @@ TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
     EXPECT_EQ(p.HoverText(QPoint(p.Chart->width() / 2, y)).count("Bq/m3 ("), 1);
 }
 
+// The job and the inspector are asked first, then the file: the inspector is the user's from
+// then on, and a report opened from a file keeps its job for the session.
 TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     TMainForm& f = CreateWith("\"Units\"=\"Bq/m3\"\r\n");
     f.SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
     const QString pdf = Install.path() + "/client.pdf";
-    ModalAnswer answer(ModalAnswer::ChooseFile(pdf, "PDF Files (*.pdf)"));
+    ModalAnswer answer({[](QWidget* w) {
+                            auto* d = qobject_cast<TClientReportDialog*>(w);
+                            ASSERT_TRUE(d);
+                            d->ClientEdit->setText("Ann Maple");
+                            d->NameEdit->setText("Jo Inspector");
+                            d->TestTypeBox->setCurrentIndex(
+                                d->TestTypeBox->findData(int(TTestType::RealEstate)));
+                            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+                        },
+                        ModalAnswer::ChooseFile(pdf, "PDF Files (*.pdf)")});
     Control<QAction>(f, "FileClientReport")->trigger();
-    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_EQ(answer.Answered(), 2);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_TRUE(TestSupport::ReadFile(pdf).startsWith("%PDF-"));
     QProcess text;
@@ -275,9 +287,22 @@ TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     EXPECT_TRUE(out.contains("Radon Measurement Report")) << out.toStdString();
     EXPECT_TRUE(out.contains("4410-0815")) << out.toStdString();
     EXPECT_TRUE(out.contains("Bq/m3")) << out.toStdString();
+    for (const char* given : {"Ann Maple", "Jo Inspector"})
+        EXPECT_TRUE(out.contains(given)) << given;
     EXPECT_TRUE(f.FileName().isEmpty());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
     EXPECT_TRUE(f.Modified());
+    EXPECT_EQ(Settings::TReader().Inspector(Install.path()).Name, "Jo Inspector");
+    QString client, inspector;
+    ModalAnswer again([&](QWidget* w) {
+        auto* d = qobject_cast<TClientReportDialog*>(w);
+        client = d->ClientEdit->text();
+        inspector = d->NameEdit->text();
+        d->reject();
+    });
+    Control<QAction>(f, "FileClientReport")->trigger();
+    EXPECT_EQ(client, "Ann Maple");
+    EXPECT_EQ(inspector, "Jo Inspector");
 }
 
 TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
