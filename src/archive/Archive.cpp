@@ -62,6 +62,55 @@ const std::vector<QStringList>& MigrationSteps() {
         // 1 -> 2: newest-first listing and the duplicate check of imports without a scan.
         {QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
          QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)")},
+        // 2 -> 3: the team archive. The server keys a measurement by the archive's origin and
+        // the local id, so an id is never given twice (AUTOINCREMENT; before, a deleted newest
+        // row's id went to the next download, which would never reach the server), and each
+        // row says when it reached the server. Both tables are rebuilt: dropping the parent
+        // alone would cascade into the contents.
+        {QStringLiteral("CREATE TABLE measurement_new ("
+                        "id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                        "received_at TEXT NOT NULL,"
+                        "port TEXT NOT NULL,"
+                        "device TEXT NOT NULL,"
+                        "bytes INTEGER NOT NULL,"
+                        "sha256 TEXT NOT NULL,"
+                        "state TEXT NOT NULL CHECK (state IN "
+                        "('complete','stopped','interrupted','imported')),"
+                        "error TEXT NOT NULL,"
+                        "info_enabled INTEGER NOT NULL,"
+                        "info_serial TEXT NOT NULL,"
+                        "info_location TEXT NOT NULL,"
+                        "info_start_date TEXT NOT NULL,"
+                        "info_start_time TEXT NOT NULL,"
+                        "info_end_date TEXT NOT NULL,"
+                        "info_end_time TEXT NOT NULL,"
+                        "info_header TEXT NOT NULL,"
+                        "info_footer TEXT NOT NULL,"
+                        "serial TEXT NOT NULL,"
+                        "location TEXT NOT NULL,"
+                        "readings INTEGER,"
+                        "epa_protocol TEXT,"
+                        "team_sent_at TEXT)"),
+         QStringLiteral("INSERT INTO measurement_new SELECT *, NULL FROM measurement"),
+         QStringLiteral("CREATE TABLE content_new ("
+                        "measurement_id INTEGER PRIMARY KEY "
+                        "REFERENCES measurement_new(id) ON DELETE CASCADE,"
+                        "raw BLOB NOT NULL,"
+                        "report BLOB)"),
+         QStringLiteral("INSERT INTO content_new SELECT * FROM content"),
+         QStringLiteral("DROP TABLE content"), QStringLiteral("DROP TABLE measurement"),
+         QStringLiteral("ALTER TABLE measurement_new RENAME TO measurement"),
+         QStringLiteral("ALTER TABLE content_new RENAME TO content"),
+         QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
+         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)"),
+         QStringLiteral("CREATE INDEX measurement_team_waiting ON measurement(id) "
+                        "WHERE team_sent_at IS NULL"),
+         // A random (version 4) UUID, made once per archive.
+         QStringLiteral("CREATE TABLE team_origin (uuid TEXT NOT NULL)"),
+         QStringLiteral("INSERT INTO team_origin SELECT substr(h, 1, 8) || '-' || "
+                        "substr(h, 9, 4) || '-4' || substr(h, 14, 3) || '-' || "
+                        "substr('89ab', 1 + abs(random() % 4), 1) || substr(h, 18, 3) || '-' || "
+                        "substr(h, 21, 12) FROM (SELECT lower(hex(randomblob(16))) AS h)")},
     };
     return Steps;
 }
@@ -635,4 +684,47 @@ TArchive::TImported TArchive::Import(const QString& File, const TReportInfo& Inf
     Entry.Raw = *Bytes;
     Entry.Info = Info;
     return {Store(std::move(Entry)), false};
+}
+
+// --- The team archive's side of the local archive ---
+
+QString TArchive::Origin() {
+    RequireOpen(false);
+    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
+    if (!Query.exec(QStringLiteral("SELECT uuid FROM team_origin")) || !Query.next())
+        Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
+    return Query.value(0).toString();
+}
+
+std::vector<qint64> TArchive::Waiting() {
+    RequireOpen(false);
+    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
+    Query.setForwardOnly(true);
+    if (!Query.exec(
+            QStringLiteral("SELECT id FROM measurement WHERE team_sent_at IS NULL ORDER BY id")))
+        Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+    std::vector<qint64> Ids;
+    while (Query.next())
+        Ids.push_back(Query.value(0).toLongLong());
+    return Ids;
+}
+
+TArchive::TTeamCounts TArchive::TeamCounts() {
+    RequireOpen(false);
+    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
+    if (!Query.exec(QStringLiteral("SELECT count(*) - count(team_sent_at), count(team_sent_at) "
+                                   "FROM measurement")) ||
+        !Query.next())
+        Fail(QStringLiteral("The measurements could not be counted in"), Query.lastError());
+    return {Query.value(0).toLongLong(), Query.value(1).toLongLong()};
+}
+
+void TArchive::MarkSent(qint64 Id) {
+    RequireOpen(true);
+    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
+    Query.prepare(QStringLiteral("UPDATE measurement SET team_sent_at = ? WHERE id = ?"));
+    Query.addBindValue(UtcText(QDateTime::currentDateTimeUtc()));
+    Query.addBindValue(Id);
+    if (!Query.exec())
+        Fail(QStringLiteral("The measurement could not be marked as sent in"), Query.lastError());
 }

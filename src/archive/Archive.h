@@ -67,7 +67,7 @@ public:
     enum class TOpenState { Closed, Writable, ReadOnly, Refused };
 
     // The version this program writes; older archives are brought up to it on opening.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // "Hlvn": tells this program's archive from any other SQLite database.
     static constexpr qint32 ApplicationId = 0x486c766e;
     static constexpr int BusyTimeoutMs = 10000;
@@ -118,6 +118,19 @@ public:
     // The report as a Save writes it: the one stored, else built from the bytes with the
     // report information stored beside them.
     static QByteArray ReportFileOf(const TArchiveEntry& Entry);
+
+    // --- The team archive's side ---
+    // The UUID the archive got when it was made (or brought to version 3): with a row's id it
+    // names the measurement on the team server.
+    QString Origin();
+    // The rows not yet on the team server, oldest first, whatever their state.
+    std::vector<qint64> Waiting();
+    struct TTeamCounts {
+        qint64 Waiting = 0, Sent = 0;
+    };
+    TTeamCounts TeamCounts();
+    // Called once the server has committed the row.
+    void MarkSent(qint64 Id);
 
 private:
     void RequireOpen(bool ForWriting);

@@ -195,4 +195,17 @@ void SaveUnit(TUnit Unit) {
     reg.WriteString(QStringLiteral("Units"), Units::Name(Unit));
 }
 
+QString TeamServer() {
+    TRegistry reg;
+    if (!reg.OpenKeyReadOnly(QLatin1String(TeamKey)) || !reg.ValueExists(QStringLiteral("Server")))
+        return {};
+    return reg.ReadString(QStringLiteral("Server"));
+}
+
+void SaveTeamServer(const QString& Uri) {
+    TRegistry reg;
+    reg.OpenKeyToWrite(QLatin1String(TeamKey), QStringLiteral("Server"));
+    reg.WriteString(QStringLiteral("Server"), Uri);
+}
+
 } // namespace Settings

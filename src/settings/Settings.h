@@ -95,4 +95,10 @@ QString StyleText(const TEditorFont& Font);
 void SaveReadingsShown(bool Shown);
 void SaveUnit(TUnit Unit);
 
+// The team archive's server, a libpq URI without a password, under Key\Team as "Server";
+// empty when none is stored.
+inline const char* const TeamKey = "Software\\Tamsor\\Halvorn 4410\\Team";
+QString TeamServer();
+void SaveTeamServer(const QString& Uri);
+
 } // namespace Settings
