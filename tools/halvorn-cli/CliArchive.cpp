@@ -32,15 +32,6 @@ std::unique_ptr<TArchive> ForReading(const TCliOptions& Options) {
     return Archive;
 }
 
-qint64 IdOf(const TCliOptions& Options) {
-    bool Ok = false;
-    const qint64 Id = Options.Input.toLongLong(&Ok);
-    if (!Ok || Id <= 0)
-        throw TCliUsageError{QStringLiteral("ID wants a measurement number, not '%1'")
-                                 .arg(MessageText::Shown(Options.Input))};
-    return Id;
-}
-
 TArchiveEntry Entry(const TCliOptions& Options) {
     const qint64 Id = IdOf(Options);
     const std::unique_ptr<TArchive> Archive = ForReading(Options);
@@ -53,6 +44,17 @@ TArchiveEntry Entry(const TCliOptions& Options) {
 
 QByteArray NumberOrNull(const std::optional<QString>& Number) {
     return Number ? Number->toLatin1() : QByteArray("null");
+}
+
+} // namespace
+
+qint64 IdOf(const TCliOptions& Options) {
+    bool Ok = false;
+    const qint64 Id = Options.Input.toLongLong(&Ok);
+    if (!Ok || Id <= 0)
+        throw TCliUsageError{QStringLiteral("ID wants a measurement number, not '%1'")
+                                 .arg(MessageText::Shown(Options.Input))};
+    return Id;
 }
 
 QString ForPeople(const TArchiveEntry& E) {
@@ -83,8 +85,6 @@ QString ForPeople(const TArchiveEntry& E) {
     return Lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-} // namespace
-
 QString PathFor(const TCliOptions& Options) {
     if (!Options.ArchiveFile.isEmpty())
         return Options.ArchiveFile;
@@ -105,7 +105,8 @@ QString Where(const TCliOptions& Options, qint64 Id) {
     return TArchive::Where(PathFor(Options), Id);
 }
 
-QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
+QByteArray ListJson(const std::vector<TArchiveRow>& Rows,
+                    const std::function<QByteArray(size_t)>& More) {
     QByteArray Out = "[";
     for (size_t I = 0; I < Rows.size(); ++I) {
         const TArchiveRow& R = Rows[I];
@@ -119,7 +120,7 @@ QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
                ", \"serial\": " + JsonText::String(R.SerialNumber) +
                ", \"location\": " + JsonText::String(R.Location) + ", \"readings\": " +
                (R.Readings ? QByteArray::number(*R.Readings) : QByteArray("null")) +
-               ", \"epa_protocol\": " + NumberOrNull(R.EpaProtocol) + '}';
+               ", \"epa_protocol\": " + NumberOrNull(R.EpaProtocol) + (More ? More(I) : "") + '}';
     }
     return Out + (Rows.empty() ? "]\n" : "\n]\n");
 }
@@ -127,10 +128,10 @@ QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
 void List(const TCliOptions& Options) {
     const std::unique_ptr<TArchive> Archive = ForReading(Options);
     const std::vector<TArchiveRow> Rows = Archive ? Archive->List() : std::vector<TArchiveRow>{};
-    if (Options.Json) {
-        CliIo::WriteStdout(ListJson(Rows));
-        return;
-    }
+    CliIo::WriteStdout(Options.Json ? ListJson(Rows) : ListText(Rows).toLocal8Bit());
+}
+
+QString ListText(const std::vector<TArchiveRow>& Rows) {
     QString Text;
     for (const TArchiveRow& R : Rows)
         Text +=
@@ -144,7 +145,7 @@ void List(const TCliOptions& Options) {
     if (!Rows.empty())
         Text.prepend(QStringLiteral("    ID  RECEIVED (UTC)        STATE        READ    EPA  "
                                     "SERIAL #      LOCATION\n"));
-    CliIo::WriteStdout(Text.toLocal8Bit());
+    return Text;
 }
 
 void Show(const TCliOptions& Options) {
