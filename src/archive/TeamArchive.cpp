@@ -317,30 +317,33 @@ void TTeamArchive::Grant(TTeamInit& Done) {
 bool TTeamArchive::Send(const QString& Origin, const TArchiveEntry& Entry) {
     const QString What =
         QStringLiteral("Measurement %1 could not be sent to").arg(QString::number(Entry.Id));
-    QString Names = QStringLiteral("origin, local_id");
-    QString Marks = QStringLiteral("?::uuid, ?");
-    QVariantList Values{Origin, Entry.Id};
-    for (const TColumn& C : Columns()) {
-        Names += QStringLiteral(", ") + QLatin1String(C.Name);
-        Marks += QStringLiteral(", ?") + QLatin1String(C.Cast);
-        Values << C.Value(Entry);
+    if (!FInsert) {
+        QString Names = QStringLiteral("origin, local_id");
+        QString Marks = QStringLiteral("?::uuid, ?");
+        for (const TColumn& C : Columns()) {
+            Names += QStringLiteral(", ") + QLatin1String(C.Name);
+            Marks += QStringLiteral(", ?") + QLatin1String(C.Cast);
+        }
+        FInsert = FConnection.Prepare(
+            What, QStringLiteral("INSERT INTO halvorn.measurement (%1) VALUES (%2) "
+                                 "ON CONFLICT (origin, local_id) DO NOTHING RETURNING id")
+                      .arg(Names, Marks));
+        FContent = FConnection.Prepare(
+            What, QStringLiteral("INSERT INTO halvorn.content (measurement_id, raw, report) "
+                                 "VALUES (?, ?, ?)"));
+        FHeld =
+            FConnection.Prepare(What, QStringLiteral("SELECT sha256 FROM halvorn.measurement "
+                                                     "WHERE origin = ?::uuid AND local_id = ?"));
     }
+    QVariantList Values{Origin, Entry.Id};
+    for (const TColumn& C : Columns())
+        Values << C.Value(Entry);
     FConnection.Begin(What);
     try {
-        QSqlQuery Inserted =
-            FConnection.Run(What,
-                            QStringLiteral("INSERT INTO halvorn.measurement (%1) VALUES (%2) "
-                                           "ON CONFLICT (origin, local_id) DO NOTHING RETURNING id")
-                                .arg(Names, Marks),
-                            Values);
-        if (!Inserted.next()) {
-            const QString Held =
-                FConnection
-                    .Value(What,
-                           QStringLiteral("SELECT sha256 FROM halvorn.measurement "
-                                          "WHERE origin = ?::uuid AND local_id = ?"),
-                           {Origin, Entry.Id})
-                    .toString();
+        FConnection.Exec(What, *FInsert, Values);
+        if (!FInsert->next()) {
+            FConnection.Exec(What, *FHeld, {Origin, Entry.Id});
+            const QString Held = FHeld->next() ? FHeld->value(0).toString() : QString();
             FConnection.Rollback();
             if (Held != Entry.Sha256)
                 throw ETeamConflict(
@@ -351,13 +354,11 @@ bool TTeamArchive::Send(const QString& Origin, const TArchiveEntry& Entry) {
                         .arg(QString::number(Entry.Id), Origin, FConnection.Server().Shown()));
             return false;
         }
-        const qint64 Id = Inserted.value(0).toLongLong();
-        FConnection.Run(What,
-                        QStringLiteral("INSERT INTO halvorn.content (measurement_id, raw, report) "
-                                       "VALUES (?, ?, ?)"),
-                        {Id, Entry.Raw.isNull() ? QByteArray("") : Entry.Raw,
-                         Entry.Report.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
-                                                : QVariant(Entry.Report)});
+        const qint64 Id = FInsert->value(0).toLongLong();
+        FConnection.Exec(What, *FContent,
+                         {Id, Entry.Raw.isNull() ? QByteArray("") : Entry.Raw,
+                          Entry.Report.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
+                                                 : QVariant(Entry.Report)});
         FConnection.Commit(What);
         return true;
     } catch (const ETeamConflict&) {

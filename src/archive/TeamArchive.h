@@ -93,4 +93,6 @@ public:
 private:
     void Grant(TTeamInit& Done);
     TTeamConnection& FConnection;
+    // Send's statements, prepared on the server once per archive object.
+    std::optional<QSqlQuery> FInsert, FContent, FHeld;
 };

@@ -103,13 +103,24 @@ QSqlQuery TTeamConnection::Run(const QString& What, const QString& Sql,
             Fail(What, Query.lastError());
         return Query;
     }
+    Query = Prepare(What, Sql);
+    Exec(What, Query, Values);
+    return Query;
+}
+
+QSqlQuery TTeamConnection::Prepare(const QString& What, const QString& Sql) {
+    QSqlQuery Query(Db());
+    Query.setForwardOnly(true);
     if (!Query.prepare(Sql))
         Fail(What, Query.lastError());
-    for (const QVariant& Value : Values)
-        Query.addBindValue(Value);
+    return Query;
+}
+
+void TTeamConnection::Exec(const QString& What, QSqlQuery& Query, const QVariantList& Values) {
+    for (int I = 0; I < Values.size(); ++I)
+        Query.bindValue(I, Values[I]);
     if (!Query.exec())
         Fail(What, Query.lastError());
-    return Query;
 }
 
 QVariant TTeamConnection::Value(const QString& What, const QString& Sql,

@@ -26,6 +26,9 @@ public:
     // Runs Sql with Values bound in order; on failure raises ETeamError "What the team server
     // ...: reason".
     QSqlQuery Run(const QString& What, const QString& Sql, const QVariantList& Values = {});
+    // A statement prepared once on the server, for Exec to run many times (a push's rows).
+    QSqlQuery Prepare(const QString& What, const QString& Sql);
+    void Exec(const QString& What, QSqlQuery& Query, const QVariantList& Values);
     // The first column of the first row, or an invalid QVariant without a row.
     QVariant Value(const QString& What, const QString& Sql, const QVariantList& Values = {});
     void Begin(const QString& What);

@@ -229,9 +229,9 @@ TEST(TeamKillTest, KilledServerLosesNothingAndDoublesNothing) {
             }
             Ended = true;
         });
-        const int Rows = int(Random() % 8);
+        const int Rows = int(Random() % 5);
         TestSupport::WaitUntil([&] { return Done >= Rows || Ended; }, 30000);
-        std::this_thread::sleep_for(std::chrono::microseconds(Random() % 3000));
+        std::this_thread::sleep_for(std::chrono::microseconds(Random() % 1000));
         Server.Kill();
         // The lost connection ends the push at once: the time-outs are for silent networks.
         EXPECT_TRUE(TestSupport::WaitUntil([&] { return bool(Ended); }, 5000)) << Rounds;
