@@ -62,7 +62,7 @@ TTeamConnection::TTeamConnection(const TTeamServer& Server)
     Db.setConnectOptions(FServer.ConnectOptions());
     if (!Db.open()) {
         const QSqlError Error = Db.lastError();
-        if (Says(Error, "no password supplied"))
+        if (Says(Error, "no password supplied") || Says(Error, "password authentication failed"))
             throw ETeamPasswordNeeded(QStringLiteral("Cannot connect to %1: %2.\nDetails: %3")
                                           .arg(FServer.Shown(), ReasonFor(Error, FServer.User),
                                                MessageText::Shown(Error.text(), 400)));

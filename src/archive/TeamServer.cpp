@@ -77,10 +77,10 @@ TTeamServer TTeamServer::Parse(const QString& Uri) {
 
     TTeamServer S;
     S.Uri = Given;
-    S.Host = Url.host();
-    S.User = Url.userName();
+    S.Host = Url.host(QUrl::FullyDecoded);
+    S.User = Url.userName(QUrl::FullyDecoded);
     S.Port = Url.port(-1);
-    S.Database = Url.path().mid(1);
+    S.Database = Url.path(QUrl::FullyDecoded).mid(1);
     if (S.Database.contains(QLatin1Char('/')))
         Refuse(Given, QStringLiteral("the database name holds a '/'"));
     QSet<QString> Seen;

@@ -13,7 +13,7 @@ public:
 };
 
 // The server wants a password that neither libpq's password file (~/.pgpass, PGPASSFILE) nor
-// TTeamServer::Password gave: the window asks for one and tries again.
+// TTeamServer::Password gave, or refused the one given: the window asks and tries again.
 class ETeamPasswordNeeded : public ETeamError {
 public:
     using ETeamError::ETeamError;

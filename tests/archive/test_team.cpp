@@ -45,15 +45,10 @@ QStringList ServerRows(PgTest::TDatabase& Db) {
 QStringList LocalRows(const QString& Path) {
     TArchive Archive(Path);
     QStringList Rows;
-    const QString Origin = Archive.Origin();
-    for (const TArchiveRow& R : Archive.List()) {
-        const QByteArray Raw = Archive.Get(R.Id)->Raw;
-        Rows << QStringLiteral("%1/%2 %3 %4")
-                    .arg(Origin)
-                    .arg(R.Id)
-                    .arg(R.Sha256,
-                         QCryptographicHash::hash(Raw, QCryptographicHash::Sha256).toHex());
-    }
+    for (const TArchiveRow& R : Archive.List())
+        Rows << QStringLiteral("%1/%2 %3 ").arg(Archive.Origin()).arg(R.Id).arg(R.Sha256) +
+                    QCryptographicHash::hash(Archive.Get(R.Id)->Raw, QCryptographicHash::Sha256)
+                        .toHex();
     Rows.sort();
     return Rows;
 }

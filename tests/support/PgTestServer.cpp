@@ -121,11 +121,10 @@ TDatabase::~TDatabase() {
 }
 
 TTeamServer TDatabase::Server(const QString& User, const QString& Query) const {
-    TTeamServer S = TTeamServer::Parse(QStringLiteral("postgresql://%1@%2:%3/%4%5")
-                                           .arg(User, FAdmin.Host)
-                                           .arg(FAdmin.Port)
-                                           .arg(FName, Query));
-    return S;
+    return TTeamServer::Parse(QStringLiteral("postgresql://%1@%2:%3/%4%5")
+                                  .arg(User, FAdmin.Host)
+                                  .arg(FAdmin.Port)
+                                  .arg(FName, Query));
 }
 
 QVariant TDatabase::Exec(const QString& Sql) {
