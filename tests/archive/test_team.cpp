@@ -175,7 +175,9 @@ TEST_F(TeamTest, LaptopsPushingAtOnceLoseAndDoubleNothing) {
         Pushes.emplace_back([&, Path] { EXPECT_EQ(Push(Path).Sent, 40); });
     for (std::thread& T : Pushes)
         T.join();
-    EXPECT_EQ(ServerRows(*Db), LocalRows(A) + LocalRows(B));
+    QStringList Local = LocalRows(A) + LocalRows(B);
+    Local.sort();
+    EXPECT_EQ(ServerRows(*Db), Local);
     EXPECT_EQ(ServerRows(*Db).size(), 80);
 }
 
