@@ -41,10 +41,10 @@ void FillLocal(const QString& Path, int Rows) {
     QSqlQuery Query(Db);
     const QString Copy = QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-        "INSERT INTO measurement (received_at, port, device, bytes, sha256, state, error, "
-        "info_enabled, info_serial, info_location, info_start_date, info_start_time, "
+        "INSERT INTO measurement (received_at, start, port, device, bytes, sha256, state, "
+        "error, info_enabled, info_serial, info_location, info_start_date, info_start_time, "
         "info_end_date, info_end_time, info_header, info_footer, serial, location, readings, "
-        "epa_protocol) SELECT received_at, port, device, bytes, sha256, state, error, "
+        "epa_protocol) SELECT received_at, start, port, device, bytes, sha256, state, error, "
         "info_enabled, info_serial, info_location, info_start_date, info_start_time, "
         "info_end_date, info_end_time, info_header, info_footer, serial, location, readings, "
         "epa_protocol FROM measurement, n WHERE id = 1");

@@ -1,6 +1,7 @@
 #include "app/ArchiveForm.h"
 
 #include "app/ErrorHandler.h"
+#include "app/FileDialogs.h"
 #include "archive/ArchiveModel.h"
 #include "files/ReportText.h"
 #include "platform/AtomicWrite.h"
@@ -20,6 +21,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <climits>
+#include <memory>
 
 namespace {
 
@@ -36,15 +38,15 @@ QString MeasurementName(const TArchiveRow& Row) {
     return Name;
 }
 
-// Qt's own dialog (tests drive it), for raw captures.
-void PrepareDialog(QFileDialog& Dialog, QFileDialog::AcceptMode Mode, QFileDialog::FileMode Files,
-                   const QString& Folder) {
-    Dialog.setOption(QFileDialog::DontUseNativeDialog);
-    Dialog.setAcceptMode(Mode);
-    Dialog.setFileMode(Files);
-    Dialog.setNameFilters(
-        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")});
-    Dialog.setDirectory(Folder);
+// A dialog for raw captures, owned by the caller.
+std::unique_ptr<QFileDialog> CaptureDialog(QWidget* Parent, const QString& Title,
+                                           QFileDialog::AcceptMode Mode,
+                                           QFileDialog::FileMode Files, const QString& Folder) {
+    std::unique_ptr<QFileDialog> Dialog(FileDialogs::Make(
+        Parent, Title, Mode, Files,
+        {QStringLiteral("Raw Captures (*.raw)"), QStringLiteral("All Files (*)")}));
+    Dialog->setDirectory(Folder);
+    return Dialog;
 }
 
 } // namespace
@@ -86,7 +88,8 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     List->verticalHeader()->hide();
     List->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     List->horizontalHeader()->setStretchLastSection(true);
-    List->setColumnWidth(TArchiveModel::Date, 170);
+    List->setColumnWidth(TArchiveModel::Start, 150);
+    List->setColumnWidth(TArchiveModel::Received, 150);
     List->setColumnWidth(TArchiveModel::Location, 200);
 
     OpenReportButton = new QPushButton(QStringLiteral("&Open Report"), this);
@@ -225,8 +228,10 @@ void TArchiveForm::ExportRawClick() {
     const std::optional<TArchiveEntry> Entry = Selected();
     if (!Entry)
         return;
-    QFileDialog Dialog(this, QStringLiteral("Export Raw"));
-    PrepareDialog(Dialog, QFileDialog::AcceptSave, QFileDialog::AnyFile, StartFolder());
+    const std::unique_ptr<QFileDialog> Owned =
+        CaptureDialog(this, QStringLiteral("Export Raw"), QFileDialog::AcceptSave,
+                      QFileDialog::AnyFile, StartFolder());
+    QFileDialog& Dialog = *Owned;
     Dialog.setDefaultSuffix(QStringLiteral("raw"));
     Dialog.selectFile(
         Entry->ReceivedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
@@ -258,18 +263,18 @@ void TArchiveForm::ImportCapturesClick() {
     TArchive* Shown = Archive();
     if (!Shown)
         return;
-    QFileDialog Dialog(this, QStringLiteral("Import Captures"));
     const QString Captures = QDir(StartFolder()).filePath(QStringLiteral("Captures"));
-    PrepareDialog(Dialog, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles,
-                  QDir(Captures).exists() ? Captures : StartFolder());
+    const std::unique_ptr<QFileDialog> Owned = CaptureDialog(
+        this, QStringLiteral("Import Captures"), QFileDialog::AcceptOpen,
+        QFileDialog::ExistingFiles, QDir(Captures).exists() ? Captures : StartFolder());
+    QFileDialog& Dialog = *Owned;
     if (Dialog.exec() != QDialog::Accepted)
         return;
-    const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
     QStringList Problems;
     int Added = 0, Already = 0;
     for (const QString& File : Dialog.selectedFiles()) {
         try {
-            const TArchive::TImported Done = Shown->Import(File, Info);
+            const TArchive::TImported Done = Shown->Import(File);
             (Done.Duplicate ? Already : Added) += 1;
         } catch (const Exception& E) {
             Problems << E.Message;

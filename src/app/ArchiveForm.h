@@ -26,7 +26,7 @@ public:
         // Puts Lines into the editor as a new untitled report; false when the user kept the
         // report there (Cancel at the save-changes prompt).
         std::function<bool(const QStringList& Lines)> OpenReport;
-        // The report information in force now, for Rebuild and for imports.
+        // The report information in force now, for Rebuild.
         std::function<TReportInfo()> CurrentInfo;
         // Where the file dialogs start.
         std::function<QString()> DataFolder;

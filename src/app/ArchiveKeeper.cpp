@@ -1,5 +1,6 @@
 #include "app/ArchiveKeeper.h"
 
+#include "app/ErrorHandler.h"
 #include "settings/InstallFolder.h"
 
 TArchive* TArchiveKeeper::Opened(const QString& InstallDir) {
@@ -30,9 +31,13 @@ TArchiveKeeper::TKept TArchiveKeeper::Keep(const QString& InstallDir, const TArc
         TArchive* Archive = Opened(InstallDir);
         if (!Archive || Archive->OpenState() != TArchive::TOpenState::Writable)
             return Kept;
-        Kept.Id = Archive->Store(Entry);
-    } catch (const Exception& E) {
-        Kept.Error = E.Message;
+        TArchiveEntry Described = Entry;
+        TArchive::Describe(Described);
+        Kept.State = Described.State;
+        Kept.Id = Archive->Store(std::move(Described));
+    } catch (...) {
+        // Whatever went wrong, the caller keeps the bytes in a capture file.
+        Kept.Error = ErrorHandler::CurrentExceptionText();
     }
     return Kept;
 }

@@ -18,7 +18,8 @@ public:
     TArchive* Readable(const QString& InstallDir);
 
     struct TKept {
-        qint64 Id = 0; // the row stored
+        qint64 Id = 0;                                 // the row stored
+        TArchiveState State = TArchiveState::Complete; // as stored
         QString Error; // why it was not: the database named, the reason, details last
         // Neither: archiving is off (no installation folder, a file left alone, read only).
         bool Stored() const { return Id > 0; }

@@ -5,6 +5,7 @@
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "app/ErrorHandler.h"
+#include "app/FileDialogs.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/SerialDevicesForm.h"
@@ -37,7 +38,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -57,32 +57,16 @@ namespace {
 
 const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
 const QString ExportFilter = QStringLiteral("Import Friendly Format (*.txt)");
-const QString AllFilesFilter = QStringLiteral("All Files (*.*)");
-
-// "All Files (*.*)" keeps its caption but must list names without a dot too.
-void ShowAllFilesFor(QFileDialog* Dialog, const QString& Filter) {
-    if (Filter != AllFilesFilter)
-        return;
-    if (auto* model = Dialog->findChild<QFileSystemModel*>())
-        model->setNameFilters({QStringLiteral("*")});
-}
+using FileDialogs::AllFilesFilter;
+using FileDialogs::ShowAllFilesFor;
 
 QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Save) {
-    auto* d = new QFileDialog(Parent);
-    d->setOption(QFileDialog::DontUseNativeDialog);
+    QFileDialog* d = FileDialogs::Make(Parent, Save ? QStringLiteral("Save As") : QString(),
+                                       Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
+                                       QFileDialog::AnyFile, Filters);
     d->setDefaultSuffix(QStringLiteral("txt"));
-    d->setNameFilters(Filters);
-    if (Save) {
-        d->setWindowTitle(QStringLiteral("Save As"));
-        d->setAcceptMode(QFileDialog::AcceptSave);
-        d->setFileMode(QFileDialog::AnyFile);
+    if (Save)
         d->setOption(QFileDialog::DontConfirmOverwrite);
-    } else {
-        d->setAcceptMode(QFileDialog::AcceptOpen);
-        d->setFileMode(QFileDialog::AnyFile);
-    }
-    QObject::connect(d, &QFileDialog::filterSelected, d,
-                     [d](const QString& f) { ShowAllFilesFor(d, f); });
     return d;
 }
 
@@ -594,14 +578,10 @@ void TMainForm::FileOpenClick() {
 
 QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
                                  const QString& Suffix) {
-    QFileDialog dialog(this, Title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    std::unique_ptr<QFileDialog> owned(FileDialogs::Make(
+        this, Title, QFileDialog::AcceptSave, QFileDialog::AnyFile, {Filter, AllFilesFilter}));
+    QFileDialog& dialog = *owned;
     dialog.setDefaultSuffix(Suffix);
-    dialog.setNameFilters({Filter, AllFilesFilter});
-    connect(&dialog, &QFileDialog::filterSelected, &dialog,
-            [&dialog](const QString& f) { ShowAllFilesFor(&dialog, f); });
     dialog.setDirectory(FFileName.isEmpty() ? SaveDialog->directory()
                                             : QFileInfo(FFileName).absoluteDir());
     if (!FFileName.isEmpty())
@@ -806,8 +786,14 @@ void TMainForm::tmrReceiveTimer() {
     const TArchiveKeeper::TKept kept =
         bytes.isEmpty() ? TArchiveKeeper::TKept{} : ArchiveDownload(TArchiveState::Complete, bytes);
     BuildReport();
-    if (kept.Failed())
+    if (bytes.isEmpty())
+        return;
+    if (!kept.Stored())
         ArchiveFailed(kept.Error, bytes);
+    else if (kept.State == TArchiveState::NoReadings)
+        SetStatusText(QStringLiteral("The data received holds no readings table: kept in the "
+                                     "archive as measurement %1")
+                          .arg(kept.Id));
 }
 
 void TMainForm::BuildReport() {

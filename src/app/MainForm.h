@@ -187,7 +187,7 @@ private:
     QString KeepUnfinished(TArchiveState State, const QString& Error, QString& ArchiveError,
                            QString& CaptureError);
     // A complete download the archive did not take: its bytes into a capture file, and one
-    // message with both.
+    // message with both (only the status line when the archive is off, which was said once).
     void ArchiveFailed(const QString& ArchiveError, const QByteArray& Bytes);
 
     Settings::TValues FSettings;

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
 #include "platform/PortMap.h"
+#include "settings/InstallFolder.h"
 
 #include <QDir>
 
@@ -68,10 +69,20 @@ QString TMainForm::KeepUnfinished(TArchiveState State, const QString& Error, QSt
 }
 
 void TMainForm::ArchiveFailed(const QString& ArchiveError, const QByteArray& Bytes) {
+    if (ArchiveError.isEmpty() && !InstallFolder::Usable(FSettings.InstallDir))
+        return; // nowhere to keep them; start-up has said so
     QString captureError;
     const QString capture = KeepCapture(Bytes, captureError);
+    if (ArchiveError.isEmpty() && !capture.isEmpty()) {
+        SetStatusText(QStringLiteral("The bytes received are in %1").arg(capture));
+        return;
+    }
     // What happened first, the bytes' whereabouts, the details last.
-    const QString head = ArchiveError.section(u'\n', 0, 0);
+    // An archive that takes no downloads was named once already; here only what it means.
+    const QString head = ArchiveError.isEmpty()
+                             ? QStringLiteral("The download was not archived: the archive "
+                                              "takes no downloads.")
+                             : ArchiveError.section(u'\n', 0, 0);
     QString details = ArchiveError.section(u'\n', 1);
     QString text = head;
     if (!capture.isEmpty()) {

@@ -18,115 +18,40 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 #include <climits>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr qint64 MaxCaptureBytes = 64 * 1024 * 1024;
-
-// Each step takes the archive from version N to N + 1; a new version only ever appends one.
-const std::vector<QStringList>& MigrationSteps() {
-    static const std::vector<QStringList> Steps{
-        // 0 -> 1: the measurements, with their bytes and report in a table of their own so
-        // that listing and searching never read them.
-        {QStringLiteral("CREATE TABLE measurement ("
-                        "id INTEGER PRIMARY KEY,"
-                        "received_at TEXT NOT NULL,"
-                        "port TEXT NOT NULL,"
-                        "device TEXT NOT NULL,"
-                        "bytes INTEGER NOT NULL,"
-                        "sha256 TEXT NOT NULL,"
-                        "state TEXT NOT NULL CHECK (state IN "
-                        "('complete','stopped','interrupted','imported')),"
-                        "error TEXT NOT NULL,"
-                        "info_enabled INTEGER NOT NULL,"
-                        "info_serial TEXT NOT NULL,"
-                        "info_location TEXT NOT NULL,"
-                        "info_start_date TEXT NOT NULL,"
-                        "info_start_time TEXT NOT NULL,"
-                        "info_end_date TEXT NOT NULL,"
-                        "info_end_time TEXT NOT NULL,"
-                        "info_header TEXT NOT NULL,"
-                        "info_footer TEXT NOT NULL,"
-                        "serial TEXT NOT NULL,"
-                        "location TEXT NOT NULL,"
-                        "readings INTEGER,"
-                        "epa_protocol TEXT)"),
-         QStringLiteral("CREATE TABLE content ("
-                        "measurement_id INTEGER PRIMARY KEY "
-                        "REFERENCES measurement(id) ON DELETE CASCADE,"
-                        "raw BLOB NOT NULL,"
-                        "report BLOB)")},
-        // 1 -> 2: newest-first listing and the duplicate check of imports without a scan.
-        {QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
-         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)")},
-        // 2 -> 3: the team archive. The server keys a measurement by the archive's origin and
-        // the local id, so an id is never given twice (AUTOINCREMENT; before, a deleted newest
-        // row's id went to the next download, which would never reach the server), and each
-        // row says when it reached the server. Both tables are rebuilt: dropping the parent
-        // alone would cascade into the contents.
-        {QStringLiteral("CREATE TABLE measurement_new ("
-                        "id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                        "received_at TEXT NOT NULL,"
-                        "port TEXT NOT NULL,"
-                        "device TEXT NOT NULL,"
-                        "bytes INTEGER NOT NULL,"
-                        "sha256 TEXT NOT NULL,"
-                        "state TEXT NOT NULL CHECK (state IN "
-                        "('complete','stopped','interrupted','imported')),"
-                        "error TEXT NOT NULL,"
-                        "info_enabled INTEGER NOT NULL,"
-                        "info_serial TEXT NOT NULL,"
-                        "info_location TEXT NOT NULL,"
-                        "info_start_date TEXT NOT NULL,"
-                        "info_start_time TEXT NOT NULL,"
-                        "info_end_date TEXT NOT NULL,"
-                        "info_end_time TEXT NOT NULL,"
-                        "info_header TEXT NOT NULL,"
-                        "info_footer TEXT NOT NULL,"
-                        "serial TEXT NOT NULL,"
-                        "location TEXT NOT NULL,"
-                        "readings INTEGER,"
-                        "epa_protocol TEXT,"
-                        "team_sent_at TEXT)"),
-         QStringLiteral("INSERT INTO measurement_new SELECT *, NULL FROM measurement"),
-         QStringLiteral("CREATE TABLE content_new ("
-                        "measurement_id INTEGER PRIMARY KEY "
-                        "REFERENCES measurement_new(id) ON DELETE CASCADE,"
-                        "raw BLOB NOT NULL,"
-                        "report BLOB)"),
-         QStringLiteral("INSERT INTO content_new SELECT * FROM content"),
-         QStringLiteral("DROP TABLE content"), QStringLiteral("DROP TABLE measurement"),
-         QStringLiteral("ALTER TABLE measurement_new RENAME TO measurement"),
-         QStringLiteral("ALTER TABLE content_new RENAME TO content"),
-         QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
-         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)"),
-         QStringLiteral("CREATE INDEX measurement_team_waiting ON measurement(id) "
-                        "WHERE team_sent_at IS NULL"),
-         // A random (version 4) UUID, made once per archive.
-         QStringLiteral("CREATE TABLE team_origin (uuid TEXT NOT NULL)"),
-         QStringLiteral("INSERT INTO team_origin SELECT substr(h, 1, 8) || '-' || "
-                        "substr(h, 9, 4) || '-4' || substr(h, 14, 3) || '-' || "
-                        "substr('89ab', 1 + abs(random() % 4), 1) || substr(h, 18, 3) || '-' || "
-                        "substr(h, 21, 12) FROM (SELECT lower(hex(randomblob(16))) AS h)")},
-    };
-    return Steps;
-}
+// Tries of an operation that failed in a way worth another try, with a pause that doubles.
+constexpr int MaxTries = 5;
+// Beyond any version this program's successors could have written: the header is garbage.
+constexpr qint64 MostVersion = 100000;
 
 QString NewConnectionName() {
     static QAtomicInteger<quint64> Count;
     return QStringLiteral("halvorn-archive-%1").arg(Count.fetchAndAddRelaxed(1) + 1);
 }
 
+int ExtendedCode(const QSqlError& Error) {
+    bool Ok = false;
+    const int Code = Error.nativeErrorCode().toInt(&Ok);
+    return Ok ? Code : -1;
+}
+
+int PrimaryCode(const QSqlError& Error) {
+    const int Code = ExtendedCode(Error);
+    return Code < 0 ? Code : Code & 0xff;
+}
+
 // SQLite's primary result codes that say something to the user. Folder: the archive's, whose
 // file system tells a full disk behind a plain I/O error (SQLite keeps errno to itself).
 QString ReasonFor(const QSqlError& Error, const QString& Folder) {
-    bool Ok = false;
-    const int Code = Error.nativeErrorCode().toInt(&Ok) & 0xff;
-    if (!Ok)
-        return QStringLiteral("the database reported an error");
+    const int Code = PrimaryCode(Error);
     if (Code == 10 || Code == 14) {
         const QStorageInfo Disk(Folder);
         if (Disk.isValid() && Disk.bytesAvailable() < 64 * 1024)
@@ -140,21 +65,26 @@ QString ReasonFor(const QSqlError& Error, const QString& Folder) {
         return QStringLiteral("the file or its folder may not be written");
     case 10: // SQLITE_IOERR
         return QStringLiteral("the disk reported an error");
-    case 11: // SQLITE_CORRUPT
-        return QStringLiteral("the file is damaged");
     case 13: // SQLITE_FULL
         return QStringLiteral("the disk is full");
     case 14: // SQLITE_CANTOPEN
         return QStringLiteral("the file cannot be opened or made (is its folder writable?)");
-    case 26: // SQLITE_NOTADB
-        return QStringLiteral("the file is not a database");
+    case 15: // SQLITE_PROTOCOL
+        return QStringLiteral("another program kept changing the archive's log while it was read");
     default:
         return QStringLiteral("the database reported an error");
     }
 }
 
+// Busy after the busy handler's wait is busy for too long; the other kinds (recovery of
+// another program's log, a read overtaken by a write) pass when tried again.
+bool WorthRetrying(const QSqlError& Error) {
+    const int Code = PrimaryCode(Error);
+    return (Code == 5 && ExtendedCode(Error) != 5) || Code == 6 || Code == 15;
+}
+
 bool IsDamage(const QSqlError& Error) {
-    const int Code = Error.nativeErrorCode().toInt() & 0xff;
+    const int Code = PrimaryCode(Error);
     return Code == 11 || Code == 26;
 }
 
@@ -188,17 +118,27 @@ QString UtcText(const QDateTime& Time) {
     return Time.toUTC().toString(Qt::ISODate);
 }
 
+QVariant UtcOrNull(const QDateTime& Time) {
+    return Time.isValid() ? QVariant(UtcText(Time)) : QVariant(QMetaType(QMetaType::QString));
+}
+
 // Start of a local day as the stored UTC text.
 QString DayStartUtc(const QDate& Day) {
     return UtcText(Day.startOfDay());
 }
 
-const char* const RowColumns = "id, received_at, port, device, bytes, sha256, state, error, "
-                               "serial, location, readings, epa_protocol";
+// The day a row counts on: its report's start where it has one.
+const char* const When = "coalesce(start, received_at)";
+
+const char* const RowColumns = "id, received_at, start, port, device, bytes, sha256, state, "
+                               "error, serial, location, readings, epa_protocol";
+constexpr int InfoColumn = 13; // the first column after RowColumns in Get
 
 // "2026-12-08T14:03:22Z" as the archive writes it, read without the general parser: the list
 // reads 10,000 of them per keystroke.
-QDateTime ReceivedAtFrom(const QString& Text) {
+QDateTime UtcFrom(const QString& Text) {
+    if (Text.isEmpty())
+        return {};
     const auto Digits = [&](int From, int Count) {
         int Value = 0;
         for (int I = From; I < From + Count; ++I) {
@@ -220,20 +160,44 @@ QDateTime ReceivedAtFrom(const QString& Text) {
 
 void ReadRow(const QSqlQuery& Query, TArchiveRow& Row) {
     Row.Id = Query.value(0).toLongLong();
-    Row.ReceivedAt = ReceivedAtFrom(Query.value(1).toString());
-    Row.Port = Query.value(2).toString();
-    Row.Device = Query.value(3).toString();
-    Row.Bytes = Query.value(4).toLongLong();
-    Row.Sha256 = Query.value(5).toString();
+    Row.ReceivedAt = UtcFrom(Query.value(1).toString());
+    Row.Start = UtcFrom(Query.value(2).toString());
+    Row.Port = Query.value(3).toString();
+    Row.Device = Query.value(4).toString();
+    Row.Bytes = Query.value(5).toLongLong();
+    Row.Sha256 = Query.value(6).toString();
     Row.State =
-        ArchiveStates::FromName(Query.value(6).toString()).value_or(TArchiveState::Complete);
-    Row.Error = Query.value(7).toString();
-    Row.SerialNumber = Query.value(8).toString();
-    Row.Location = Query.value(9).toString();
+        ArchiveStates::FromName(Query.value(7).toString()).value_or(TArchiveState::Complete);
+    Row.Error = Query.value(8).toString();
+    Row.SerialNumber = Query.value(9).toString();
+    Row.Location = Query.value(10).toString();
     Row.Readings =
-        Query.value(10).isNull() ? std::nullopt : std::optional<int>(Query.value(10).toInt());
-    Row.EpaProtocol = Query.value(11).isNull() ? std::nullopt
-                                               : std::optional<QString>(Query.value(11).toString());
+        Query.value(11).isNull() ? std::nullopt : std::optional<int>(Query.value(11).toInt());
+    Row.EpaProtocol = Query.value(12).isNull() ? std::nullopt
+                                               : std::optional<QString>(Query.value(12).toString());
+}
+
+const char* const InfoColumns = "info_enabled, info_serial, info_location, info_start_date, "
+                                "info_start_time, info_end_date, info_end_time, info_header, "
+                                "info_footer";
+
+TReportInfo ReadInfo(const QSqlQuery& Query, int First) {
+    TReportInfo Info;
+    Info.Enabled = Query.value(First).toInt() != 0;
+    Info.SerialNumber = Query.value(First + 1).toString();
+    Info.Location = Query.value(First + 2).toString();
+    Info.StartDate = InfoTimeFrom(Query.value(First + 3).toString());
+    Info.StartTime = InfoTimeFrom(Query.value(First + 4).toString());
+    Info.EndDate = InfoTimeFrom(Query.value(First + 5).toString());
+    Info.EndTime = InfoTimeFrom(Query.value(First + 6).toString());
+    Info.Header = LinesFromJson(Query.value(First + 7).toString());
+    Info.Footer = LinesFromJson(Query.value(First + 8).toString());
+    return Info;
+}
+
+QString UriOf(const QString& Path, const char* Parameters) {
+    return QUrl::fromLocalFile(QFileInfo(Path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           QLatin1Char('?') + QLatin1String(Parameters);
 }
 
 } // namespace
@@ -255,13 +219,16 @@ QString Name(TArchiveState State) {
         return QStringLiteral("interrupted");
     case TArchiveState::Imported:
         return QStringLiteral("imported");
+    case TArchiveState::NoReadings:
+        return QStringLiteral("no-readings");
     }
     return {};
 }
 
 std::optional<TArchiveState> FromName(const QString& Name) {
-    for (TArchiveState State : {TArchiveState::Complete, TArchiveState::Stopped,
-                                TArchiveState::Interrupted, TArchiveState::Imported})
+    for (TArchiveState State :
+         {TArchiveState::Complete, TArchiveState::Stopped, TArchiveState::Interrupted,
+          TArchiveState::Imported, TArchiveState::NoReadings})
         if (ArchiveStates::Name(State) == Name)
             return State;
     return std::nullopt;
@@ -281,195 +248,312 @@ QString TArchive::Where(const QString& Path, qint64 Id) {
 TArchive::TArchive(const QString& Path) : FPath(Path), FConnection(NewConnectionName()) {}
 
 TArchive::~TArchive() {
-    if (!QSqlDatabase::contains(FConnection))
-        return;
-    {
-        QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
-        Db.close();
-    }
-    QSqlDatabase::removeDatabase(FConnection);
+    Close();
+    if (QSqlDatabase::contains(FConnection))
+        QSqlDatabase::removeDatabase(FConnection);
 }
 
-void TArchive::Fail(const QString& What, const QSqlError& Error) const {
+QSqlDatabase TArchive::Database() const {
+    return QSqlDatabase::database(FConnection, false);
+}
+
+void TArchive::Close() {
+    if (QSqlDatabase::contains(FConnection))
+        Database().close();
+    FClaim = ArchiveFiles::TClaim();
+    FState = TOpenState::Closed;
+    FMessage.clear();
+    FEmpty = false;
+    FNewerVersion = 0;
+}
+
+template <class TOp> auto TArchive::Retrying(TOp&& Op) {
+    for (int Try = 1;; ++Try) {
+        try {
+            return Op();
+        } catch (const EArchiveError& E) {
+            if (E.Cause != EArchiveError::TCause::Transient || Try == MaxTries)
+                throw;
+        }
+        QThread::msleep(20UL << Try);
+    }
+}
+
+void TArchive::Fail(const QString& What, const QSqlError& Error) {
+    QSqlDatabase Db = Database();
+    // A write transaction left open would refuse every later one.
+    if (Db.isOpen())
+        QSqlQuery(Db).exec(QStringLiteral("ROLLBACK"));
+    EArchiveError::TCause Cause =
+        WorthRetrying(Error) ? EArchiveError::TCause::Transient : EArchiveError::TCause::Other;
+    QString Reason = ReasonFor(Error, QFileInfo(FPath).absolutePath());
+    if (IsDamage(Error)) {
+        // A read that met another program's write can look like damage: only SQLite's own
+        // check of the whole file decides.
+        QSqlError CheckError;
+        QString Verdict;
+        if (Db.isOpen()) {
+            QSqlQuery Check(Db);
+            if (Check.exec(QStringLiteral("PRAGMA quick_check(1)")) && Check.next())
+                Verdict = Check.value(0).toString();
+            else
+                CheckError = Check.lastError();
+        }
+        if (Verdict == QLatin1String("ok")) {
+            Cause = EArchiveError::TCause::Transient;
+            Reason = QStringLiteral("a read failed though the file checks whole (another "
+                                    "program may have been writing to it)");
+        } else if (!Verdict.isEmpty() || !Db.isOpen() || IsDamage(CheckError)) {
+            Cause = EArchiveError::TCause::Damaged;
+            Reason = QStringLiteral("the file is damaged");
+        } else {
+            Cause = WorthRetrying(CheckError) ? EArchiveError::TCause::Transient
+                                              : EArchiveError::TCause::Other;
+            Reason = ReasonFor(CheckError, QFileInfo(FPath).absolutePath());
+        }
+    }
     throw EArchiveError(QStringLiteral("%1 the archive %2: %3.\nDetails: %4")
-                            .arg(What, MessageText::Shown(FPath, PATH_MAX),
-                                 ReasonFor(Error, QFileInfo(FPath).absolutePath()),
-                                 MessageText::Shown(Error.text(), 400)));
+                            .arg(What, MessageText::Shown(FPath, PATH_MAX), Reason,
+                                 MessageText::Shown(Error.text(), 400)),
+                        Cause);
 }
 
 void TArchive::Refuse(const QString& Text) {
+    if (QSqlDatabase::contains(FConnection))
+        Database().close();
+    FClaim = ArchiveFiles::TClaim();
     FState = TOpenState::Refused;
     FMessage = Text;
-    if (QSqlDatabase::contains(FConnection)) {
-        QSqlDatabase::database(FConnection, false).close();
-    }
-}
-
-namespace {
-
-struct THeader {
-    qint64 AppId = 0, Version = 0, Objects = 0;
-};
-
-// False with Query's error when the file cannot be read as a database.
-bool ReadHeader(QSqlQuery& Query, THeader& Header) {
-    auto Ask = [&](const char* Sql, qint64& Into) {
-        if (!Query.exec(QLatin1String(Sql)) || !Query.next())
-            return false;
-        Into = Query.value(0).toLongLong();
-        return true;
-    };
-    return Ask("PRAGMA application_id", Header.AppId) &&
-           Ask("PRAGMA user_version", Header.Version) &&
-           Ask("SELECT count(*) FROM sqlite_master", Header.Objects);
-}
-
-} // namespace
-
-bool TArchive::Judge(qint64 AppId, qint64 Objects, qint64 Version) {
-    const QString Shown = MessageText::Shown(FPath, PATH_MAX);
-    if (AppId != ApplicationId && (AppId != 0 || Objects != 0)) {
-        Refuse(QStringLiteral("%1 is a database of another program, not a Halvorn archive.")
-                   .arg(Shown) +
-               LeftAlone());
-        return false;
-    }
-    if (Version > SchemaVersion) {
-        FState = TOpenState::ReadOnly;
-        FMessage = QStringLiteral("The archive %1 was written by a newer version of Halvorn "
-                                  "(archive version %2; this one knows up to %3): it is shown "
-                                  "read only, and measurements are not archived.")
-                       .arg(Shown, QString::number(Version), QString::number(SchemaVersion));
-        QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
-        Db.close();
-        Db.setDatabaseName(FPath);
-        Db.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-        if (!Db.open()) {
-            FState = TOpenState::Closed;
-            Fail(QStringLiteral("Cannot open"), Db.lastError());
-        }
-        return false;
-    }
-    return true;
 }
 
 QString TArchive::LeftAlone() {
     return QStringLiteral(" The file is left as it is, and measurements are not archived.");
 }
 
-TArchive::TOpenState TArchive::Open() {
+bool TArchive::Judge(qint64 AppId, bool HasObjects, qint64 Version) {
+    const QString Shown = MessageText::Shown(FPath, PATH_MAX);
+    if (AppId != ApplicationId) {
+        if (AppId == 0 && !HasObjects && Version == 0)
+            return true; // an empty database: ours to make
+        Refuse(QStringLiteral("%1 is a database of another program, not a Halvorn archive.")
+                   .arg(Shown) +
+               LeftAlone());
+        return false;
+    }
+    if (Version < 0 || Version > MostVersion) {
+        Refuse(QStringLiteral("The archive %1 names archive version %2, which no version of "
+                              "Halvorn writes: its header is damaged.")
+                   .arg(Shown, QString::number(Version)) +
+               LeftAlone());
+        return false;
+    }
+    if (Version > SchemaVersion)
+        FNewerVersion = Version;
+    return true;
+}
+
+bool TArchive::JudgeFile() {
+    const QString Shown = MessageText::Shown(FPath, PATH_MAX);
+    ArchiveFiles::THeader Header;
+    try {
+        Header = ArchiveFiles::ReadHeader(FPath);
+    } catch (const Exception& E) {
+        throw EArchiveError(E.Message);
+    }
+    if (!Header.Sqlite) {
+        Refuse(QStringLiteral("The archive %1 is not a database.").arg(Shown) + LeftAlone());
+        return false;
+    }
+    // Without a log the header is the file's last word; with one, only SQLite reading the
+    // log too can tell, and read only: another program's log is not folded into its file.
+    if (!ArchiveFiles::HasLog(FPath))
+        return Judge(Header.AppId, Header.SchemaCookie != 0, Header.Version);
+    qint64 AppId = 0, Objects = 0, Version = 0;
+    Retrying([&] {
+        QSqlDatabase Db = Database();
+        Db.close();
+        Db.setDatabaseName(UriOf(FPath, "mode=ro"));
+        Db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                .arg(BusyTimeoutMs));
+        if (!Db.open())
+            Fail(QStringLiteral("Cannot open"), Db.lastError());
+        QSqlQuery Query(Db);
+        for (auto [Sql, Into] : {std::pair{"PRAGMA application_id", &AppId},
+                                 std::pair{"PRAGMA user_version", &Version},
+                                 std::pair{"SELECT count(*) FROM sqlite_master", &Objects}}) {
+            if (!Query.exec(QLatin1String(Sql)) || !Query.next())
+                Fail(QStringLiteral("Cannot open"), Query.lastError());
+            *Into = Query.value(0).toLongLong();
+        }
+    });
+    Database().close();
+    return Judge(AppId, Objects != 0, Version);
+}
+
+TArchive::TOpenState TArchive::Open(TAccess Access) {
     if (FState != TOpenState::Closed)
         return FState;
+    FAccess = Access;
     const QString Shown = MessageText::Shown(FPath, PATH_MAX);
     const QFileInfo File(FPath);
-    if (File.exists() || File.isSymLink()) {
-        if (!File.isFile()) {
-            Refuse(QStringLiteral("The archive %1 is not a file.").arg(Shown) + LeftAlone());
-            return FState;
-        }
-        QFile Head(FPath);
-        if (!Head.open(QIODevice::ReadOnly))
-            throw EArchiveError(
-                QStringLiteral("Cannot open the archive %1: %2").arg(Shown, Head.errorString()));
-        const QByteArray Magic = Head.read(16);
-        if (!Magic.isEmpty() && Magic != QByteArray("SQLite format 3\0", 16)) {
-            Refuse(QStringLiteral("The archive %1 is not a database.").arg(Shown) + LeftAlone());
-            return FState;
-        }
-    } else if (!QDir().mkpath(File.absolutePath())) {
+    const bool Exists = File.exists() || File.isSymLink();
+    if (Exists && !File.isFile()) {
+        Refuse(QStringLiteral("The archive %1 is not a file.").arg(Shown) + LeftAlone());
+        return FState;
+    }
+    if (!Exists && Access == TAccess::Read) {
+        // Reading makes nothing.
+        FState = TOpenState::ReadOnly;
+        FEmpty = true;
+        return FState;
+    }
+    if (!Exists && !QDir().mkpath(File.absolutePath()))
         throw EArchiveError(
             QStringLiteral("Cannot create the archive %1: its folder cannot be made.").arg(Shown));
-    }
 
     if (!QSqlDatabase::contains(FConnection))
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnection);
-    QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
-    if (!Db.isValid())
+    if (!Database().isValid())
         throw EArchiveError(QStringLiteral("Cannot open the archive %1: the SQLite driver of Qt "
                                            "is not installed (Debian: libqt6sql6-sqlite).")
                                 .arg(Shown));
-
-    if (File.exists() && File.size() > 0) {
-        // Immutable: not even a lock or a shared-memory file is made beside a file not yet
-        // known to be ours. A write still in the log may be missed here; the first
-        // transaction looks again.
-        Db.setDatabaseName(QUrl::fromLocalFile(FPath).toString(QUrl::FullyEncoded) +
-                           QStringLiteral("?mode=ro&immutable=1"));
-        Db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        if (!Db.open())
-            Fail(QStringLiteral("Cannot open"), Db.lastError());
-        THeader Header;
-        QSqlError Error;
-        {
-            QSqlQuery Query(Db);
-            if (!ReadHeader(Query, Header))
-                Error = Query.lastError();
-        }
-        Db.close();
-        if (Error.isValid()) {
-            if (IsDamage(Error)) {
-                Refuse(QStringLiteral("The archive %1 is damaged.").arg(Shown) + LeftAlone() +
-                       QStringLiteral("\nDetails: ") + MessageText::Shown(Error.text(), 400));
-                return FState;
-            }
-            Fail(QStringLiteral("Cannot open"), Error);
-        }
-        if (!Judge(Header.AppId, Header.Objects, Header.Version))
-            return FState;
-    }
-
-    Db.setDatabaseName(FPath);
-    Db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-    if (!Db.open())
-        Fail(QStringLiteral("Cannot open"), Db.lastError());
+    FClaim = ArchiveFiles::TClaim(FPath);
     try {
-        QSqlQuery Query(Db);
-        for (const char* Sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL",
-                                "PRAGMA foreign_keys=ON", "PRAGMA cache_size=-32768"})
-            if (!Query.exec(QLatin1String(Sql)))
-                Fail(QStringLiteral("Cannot open"), Query.lastError());
-        if (!Prepare())
+        if (Exists && File.size() > 0 && !JudgeFile())
             return FState;
-    } catch (...) {
-        Db.close();
+        if (Access == TAccess::Write && !FNewerVersion && ArchiveFiles::Writable(FPath)) {
+            OpenWritable();
+            if (FState != TOpenState::Closed)
+                return FState;
+        }
+        OpenReadOnly(Access);
+    } catch (const EArchiveError& E) {
+        if (E.Cause == EArchiveError::TCause::Damaged) {
+            Refuse(QStringLiteral("The archive %1 is damaged.").arg(Shown) + LeftAlone() +
+                   QLatin1Char('\n') + E.Message.section(u'\n', 1));
+            return FState;
+        }
+        Close();
         throw;
     }
-    FState = TOpenState::Writable;
     return FState;
 }
 
+void TArchive::OpenWritable() {
+    Retrying([&] {
+        QSqlDatabase Db = Database();
+        Db.close();
+        Db.setDatabaseName(FPath);
+        Db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (!Db.open())
+            Fail(QStringLiteral("Cannot open"), Db.lastError());
+        QSqlQuery Query(Db);
+        // FULL: a measurement reported stored survives a power cut, not only a crash.
+        for (const char* Sql :
+             {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA cache_size=-32768"})
+            if (!Query.exec(QLatin1String(Sql)))
+                Fail(QStringLiteral("Cannot open"), Query.lastError());
+        Query.finish();
+        if (!Prepare())
+            return;
+        if (!Query.exec(QStringLiteral("PRAGMA foreign_keys=ON")))
+            Fail(QStringLiteral("Cannot open"), Query.lastError());
+        FState = TOpenState::Writable;
+    });
+    // A newer version made or upgraded it meanwhile: read only after all.
+    if (FState == TOpenState::Closed)
+        Database().close();
+}
+
+void TArchive::OpenReadOnly(TAccess Access) {
+    const QString Shown = MessageText::Shown(FPath, PATH_MAX);
+    // Where nothing can change the file, it is read as it is; elsewhere SQLite must see the
+    // log and the locks of those who write.
+    const bool Fixed =
+        !ArchiveFiles::FolderWritable(FPath) && !QFileInfo::exists(FPath + QStringLiteral("-wal"));
+    Retrying([&] {
+        QSqlDatabase Db = Database();
+        Db.close();
+        Db.setDatabaseName(UriOf(FPath, Fixed ? "immutable=1" : "mode=ro"));
+        Db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                .arg(BusyTimeoutMs));
+        if (!Db.open())
+            Fail(QStringLiteral("Cannot open"), Db.lastError());
+        QSqlQuery Query(Db);
+        if (!Query.exec(QStringLiteral("PRAGMA main.table_info(measurement)")))
+            Fail(QStringLiteral("Cannot open"), Query.lastError());
+        QStringList Have;
+        while (Query.next())
+            Have << Query.value(1).toString();
+        FEmpty = Have.isEmpty();
+        QStringList Missing;
+        for (const QString& Column : ArchiveSchema::MeasurementColumns())
+            if (!Have.isEmpty() && !Have.contains(Column))
+                Missing << QStringLiteral("NULL AS ") + Column;
+        // An older archive that may not be upgraded here: its missing columns read as NULL,
+        // through a view in the connection's own temporary schema.
+        if (!Missing.isEmpty() &&
+            !Query.exec(QStringLiteral("CREATE TEMP VIEW measurement AS SELECT *, %1 FROM "
+                                       "main.measurement")
+                            .arg(Missing.join(QStringLiteral(", ")))))
+            Fail(QStringLiteral("Cannot open"), Query.lastError());
+    });
+    FState = TOpenState::ReadOnly;
+    if (FNewerVersion)
+        FMessage = QStringLiteral("The archive %1 was written by a newer version of Halvorn "
+                                  "(archive version %2; this one knows up to %3): it is shown "
+                                  "read only, and measurements are not archived.")
+                       .arg(Shown, QString::number(FNewerVersion), QString::number(SchemaVersion));
+    else if (Access == TAccess::Write)
+        FMessage = QStringLiteral("The archive %1 cannot be written (the file or its folder is "
+                                  "read only): it is shown read only, and new downloads cannot be "
+                                  "stored there.")
+                       .arg(Shown);
+}
+
 bool TArchive::Prepare() {
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    if (!Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    QSqlQuery Query(Database());
+    // Off while tables are rebuilt, or dropping the old table would empty the content table;
+    // it cannot change inside a transaction.
+    if (!Query.exec(QStringLiteral("PRAGMA foreign_keys=OFF")) ||
+        !Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         Fail(QStringLiteral("Cannot open"), Query.lastError());
     auto Abandon = [&](const QSqlError& Error) {
         Query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("Cannot prepare"), Error);
     };
     // Looked at again under the write lock: another copy may have made or upgraded it.
-    THeader Header;
-    if (!ReadHeader(Query, Header))
-        Abandon(Query.lastError());
-    if (Header.AppId == ApplicationId && Header.Version == SchemaVersion) {
+    qint64 AppId = 0, Version = 0, Objects = 0;
+    for (auto [Sql, Into] :
+         {std::pair{"PRAGMA application_id", &AppId}, std::pair{"PRAGMA user_version", &Version},
+          std::pair{"SELECT count(*) FROM sqlite_master", &Objects}}) {
+        if (!Query.exec(QLatin1String(Sql)) || !Query.next())
+            Abandon(Query.lastError());
+        *Into = Query.value(0).toLongLong();
+    }
+    if (AppId == ApplicationId && Version == SchemaVersion) {
         Query.exec(QStringLiteral("ROLLBACK"));
         return true;
     }
-    if (Header.AppId != ApplicationId && (Header.AppId != 0 || Header.Objects != 0)) {
+    if (!Judge(AppId, Objects != 0, Version) || FNewerVersion) {
         Query.exec(QStringLiteral("ROLLBACK"));
-        Query.finish();
-        return Judge(Header.AppId, Header.Objects, Header.Version);
+        return false;
     }
-    if (Header.Version > SchemaVersion) {
-        Query.exec(QStringLiteral("ROLLBACK"));
-        Query.finish();
-        return Judge(Header.AppId, Header.Objects, Header.Version);
-    }
-    const auto& Steps = MigrationSteps();
-    for (qint64 V = Header.Version; V < SchemaVersion; ++V)
+    const auto& Steps = ArchiveSchema::Steps();
+    for (qint64 V = Version; V < SchemaVersion; ++V) {
         for (const QString& Sql : Steps[size_t(V)])
             if (!Query.exec(Sql))
                 Abandon(Query.lastError());
+        if (V + 1 == 3)
+            FillStarts();
+    }
+    if (!Query.exec(QStringLiteral("PRAGMA foreign_key_check")))
+        Abandon(Query.lastError());
+    if (Query.next())
+        Abandon(QSqlError(QStringLiteral("a measurement's content lost its measurement"), {},
+                          QSqlError::StatementError, QStringLiteral("19")));
     if (!Query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId)) ||
         !Query.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)) ||
         !Query.exec(QStringLiteral("COMMIT")))
@@ -477,9 +561,44 @@ bool TArchive::Prepare() {
     return true;
 }
 
+void TArchive::FillStarts() {
+    // Rows stored before the start had a column of its own: read from their reports.
+    QSqlQuery Rows(Database());
+    Rows.setForwardOnly(true);
+    if (!Rows.exec(QStringLiteral("SELECT id, state, raw, report, %1 FROM measurement JOIN "
+                                  "content ON content.measurement_id = measurement.id WHERE "
+                                  "readings IS NOT NULL")
+                       .arg(QLatin1String(InfoColumns))))
+        Fail(QStringLiteral("Cannot prepare"), Rows.lastError());
+    QSqlQuery Update(Database());
+    Update.prepare(QStringLiteral("UPDATE measurement SET start = ? WHERE id = ?"));
+    while (Rows.next()) {
+        TArchiveEntry Entry;
+        Entry.State =
+            ArchiveStates::FromName(Rows.value(1).toString()).value_or(TArchiveState::Complete);
+        Entry.Raw = Rows.value(2).toByteArray();
+        Entry.Report = Rows.value(3).toByteArray();
+        Entry.Info = ReadInfo(Rows, 4);
+        Describe(Entry);
+        if (!Entry.Start.isValid())
+            continue;
+        Update.addBindValue(UtcText(Entry.Start));
+        Update.addBindValue(Rows.value(0));
+        if (!Update.exec())
+            Fail(QStringLiteral("Cannot prepare"), Update.lastError());
+    }
+    if (Rows.lastError().isValid())
+        Fail(QStringLiteral("Cannot prepare"), Rows.lastError());
+}
+
 void TArchive::RequireOpen(bool ForWriting) {
-    Open();
-    if (FState == TOpenState::Refused || (ForWriting && FState == TOpenState::ReadOnly))
+    // Opened for reading only, asked to write: open again as a writer would.
+    if (ForWriting && FState == TOpenState::ReadOnly && FAccess == TAccess::Read)
+        Close();
+    Open(ForWriting ? TAccess::Write : TAccess::Read);
+    if (FState == TOpenState::Refused)
+        throw EArchiveError(FMessage);
+    if (ForWriting && FState == TOpenState::ReadOnly)
         throw EArchiveError(FMessage);
 }
 
@@ -511,35 +630,30 @@ void TArchive::Describe(TArchiveEntry& Entry) {
     const TReadings Read = Readings::Read(Lines);
     Entry.Readings.reset();
     Entry.EpaProtocol.reset();
+    Entry.Start = Read.Start.isValid() ? Read.Start.toUTC() : QDateTime();
     if (Read.Refusal.isEmpty()) {
         Entry.Readings = int(Read.Values.size());
         if (Read.InstrumentEpaProtocol)
             Entry.EpaProtocol = QString::fromStdString(Read.InstrumentEpaProtocol->Text());
+    } else if (Entry.State == TArchiveState::Complete) {
+        Entry.State = TArchiveState::NoReadings;
     }
 }
 
-qint64 TArchive::Store(TArchiveEntry Entry) {
-    RequireOpen(true);
-    if (!Entry.ReceivedAt.isValid())
-        Entry.ReceivedAt = QDateTime::currentDateTimeUtc();
-    Describe(Entry);
-
-    QSqlDatabase Db = QSqlDatabase::database(FConnection, false);
-    QSqlQuery Query(Db);
-    if (!Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        Fail(QStringLiteral("The measurement could not be stored in"), Query.lastError());
-    auto Abandon = [&](const QSqlError& Error) {
-        Query.exec(QStringLiteral("ROLLBACK"));
+qint64 TArchive::Insert(TArchiveEntry& Entry) {
+    const auto Stop = [&](const QSqlError& Error) {
         Fail(QStringLiteral("The measurement could not be stored in"), Error);
     };
+    QSqlQuery Query(Database());
     Query.prepare(QStringLiteral(
-        "INSERT INTO measurement (received_at, port, device, bytes, sha256, state, error, "
+        "INSERT INTO measurement (received_at, start, port, device, bytes, sha256, state, error, "
         "info_enabled, info_serial, info_location, info_start_date, info_start_time, "
         "info_end_date, info_end_time, info_header, info_footer, serial, location, readings, "
-        "epa_protocol) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        "epa_protocol) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const TReportInfo& Info = Entry.Info;
     for (const QVariant& Value :
          {NotNull(UtcText(Entry.ReceivedAt)),
+          UtcOrNull(Entry.Start),
           NotNull(Entry.Port),
           NotNull(Entry.Device),
           QVariant(Entry.Bytes),
@@ -562,7 +676,7 @@ qint64 TArchive::Store(TArchiveEntry Entry) {
                             : QVariant(QMetaType(QMetaType::QString))})
         Query.addBindValue(Value);
     if (!Query.exec())
-        Abandon(Query.lastError());
+        Stop(Query.lastError());
     const qint64 Id = Query.lastInsertId().toLongLong();
     Query.prepare(
         QStringLiteral("INSERT INTO content (measurement_id, raw, report) VALUES (?,?,?)"));
@@ -571,109 +685,117 @@ qint64 TArchive::Store(TArchiveEntry Entry) {
     Query.addBindValue(Entry.Report.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
                                               : QVariant(Entry.Report));
     if (!Query.exec())
-        Abandon(Query.lastError());
-    if (!Query.exec(QStringLiteral("COMMIT")))
-        Abandon(Query.lastError());
+        Stop(Query.lastError());
     return Id;
+}
+
+qint64 TArchive::Store(TArchiveEntry Entry) {
+    RequireOpen(true);
+    if (!Entry.ReceivedAt.isValid())
+        Entry.ReceivedAt = QDateTime::currentDateTimeUtc();
+    Describe(Entry);
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        if (!Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            Fail(QStringLiteral("The measurement could not be stored in"), Query.lastError());
+        const qint64 Id = Insert(Entry);
+        if (!Query.exec(QStringLiteral("COMMIT")))
+            Fail(QStringLiteral("The measurement could not be stored in"), Query.lastError());
+        return Id;
+    });
 }
 
 std::vector<TArchiveRow> TArchive::List(const TArchiveFilter& Filter) {
     RequireOpen(false);
+    if (FEmpty)
+        return {};
     QString Sql =
         QStringLiteral("SELECT %1 FROM measurement WHERE 1").arg(QLatin1String(RowColumns));
     if (Filter.From.isValid())
-        Sql += QStringLiteral(" AND received_at >= :from");
+        Sql += QStringLiteral(" AND %1 >= :from").arg(QLatin1String(When));
     if (Filter.To.isValid())
-        Sql += QStringLiteral(" AND received_at < :to");
-    Sql += QStringLiteral(" ORDER BY received_at DESC, id DESC");
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    Query.setForwardOnly(true);
-    Query.prepare(Sql);
-    if (Filter.From.isValid())
-        Query.bindValue(QStringLiteral(":from"), DayStartUtc(Filter.From));
-    if (Filter.To.isValid())
-        Query.bindValue(QStringLiteral(":to"), DayStartUtc(Filter.To.addDays(1)));
-    if (!Query.exec())
-        Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
-    std::vector<TArchiveRow> Rows;
-    while (Query.next()) {
-        Rows.emplace_back();
-        ReadRow(Query, Rows.back());
-        if (!TArchiveFilter::Matches(Rows.back(), Filter.Text))
-            Rows.pop_back();
-    }
-    if (Query.lastError().isValid())
-        Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
-    return Rows;
+        Sql += QStringLiteral(" AND %1 < :to").arg(QLatin1String(When));
+    Sql += QStringLiteral(" ORDER BY %1 DESC, id DESC").arg(QLatin1String(When));
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.setForwardOnly(true);
+        Query.prepare(Sql);
+        if (Filter.From.isValid())
+            Query.bindValue(QStringLiteral(":from"), DayStartUtc(Filter.From));
+        if (Filter.To.isValid())
+            Query.bindValue(QStringLiteral(":to"), DayStartUtc(Filter.To.addDays(1)));
+        if (!Query.exec())
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        std::vector<TArchiveRow> Rows;
+        while (Query.next()) {
+            Rows.emplace_back();
+            ReadRow(Query, Rows.back());
+            if (!TArchiveFilter::Matches(Rows.back(), Filter.Text))
+                Rows.pop_back();
+        }
+        if (Query.lastError().isValid())
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        return Rows;
+    });
 }
 
 std::optional<TArchiveEntry> TArchive::Get(qint64 Id) {
     RequireOpen(false);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    Query.setForwardOnly(true);
-    Query.prepare(QStringLiteral("SELECT %1, info_enabled, info_serial, info_location, "
-                                 "info_start_date, info_start_time, info_end_date, "
-                                 "info_end_time, info_header, info_footer, raw, report FROM "
-                                 "measurement JOIN content ON content.measurement_id = "
-                                 "measurement.id WHERE id = ?")
-                      .arg(QLatin1String(RowColumns)));
-    Query.addBindValue(Id);
-    if (!Query.exec())
-        Fail(QStringLiteral("The measurement could not be read from"), Query.lastError());
-    if (!Query.next()) {
-        if (Query.lastError().isValid())
-            Fail(QStringLiteral("The measurement could not be read from"), Query.lastError());
+    if (FEmpty)
         return std::nullopt;
-    }
-    TArchiveEntry Entry;
-    ReadRow(Query, Entry);
-    TReportInfo& Info = Entry.Info;
-    Info.Enabled = Query.value(12).toInt() != 0;
-    Info.SerialNumber = Query.value(13).toString();
-    Info.Location = Query.value(14).toString();
-    Info.StartDate = InfoTimeFrom(Query.value(15).toString());
-    Info.StartTime = InfoTimeFrom(Query.value(16).toString());
-    Info.EndDate = InfoTimeFrom(Query.value(17).toString());
-    Info.EndTime = InfoTimeFrom(Query.value(18).toString());
-    Info.Header = LinesFromJson(Query.value(19).toString());
-    Info.Footer = LinesFromJson(Query.value(20).toString());
-    Entry.Raw = Query.value(21).toByteArray();
-    Entry.Report = Query.value(22).toByteArray();
-    return Entry;
+    return Retrying([&]() -> std::optional<TArchiveEntry> {
+        QSqlQuery Query(Database());
+        Query.setForwardOnly(true);
+        Query.prepare(QStringLiteral("SELECT %1, %2, raw, report FROM measurement JOIN content "
+                                     "ON content.measurement_id = measurement.id WHERE id = ?")
+                          .arg(QLatin1String(RowColumns), QLatin1String(InfoColumns)));
+        Query.addBindValue(Id);
+        if (!Query.exec())
+            Fail(QStringLiteral("The measurement could not be read from"), Query.lastError());
+        if (!Query.next()) {
+            if (Query.lastError().isValid())
+                Fail(QStringLiteral("The measurement could not be read from"), Query.lastError());
+            return std::nullopt;
+        }
+        TArchiveEntry Entry;
+        ReadRow(Query, Entry);
+        Entry.Info = ReadInfo(Query, InfoColumn);
+        Entry.Raw = Query.value(InfoColumn + 9).toByteArray();
+        Entry.Report = Query.value(InfoColumn + 10).toByteArray();
+        return Entry;
+    });
 }
 
 bool TArchive::Remove(qint64 Id) {
     RequireOpen(true);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    Query.prepare(QStringLiteral("DELETE FROM measurement WHERE id = ?"));
-    Query.addBindValue(Id);
-    if (!Query.exec())
-        Fail(QStringLiteral("The measurement could not be deleted from"), Query.lastError());
-    return Query.numRowsAffected() > 0;
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.prepare(QStringLiteral("DELETE FROM measurement WHERE id = ?"));
+        Query.addBindValue(Id);
+        if (!Query.exec())
+            Fail(QStringLiteral("The measurement could not be deleted from"), Query.lastError());
+        return Query.numRowsAffected() > 0;
+    });
 }
 
-TArchive::TImported TArchive::Import(const QString& File, const TReportInfo& Info) {
+TArchive::TImported TArchive::Import(const QString& File) {
     const QString Shown = MessageText::Shown(File, PATH_MAX);
-    const std::optional<QByteArray> Bytes = ReportText::ReadAtMost(File, MaxCaptureBytes);
+    RequireOpen(true);
+    const TFd Fd = ArchiveFiles::OpenCapture(File, FPath);
+    QFile Opened;
+    if (!Opened.open(Fd.Get(), QIODevice::ReadOnly | QIODevice::Unbuffered,
+                     QFileDevice::DontCloseHandle))
+        throw Exception(QStringLiteral("Cannot open file %1\n%2").arg(Shown, Opened.errorString()));
+    const std::optional<QByteArray> Bytes = ReportText::ReadAtMost(Opened, File, MaxCaptureBytes);
     if (!Bytes)
         throw Exception(QStringLiteral("%1 holds more than %2, the most a capture can hold")
                             .arg(Shown, ReportText::SizeText(MaxCaptureBytes)));
     if (Bytes->isEmpty())
         throw Exception(QStringLiteral("%1 is empty: there is nothing to import").arg(Shown));
-    RequireOpen(true);
-    const QString Sha =
-        QString::fromLatin1(QCryptographicHash::hash(*Bytes, QCryptographicHash::Sha256).toHex());
-    {
-        QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-        Query.prepare(QStringLiteral("SELECT id FROM measurement WHERE sha256 = ? LIMIT 1"));
-        Query.addBindValue(Sha);
-        if (!Query.exec())
-            Fail(QStringLiteral("The capture could not be checked against"), Query.lastError());
-        if (Query.next())
-            return {Query.value(0).toLongLong(), true};
-    }
     TArchiveEntry Entry;
-    Entry.ReceivedAt = QFileInfo(File).lastModified().toUTC();
+    struct stat Info {};
+    if (::fstat(Fd.Get(), &Info) == 0)
+        Entry.ReceivedAt = QDateTime::fromSecsSinceEpoch(Info.st_mtim.tv_sec, Qt::UTC);
     // "2026-12-08 14-03-22 COM1.raw", "... ttyUSB0 (2).raw": the port a capture came from.
     static const QRegularExpression PortInName(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d (.+?)(?: \\(\\d+\\))?\\.raw$"));
@@ -682,49 +804,109 @@ TArchive::TImported TArchive::Import(const QString& File, const TReportInfo& Inf
         Entry.Port = Match.captured(1);
     Entry.State = TArchiveState::Imported;
     Entry.Raw = *Bytes;
-    Entry.Info = Info;
-    return {Store(std::move(Entry)), false};
+    Describe(Entry);
+    const QString Failed = QStringLiteral("The capture %1 could not be stored in").arg(Shown);
+    // The check and the insert in one write transaction: two imports of the same bytes at
+    // once store one row.
+    return Retrying([&]() -> TImported {
+        QSqlQuery Query(Database());
+        if (!Query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            Fail(Failed, Query.lastError());
+        Query.prepare(QStringLiteral("SELECT id FROM measurement WHERE sha256 = ? LIMIT 1"));
+        Query.addBindValue(Entry.Sha256);
+        if (!Query.exec())
+            Fail(Failed, Query.lastError());
+        if (Query.next()) {
+            const qint64 Id = Query.value(0).toLongLong();
+            Query.finish();
+            Query.exec(QStringLiteral("ROLLBACK"));
+            return {Id, true};
+        }
+        const qint64 Id = Insert(Entry);
+        if (!Query.exec(QStringLiteral("COMMIT")))
+            Fail(Failed, Query.lastError());
+        return {Id, false};
+    });
+}
+
+QString TArchive::Pragma(const QString& Name) {
+    RequireOpen(false);
+    if (FEmpty)
+        return {};
+    QSqlQuery Query(Database());
+    if (!Query.exec(QStringLiteral("PRAGMA ") + Name) || !Query.next())
+        Fail(QStringLiteral("Cannot read a setting of"), Query.lastError());
+    return Query.value(0).toString();
 }
 
 // --- The team archive's side of the local archive ---
 
 QString TArchive::Origin() {
     RequireOpen(false);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    if (!Query.exec(QStringLiteral("SELECT uuid FROM team_origin")) || !Query.next())
-        Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
-    return Query.value(0).toString();
+    if (FEmpty)
+        return {};
+    return Retrying([&]() -> QString {
+        QSqlQuery Query(Database());
+        // An older archive read where it may not be upgraded has no origin table.
+        if (!Query.exec(QStringLiteral("SELECT count(*) FROM main.sqlite_master WHERE type = "
+                                       "'table' AND name = 'team_origin'")) ||
+            !Query.next())
+            Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
+        if (Query.value(0).toInt() == 0)
+            return {};
+        if (!Query.exec(QStringLiteral("SELECT uuid FROM main.team_origin")))
+            Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
+        return Query.next() ? Query.value(0).toString() : QString();
+    });
 }
 
 std::vector<qint64> TArchive::Waiting() {
     RequireOpen(false);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    Query.setForwardOnly(true);
-    if (!Query.exec(
-            QStringLiteral("SELECT id FROM measurement WHERE team_sent_at IS NULL ORDER BY id")))
-        Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
-    std::vector<qint64> Ids;
-    while (Query.next())
-        Ids.push_back(Query.value(0).toLongLong());
-    return Ids;
+    if (FEmpty)
+        return {};
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.setForwardOnly(true);
+        if (!Query.exec(QStringLiteral(
+                "SELECT id FROM measurement WHERE team_sent_at IS NULL ORDER BY id")))
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        std::vector<qint64> Ids;
+        while (Query.next())
+            Ids.push_back(Query.value(0).toLongLong());
+        if (Query.lastError().isValid())
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        return Ids;
+    });
 }
 
 TArchive::TTeamCounts TArchive::TeamCounts() {
     RequireOpen(false);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    if (!Query.exec(QStringLiteral("SELECT count(*) - count(team_sent_at), count(team_sent_at) "
-                                   "FROM measurement")) ||
-        !Query.next())
-        Fail(QStringLiteral("The measurements could not be counted in"), Query.lastError());
-    return {Query.value(0).toLongLong(), Query.value(1).toLongLong()};
+    if (FEmpty)
+        return {};
+    return Retrying([&]() -> TTeamCounts {
+        QSqlQuery Query(Database());
+        if (!Query.exec(QStringLiteral("SELECT count(*) - count(team_sent_at), "
+                                       "count(team_sent_at) FROM measurement")) ||
+            !Query.next())
+            Fail(QStringLiteral("The measurements could not be counted in"), Query.lastError());
+        return {Query.value(0).toLongLong(), Query.value(1).toLongLong()};
+    });
+}
+
+void TArchive::RequireWritable() {
+    RequireOpen(true);
 }
 
 void TArchive::MarkSent(qint64 Id) {
     RequireOpen(true);
-    QSqlQuery Query(QSqlDatabase::database(FConnection, false));
-    Query.prepare(QStringLiteral("UPDATE measurement SET team_sent_at = ? WHERE id = ?"));
-    Query.addBindValue(UtcText(QDateTime::currentDateTimeUtc()));
-    Query.addBindValue(Id);
-    if (!Query.exec())
-        Fail(QStringLiteral("The measurement could not be marked as sent in"), Query.lastError());
+    const QString At = UtcText(QDateTime::currentDateTimeUtc());
+    Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.prepare(QStringLiteral("UPDATE measurement SET team_sent_at = ? WHERE id = ?"));
+        Query.addBindValue(At);
+        Query.addBindValue(Id);
+        if (!Query.exec())
+            Fail(QStringLiteral("The measurement could not be marked as sent in"),
+                 Query.lastError());
+    });
 }

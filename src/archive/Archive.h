@@ -1,6 +1,8 @@
 #pragma once
 
-#include "platform/Exception.h"
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveFiles.h"
+#include "archive/ArchiveSchema.h"
 #include "report/ReportInfo.h"
 
 #include <QByteArray>
@@ -12,11 +14,14 @@
 #include <optional>
 #include <vector>
 
-// How a download ended; "imported" for a capture file brought in afterwards.
-enum class TArchiveState { Complete, Stopped, Interrupted, Imported };
+// How a download ended; "imported" for a capture file brought in afterwards, "no-readings"
+// for a transfer that ended as a complete one does but holds no readings table (such as the
+// rest of a stopped printout).
+enum class TArchiveState { Complete, Stopped, Interrupted, Imported, NoReadings };
 
 namespace ArchiveStates {
-QString Name(TArchiveState State); // "complete", "stopped", "interrupted", "imported"
+// "complete", "stopped", "interrupted", "imported", "no-readings"
+QString Name(TArchiveState State);
 std::optional<TArchiveState> FromName(const QString& Name);
 } // namespace ArchiveStates
 
@@ -24,6 +29,7 @@ std::optional<TArchiveState> FromName(const QString& Name);
 struct TArchiveRow {
     qint64 Id = 0;
     QDateTime ReceivedAt; // UTC
+    QDateTime Start;      // the report's start, UTC; invalid: the report names none
     QString Port, Device;
     qint64 Bytes = 0;
     QString Sha256; // lower-case hex
@@ -43,7 +49,8 @@ struct TArchiveEntry : TArchiveRow {
 };
 
 // What the list is narrowed to: Text found in the serial number or the location (any case),
-// received on a day from From to To (local days; an invalid date leaves that end open).
+// started (or, without a start, received) on a day from From to To (local days; an invalid
+// date leaves that end open).
 struct TArchiveFilter {
     QString Text;
     QDate From, To;
@@ -51,23 +58,18 @@ struct TArchiveFilter {
     static bool Matches(const TArchiveRow& Row, const QString& Text);
 };
 
-// A failure of the archive: the text names the database file, the reason in the user's words
-// and the database's own text last.
-class EArchiveError : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // The measurement archive: one SQLite database, by default InstallDir/Data/archive.sqlite.
 // A file at the path that is not this program's archive (not a database, another program's,
-// damaged) is refused and left exactly as it is; one of a newer version is opened read only.
-// Each object has a connection of its own, so objects may live in several threads.
+// damaged) is refused and left exactly as it is; one of a newer version, or one that cannot
+// be written, is opened read only. A process holds at most one object per database file
+// (a second is refused): see ArchiveFiles for why.
 class TArchive {
 public:
     enum class TOpenState { Closed, Writable, ReadOnly, Refused };
+    // Read: never writes, not even the log mode (a read-only folder or mount is read).
+    enum class TAccess { Write, Read };
 
-    // The version this program writes; older archives are brought up to it on opening.
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = ArchiveSchema::Version;
     // "Hlvn": tells this program's archive from any other SQLite database.
     static constexpr qint32 ApplicationId = 0x486c766e;
     static constexpr int BusyTimeoutMs = 10000;
@@ -81,15 +83,18 @@ public:
     TArchive(const TArchive&) = delete;
     TArchive& operator=(const TArchive&) = delete;
 
-    // Opens the file, creating it (and its folder) when missing, and brings an older schema up
-    // to date. A file that must be left alone gives Refused or ReadOnly with Message() saying
-    // why; a file that cannot be opened or made (read-only folder, full disk) raises
-    // EArchiveError and the state stays Closed, so a later call may try again.
-    TOpenState Open();
+    // Opens the file, for writing creating it (and its folder) when missing and bringing an
+    // older schema up to date. A file that must be left alone gives Refused, one that may
+    // only be read ReadOnly, with Message() saying why; a file that cannot be opened or made
+    // (full disk, busy for too long) raises EArchiveError and the state stays Closed, so a
+    // later call may try again. Reading a file that is not there finds no measurement.
+    TOpenState Open(TAccess Access = TAccess::Write);
     TOpenState OpenState() const { return FState; }
     // Why the archive is refused or read only; empty otherwise.
     QString Message() const { return FMessage; }
     QString Path() const { return FPath; }
+    // Ends the connection (and this object's claim on the file); a later call opens again.
+    void Close();
 
     // Stores Entry in one transaction: the checksum, byte count and the list's fields are
     // derived here from the raw bytes (and the report information in force); returns the
@@ -105,11 +110,18 @@ public:
         qint64 Id = 0; // the new row, or the row that already held the bytes
         bool Duplicate = false;
     };
-    // A capture file as a row of state "imported", received at the file's time; bytes that are
-    // already archived (same SHA-256) are not stored twice.
-    TImported Import(const QString& File, const TReportInfo& Info);
+    // A capture file as a row of state "imported", received at the file's time, with no
+    // report information (what is in force now says nothing about an old capture); bytes that
+    // are already archived (same SHA-256) are not stored twice. Only regular files are read;
+    // the archive's own files are refused without being opened.
+    TImported Import(const QString& File);
 
-    // The list's fields of raw bytes, as Store derives them.
+    // A setting of this object's connection as SQLite reports it ("synchronous": "2" is
+    // FULL), for checks of how the archive keeps its data.
+    QString Pragma(const QString& Name);
+
+    // The list's fields of raw bytes, as Store derives them (a complete download without a
+    // readings table becomes "no-readings").
     static void Describe(TArchiveEntry& Entry);
     // Report lines as a Save writes them.
     static QByteArray ReportBytes(const QStringList& Lines);
@@ -120,8 +132,12 @@ public:
     static QByteArray ReportFileOf(const TArchiveEntry& Entry);
 
     // --- The team archive's side ---
-    // The UUID the archive got when it was made (or brought to version 3): with a row's id it
-    // names the measurement on the team server.
+    // The reading ones work on an archive opened for reading too, and write nothing there: an
+    // older archive that may not be upgraded has no origin and every row waiting.
+
+    // The UUID the archive got when it was made (or brought to the version with the team
+    // archive): with a row's id it names the measurement on the team server. Empty where the
+    // archive has none.
     QString Origin();
     // The rows not yet on the team server, oldest first, whatever their state.
     std::vector<qint64> Waiting();
@@ -129,22 +145,45 @@ public:
         qint64 Waiting = 0, Sent = 0;
     };
     TTeamCounts TeamCounts();
+    // Opens the archive for writing where it is closed or open for reading only; EArchiveError
+    // where it may not be written. A push asks before it sends, since it marks every row.
+    void RequireWritable();
     // Called once the server has committed the row.
     void MarkSent(qint64 Id);
 
 private:
     void RequireOpen(bool ForWriting);
-    [[noreturn]] void Fail(const QString& What, const class QSqlError& Error) const;
+    QSqlDatabase Database() const;
+    // Runs Op again after a short pause while it fails in a way worth another try.
+    template <class TOp> auto Retrying(TOp&& Op);
+    // Raises EArchiveError for What ("Cannot open", ...) with the reason; a damaged file only
+    // when SQLite's quick check says so.
+    [[noreturn]] void Fail(const QString& What, const class QSqlError& Error);
+    // The file's own verdict before this object's connection is made: false when it is
+    // refused (the state says why).
+    bool JudgeFile();
+    // False (and the state set) for another program's database or an impossible version; a
+    // newer archive sets FNewerVersion.
+    bool Judge(qint64 AppId, bool HasObjects, qint64 Version);
+    // Leaves the state Closed when the archive turned out newer than this program.
+    void OpenWritable();
+    void OpenReadOnly(TAccess Access);
     // Brings the schema up to date under the write lock; false when the file turned out not to
-    // be ours or newer (the state then says so).
+    // be ours (refused) or newer.
     bool Prepare();
-    // False (and the state set) for another program's database or a newer archive.
-    bool Judge(qint64 AppId, qint64 Objects, qint64 Version);
+    void FillStarts();
     void Refuse(const QString& Text);
     static QString LeftAlone();
+    qint64 Insert(TArchiveEntry& Entry);
 
     QString FPath;
     QString FConnection;
     TOpenState FState = TOpenState::Closed;
     QString FMessage;
+    ArchiveFiles::TClaim FClaim;
+    // Read only without tables to read (an empty database, or no file).
+    bool FEmpty = false;
+    TAccess FAccess = TAccess::Write;
+    // The version of an archive written by a newer program; 0 otherwise.
+    qint64 FNewerVersion = 0;
 };

@@ -28,8 +28,10 @@ const TArchiveRow* TArchiveModel::RowAt(int Row) const {
     return Row >= 0 && size_t(Row) < FShown.size() ? &FRows[size_t(FShown[size_t(Row)])] : nullptr;
 }
 
-QString TArchiveModel::DateText(const QDateTime& ReceivedAt) {
-    const QDateTime Local = ReceivedAt.toLocalTime();
+QString TArchiveModel::DateText(const QDateTime& Time) {
+    if (!Time.isValid())
+        return None;
+    const QDateTime Local = Time.toLocalTime();
     return DateTimeText::FormatDate(Local.date()) + QLatin1Char(' ') +
            DateTimeText::FormatTime(Local.time());
 }
@@ -52,12 +54,14 @@ QVariant TArchiveModel::data(const QModelIndex& Index, int Role) const {
     if (Role != Qt::DisplayRole)
         return {};
     switch (Index.column()) {
-    case Date:
+    case Start:
+        return DateText(Row->Start);
+    case Received:
         return DateText(Row->ReceivedAt);
     case Serial:
-        return Row->SerialNumber;
+        return Row->SerialNumber.isEmpty() ? None : Row->SerialNumber;
     case Location:
-        return Row->Location;
+        return Row->Location.isEmpty() ? None : Row->Location;
     case Readings:
         return Row->Readings ? QString::number(*Row->Readings) : QString();
     case EpaProtocol:
@@ -73,8 +77,10 @@ QVariant TArchiveModel::headerData(int Section, Qt::Orientation Orientation, int
     if (Orientation != Qt::Horizontal || Role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(Section, Orientation, Role);
     switch (Section) {
-    case Date:
-        return QStringLiteral("Date");
+    case Start:
+        return QStringLiteral("Start");
+    case Received:
+        return QStringLiteral("Received");
     case Serial:
         return QStringLiteral("Serial #");
     case Location:

@@ -5,13 +5,14 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-// The archive's list for a view: date (local), serial number, location, readings, EPA Protocol
-// and state, in the order the archive gave the rows (newest first). Texts are made only for
-// the cells a view asks for; typing narrows the rows held without a query.
+// The archive's list for a view: the report's start and the receiving time (local), serial
+// number, location, readings, EPA Protocol and state, in the order the archive gave the rows
+// (newest first). Texts are made only for the cells a view asks for; typing narrows the rows
+// held without a query. A field the measurement has none of shows as "—".
 class TArchiveModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum TColumn { Date, Serial, Location, Readings, EpaProtocol, State, ColumnCount };
+    enum TColumn { Start, Received, Serial, Location, Readings, EpaProtocol, State, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -20,8 +21,9 @@ public:
     void SetText(const QString& Text);
     // The shown row's measurement; nullptr outside the list.
     const TArchiveRow* RowAt(int Row) const;
-    // "12/8/2026 2:03:22 PM": the receiving time in the user's short date and long time.
-    static QString DateText(const QDateTime& ReceivedAt);
+    // "12/8/2026 2:03:22 PM": a time in the user's short date and long time; "—" for none.
+    static QString DateText(const QDateTime& Time);
+    static inline const QString None = QStringLiteral("\u2014");
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;

@@ -103,8 +103,11 @@ const std::vector<TColumn>& Columns() {
     static const std::vector<TColumn> C{
         {"received_at", "::timestamptz",
          [](E e) -> QVariant { return e.ReceivedAt.toUTC().toString(Qt::ISODate); }},
-        // The local archive's start, once it keeps one.
-        {"start", "::timestamptz", [](E) { return QVariant(QMetaType(QMetaType::QString)); }},
+        {"start", "::timestamptz",
+         [](E e) {
+             return e.Start.isValid() ? QVariant(e.Start.toUTC().toString(Qt::ISODate))
+                                      : QVariant(QMetaType(QMetaType::QString));
+         }},
         {"port", "", [](E e) { return Text(e.Port); }},
         {"device", "", [](E e) { return Text(e.Device); }},
         {"bytes", "", [](E e) { return QVariant(qint64(e.Raw.size())); }},
@@ -139,8 +142,11 @@ const char* const RowColumns =
     "m.device, m.bytes, m.sha256, m.state, m.error, m.serial, m.location, m.readings, "
     "m.epa_protocol, m.origin::text, m.local_id, "
     "to_char(coalesce(m.start, m.received_at) AT TIME ZONE 'UTC', "
-    "'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"')";
-constexpr int RowColumnCount = 15;
+    "'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"'), "
+    "to_char(m.start AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')";
+// The list's order as the server writes it: where a page ends.
+constexpr int KeyColumn = 14;
+constexpr int RowColumnCount = 16;
 
 TTeamRow ReadRow(const QSqlQuery& Q) {
     TTeamRow T;
@@ -160,6 +166,8 @@ TTeamRow ReadRow(const QSqlQuery& Q) {
         Q.value(11).isNull() ? std::nullopt : std::optional<QString>(Q.value(11).toString());
     T.Origin = Q.value(12).toString();
     T.LocalId = Q.value(13).toLongLong();
+    R.Start = Q.value(15).isNull() ? QDateTime()
+                                   : QDateTime::fromString(Q.value(15).toString(), Qt::ISODate);
     return T;
 }
 
@@ -406,7 +414,7 @@ TTeamPage TTeamArchive::List(const TTeamQuery& Query) {
             break;
         }
         Page.Rows.push_back(ReadRow(Q));
-        LastKey = Q.value(RowColumnCount - 1).toString();
+        LastKey = Q.value(KeyColumn).toString();
     }
     return Page;
 }

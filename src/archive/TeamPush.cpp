@@ -3,18 +3,31 @@
 #include "archive/Archive.h"
 #include "archive/TeamArchive.h"
 #include "archive/TeamConnection.h"
+#include "platform/MessageText.h"
 
+#include <climits>
 #include <optional>
 
 TTeamPushResult TTeamPush::Run() {
-    TArchive Archive(FArchivePath);
-    if (Archive.Open() == TArchive::TOpenState::Refused)
-        throw EArchiveError(Archive.Message());
+    if (FArchive)
+        return Push(*FArchive);
+    TArchive Own(FArchivePath);
+    return Push(Own);
+}
+
+TTeamPushResult TTeamPush::Push(TArchive& Archive) {
     const std::vector<qint64> Ids = Archive.Waiting();
     TTeamPushResult Result;
     if (Ids.empty())
         return Result;
+    // Each row is marked as the server commits it: an archive that cannot be written is said
+    // so before anything is sent.
+    Archive.RequireWritable();
     const QString Origin = Archive.Origin();
+    if (Origin.isEmpty())
+        throw EArchiveError(QStringLiteral("The archive %1 has no origin, which names its "
+                                           "measurements on the team server: nothing is sent.")
+                                .arg(MessageText::Shown(Archive.Path(), PATH_MAX)));
     TTeamConnection Connection(FServer);
     TTeamArchive Team(Connection);
     Team.Require(true);

@@ -40,12 +40,13 @@ void WriteReportText(const QString& Path, const QStringList& Lines) {
 
 std::optional<QByteArray> ReadAtMost(const QString& Path, qint64 Limit) {
     QFile File(Path);
-    const auto Fail = [&] {
+    if (!File.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw Exception(QStringLiteral("Cannot open file ") + MessageText::Shown(Path, PATH_MAX) +
                         QLatin1Char('\n') + File.errorString());
-    };
-    if (!File.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        Fail();
+    return ReadAtMost(File, Path, Limit);
+}
+
+std::optional<QByteArray> ReadAtMost(QFile& File, const QString& Path, qint64 Limit) {
     QByteArray Bytes;
     constexpr qint64 Chunk = 1 << 20;
     while (Bytes.size() <= Limit) {
@@ -53,7 +54,9 @@ std::optional<QByteArray> ReadAtMost(const QString& Path, qint64 Limit) {
         Bytes.resize(Before + qsizetype(std::min(Chunk, Limit + 1 - Before)));
         const qint64 Got = File.read(Bytes.data() + Before, Bytes.size() - Before);
         if (Got < 0)
-            Fail();
+            throw Exception(QStringLiteral("Cannot read file ") +
+                            MessageText::Shown(Path, PATH_MAX) + QLatin1Char('\n') +
+                            File.errorString());
         Bytes.resize(Before + qsizetype(Got));
         if (Got == 0)
             return Bytes;

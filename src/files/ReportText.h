@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+class QFile;
+
 // The plain text file of a report: the lines' bytes (each QChar one byte, see BuildReport)
 // with CR LF between lines and nothing after the last one.
 namespace ReportText {
@@ -29,6 +31,8 @@ QStringList ReadReportText(const QString& Path);
 // that never ends costs Limit bytes, never more. Failure: Exception "Cannot open file <Path>"
 // with the system's reason on a second line.
 std::optional<QByteArray> ReadAtMost(const QString& Path, qint64 Limit);
+// The same from a file opened already; Path names it in the message.
+std::optional<QByteArray> ReadAtMost(QFile& File, const QString& Path, qint64 Limit);
 
 // "16 MiB": a limit as the messages name it.
 QString SizeText(qint64 Bytes);

@@ -61,8 +61,21 @@ protected:
         Store("\"InstallDir\"=\"" + dir + "\"\r\n" + More);
     }
 
+    // The archive as the program sees it: the window's own while a window is up (a second
+    // object on the file in this process is refused), else one of the test's until a window
+    // is made.
+    TArchive& Archive() {
+        if (Form)
+            if (TArchive* Own = Form->ArchiveKeeper().Readable(Form->SettingsValues().InstallDir))
+                return *Own;
+        if (!TestArchive)
+            TestArchive = std::make_unique<TArchive>(ArchivePath());
+        return *TestArchive;
+    }
+
     // Start-up as the program does it; WithInfo also creates the report information dialog.
     TMainForm& Create(bool WithInfo = false) {
+        TestArchive.reset();
         Form = std::make_unique<TMainForm>();
         Form->FormCreate();
         if (WithInfo) {
@@ -91,6 +104,7 @@ protected:
     QStringList Errors;
     std::unique_ptr<TMainForm> Form;
     std::unique_ptr<TInfoForm> Info;
+    std::unique_ptr<TArchive> TestArchive;
 };
 
 using TestSupport::WaitUntil;

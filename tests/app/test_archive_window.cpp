@@ -64,7 +64,7 @@ protected:
         entry.Info.Enabled = true;
         entry.Info.SerialNumber = Serial;
         entry.Info.Location = Location;
-        return TArchive(ArchivePath()).Store(entry);
+        return Archive().Store(entry);
     }
     TArchiveForm& OpenWindow(TMainForm& F) {
         Control<QAction>(F, "FileArchive")->trigger();
@@ -95,14 +95,14 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     int rowsWhenShown = -1;
     QObject::connect(Memo(f), &QPlainTextEdit::textChanged, [&] {
         if (rowsWhenShown < 0 && !Memo(f)->toPlainText().isEmpty())
-            rowsWhenShown = int(TArchive(ArchivePath()).List().size());
+            rowsWhenShown = int(Archive().List().size());
     });
     Send(f, bytes);
     EXPECT_EQ(rowsWhenShown, 1);
     EXPECT_EQ(w.Model->rowCount(), 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
-    TArchive archive(ArchivePath());
+    TArchive& archive = Archive();
     const std::vector<TArchiveRow> rows = archive.List();
     ASSERT_EQ(rows.size(), 1u);
     const std::optional<TArchiveEntry> entry = archive.Get(rows[0].Id);
@@ -118,7 +118,7 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
 // The archive fails to take a download (here a trigger of the database refuses every row):
 // one message naming the database and the reason, the report shown, the bytes in a capture.
 TEST_F(ArchiveWindowTest, ArchiveFailureSaysSoOnceAndTheReportStillAppears) {
-    TArchive(ArchivePath()).Open();
+    Archive().Open();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse-rows");
         db.setDatabaseName(ArchivePath());
@@ -184,7 +184,7 @@ TEST_F(MountedArchiveWindowTest, FullDiskShowsTheMessageAndTheReport) {
     EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
         << Errors[0].toStdString();
     QFile::remove(DataFolder() + "/filler");
-    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List();
+    const std::vector<TArchiveRow> rows = Archive().List();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].SerialNumber, "EARLIER");
 }
@@ -199,6 +199,58 @@ TEST_F(MountedArchiveWindowTest, ReadOnlyDataFolderShowsTheMessageAndTheReport) 
     EXPECT_TRUE(Errors[0].contains(ArchivePath())) << Errors[0].toStdString();
     EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
         << Errors[0].toStdString();
+}
+
+// An archive on a read-only mount: listed, said once to take no downloads, whose bytes the
+// window then tries to keep as a capture (the same mount refuses that too: said with it).
+TEST_F(MountedArchiveWindowTest, ReadOnlyArchiveIsListedAndSaysSoOnce) {
+    Stored("EARLIER", "Hall", QDateTime::currentDateTimeUtc());
+    TestArchive.reset(); // a file open for writing keeps the mount writable
+    ASSERT_TRUE(TestSupport::RemountReadOnly(DataFolder())) << std::strerror(errno);
+    TMainForm& f = Listen();
+    TArchiveForm& w = OpenWindow(f);
+    EXPECT_EQ(Serials(w), QStringList{"EARLIER"});
+    EXPECT_FALSE(w.ImportButton->isEnabled());
+    Send(f, Printout());
+    EXPECT_FALSE(f.EditorLines().isEmpty());
+    ASSERT_EQ(Errors.size(), 2) << Errors.join('\n').toStdString();
+    EXPECT_TRUE(Errors[0].contains("new downloads cannot be stored there"));
+    EXPECT_TRUE(Errors[1].startsWith("The download was not archived"));
+    EXPECT_TRUE(Errors[1].contains("could not be kept in a capture file either"));
+}
+
+// Rows say what they are: the report's start first, a transfer without a readings table as
+// such (and the status line says so), an imported capture without anyone's information.
+TEST_F(ArchiveWindowTest, RowsTellTheTruth) {
+    TMainForm& f = Listen(true);
+    TArchiveForm& w = OpenWindow(f);
+    const QByteArray rest = "end of an earlier printout\r" + QByteArray(30, '~') + "\r\r";
+    Send(f, rest);
+    ASSERT_EQ(w.Model->rowCount(), 1);
+    const qint64 id = w.Model->RowAt(0)->Id;
+    EXPECT_EQ(f.StatusText(), QStringLiteral("The data received holds no readings table: kept in "
+                                             "the archive as measurement %1")
+                                  .arg(id));
+    EXPECT_EQ(w.Model->data(w.Model->index(0, TArchiveModel::State)).toString(), "no-readings");
+    const QString capture = Install.filePath("2026-12-08 14-03-22 COM1.raw");
+    TestSupport::WriteFile(capture, Printout(5));
+    {
+        ModalAnswer choose(ModalAnswer::ChooseFile(capture));
+        w.ImportButton->click();
+    }
+    const QStringList header{"Start", "Received", "Serial #", "Location"};
+    for (int c = 0; c < header.size(); ++c)
+        EXPECT_EQ(w.Model->headerData(c, Qt::Horizontal).toString(), header[c]);
+    const TArchiveRow* imported = nullptr;
+    for (int r = 0; r < w.Model->rowCount(); ++r)
+        if (w.Model->RowAt(r)->State == TArchiveState::Imported)
+            imported = w.Model->RowAt(r);
+    ASSERT_TRUE(imported);
+    for (const int column : {TArchiveModel::Start, TArchiveModel::Serial, TArchiveModel::Location})
+        EXPECT_EQ(
+            w.Model->data(w.Model->index(int(imported - w.Model->RowAt(0)), column)).toString(),
+            TArchiveModel::None);
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
 TEST_F(ArchiveWindowTest, ListsNewestFirstAndNarrowsAsTheUserTypes) {
@@ -298,8 +350,8 @@ TEST_F(ArchiveWindowTest, ExportDeleteAndImport) {
     }
     EXPECT_EQ(w.Model->rowCount(), 2);
     EXPECT_EQ(w.CountLabel->text(), "0 imported, 1 already archived");
-    const std::vector<TArchiveRow> rows = TArchive(ArchivePath()).List({"4410-0042", {}, {}});
+    const std::vector<TArchiveRow> rows = Archive().List({"4410-0042", {}, {}});
     ASSERT_EQ(rows.size(), 0u); // imported with the information in force: none
-    EXPECT_EQ(TArchive(ArchivePath()).List().size(), 2u);
+    EXPECT_EQ(Archive().List().size(), 2u);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

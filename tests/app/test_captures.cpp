@@ -98,7 +98,7 @@ protected:
         return f;
     }
     // The archive's rows, newest first.
-    std::vector<TArchiveRow> Archived() const { return TArchive(ArchivePath()).List(); }
+    std::vector<TArchiveRow> Archived() { return Archive().List(); }
     // Waits for the tick that has seen Bytes bytes: the next one finds the line as it is then.
     static void WaitForCount(TMainForm& F, int Bytes) {
         ASSERT_TRUE(WaitUntil([&] { return F.Download->LastQueueCount() == Bytes; }, 5000));
@@ -121,7 +121,7 @@ TEST_F(CaptureTest, UnpluggedAfterBytesKeepsThemAndSaysSoInOneMessage) {
     EXPECT_EQ(rows[0].Port, "COM1");
     EXPECT_EQ(rows[0].Device, Line.SlavePath());
     EXPECT_TRUE(rows[0].Error.startsWith("Serial port error ")) << rows[0].Error.toStdString();
-    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, sent);
+    EXPECT_EQ(Archive().Get(rows[0].Id)->Raw, sent);
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_EQ(Errors[0].section('\n', 0, 0),
               QStringLiteral("The instrument on Com 1 (%1) was disconnected after 520 bytes. No "
@@ -146,7 +146,7 @@ TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
     const std::vector<TArchiveRow> rows = Archived();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].State, TArchiveState::Stopped);
-    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, "first part\rsecond");
+    EXPECT_EQ(Archive().Get(rows[0].Id)->Raw, "first part\rsecond");
     EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(),
               QStringLiteral("Stopped: 17 bytes kept in the archive %1 (measurement %2)")
                   .arg(ArchivePath())
@@ -205,6 +205,6 @@ TEST_F(CaptureTest, ExitDuringADownloadKeepsItsBytes) {
     const std::vector<TArchiveRow> rows = Archived();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].State, TArchiveState::Stopped);
-    EXPECT_EQ(TArchive(ArchivePath()).Get(rows[0].Id)->Raw, "half a printout\r");
+    EXPECT_EQ(Archive().Get(rows[0].Id)->Raw, "half a printout\r");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

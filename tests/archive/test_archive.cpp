@@ -1,7 +1,9 @@
+#include "FileLocks.h"
 #include "Printout.h"
 #include "TestSupport.h"
 #include "TmpfsMount.h"
 #include "archive/Archive.h"
+#include "files/ReportText.h"
 #include "report/ReportBuilder.h"
 
 #include <QCryptographicHash>
@@ -11,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <atomic>
@@ -20,6 +23,7 @@
 #include <random>
 #include <set>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <thread>
 #include <unistd.h>
 
@@ -112,6 +116,7 @@ TEST_F(ArchiveTest, StoresOneRowPerDownloadWithItsListingFields) {
     ASSERT_GT(Id, 0);
 
     TArchive Archive(Path());
+    ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
     const std::optional<TArchiveEntry> Got = Archive.Get(Id);
     ASSERT_TRUE(Got);
     EXPECT_EQ(Got->Raw, Raw);
@@ -135,6 +140,12 @@ TEST_F(ArchiveTest, StoresOneRowPerDownloadWithItsListingFields) {
     EXPECT_EQ(Got->Report, TArchive::ReportBytes(BuildReport(Raw, Want)));
     EXPECT_TRUE(Got->Report.endsWith("\r\n"));
 
+    // A power cut must not lose a row reported stored: FULL, read through the archive itself.
+    EXPECT_EQ(Archive.Pragma("synchronous"), "2");
+    EXPECT_EQ(Archive.Pragma("foreign_keys"), "1");
+    // The report's start (9:30 local on 12/1) beside the receiving time.
+    EXPECT_EQ(Got->Start, QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC());
+    Archive.Close();
     TRawDb Db(Path(), true);
     EXPECT_EQ(Db.Scalar("SELECT received_at FROM measurement").toString(), "2026-12-08T14:03:22Z");
     EXPECT_EQ(Db.Scalar("PRAGMA journal_mode").toString(), "wal");
@@ -165,22 +176,28 @@ TEST_F(ArchiveTest, PartialDownloadsKeepTheirBytesWithoutFiguresOrReport) {
     EXPECT_EQ(Cut->Readings, 48);
 }
 
+// Newest first and narrowed by days, each row counted at its report's start where it has one
+// (an imported capture has none and counts when it was received).
 TEST_F(ArchiveTest, ListsNewestFirstAndFiltersBySerialLocationAndDays) {
     TArchive Archive(Path());
     struct TRow {
         const char* Serial;
         const char* Location;
+        QDateTime Start; // invalid: the report names no start
         QDateTime At;
     };
+    const QDateTime Later(QDate(2026, 12, 20), QTime(8, 0));
     const TRow Rows[] = {
-        {"4410-0001", "Basement 50% wall", QDateTime(QDate(2026, 11, 30), QTime(23, 0))},
-        {"4410-0002", "Kitchen", QDateTime(QDate(2026, 12, 1), QTime(0, 30))},
-        {"4410-0003", "basement", QDateTime(QDate(2026, 12, 3), QTime(12, 0))},
-        {"9999-0001", "Attic", QDateTime(QDate(2026, 12, 3), QTime(12, 0))},
+        {"4410-0001", "Basement 50% wall", QDateTime(QDate(2026, 11, 30), QTime(23, 0)), Later},
+        {"4410-0002", "Kitchen", QDateTime(QDate(2026, 12, 1), QTime(0, 30)), Later},
+        {"4410-0003", "basement", {}, QDateTime(QDate(2026, 12, 3), QTime(12, 0))},
+        {"9999-0001", "Attic", QDateTime(QDate(2026, 12, 3), QTime(12, 0)), Later.addDays(-1)},
     };
     std::vector<qint64> Ids;
     for (const TRow& Row : Rows) {
         TArchiveEntry Entry = Download(Printout(6), Row.Serial, Row.Location);
+        Entry.Info.StartDate = Row.Start;
+        Entry.Info.StartTime = Row.Start;
         Entry.ReceivedAt = Row.At;
         Ids.push_back(Archive.Store(Entry));
     }
@@ -205,9 +222,12 @@ TEST_F(ArchiveTest, ListsNewestFirstAndFiltersBySerialLocationAndDays) {
         {{{}, QDate(2026, 12, 1), {}}, {Ids[3], Ids[2], Ids[1]}},
         {{{}, {}, QDate(2026, 11, 30)}, {Ids[0]}},
         {{QStringLiteral("attic"), QDate(2026, 12, 3), QDate(2026, 12, 3)}, {Ids[3]}},
+        {{{}, QDate(2026, 12, 20), {}}, {}},
     };
     for (const TCase& Case : Cases)
         EXPECT_EQ(IdsOf(Case.Filter), Case.Want) << Case.Filter.Text.toStdString();
+    EXPECT_FALSE(Archive.List()[1].Start.isValid());
+    EXPECT_EQ(Archive.List()[0].Start, Rows[3].Start.toUTC());
 }
 
 TEST_F(ArchiveTest, DeleteTakesTheBytesAlong) {
@@ -233,9 +253,9 @@ TEST_F(ArchiveTest, ImportsCapturesOnceWithTheirTimeAndPort) {
         ASSERT_TRUE(File.setFileTime(Stamp, QFileDevice::FileModificationTime));
     }
     TArchive Archive(Path());
-    const TArchive::TImported First = Archive.Import(Capture, InfoFor("7", "Hall"));
+    const TArchive::TImported First = Archive.Import(Capture);
     EXPECT_FALSE(First.Duplicate);
-    const TArchive::TImported Again = Archive.Import(Capture, InfoFor("7", "Hall"));
+    const TArchive::TImported Again = Archive.Import(Capture);
     EXPECT_TRUE(Again.Duplicate);
     EXPECT_EQ(Again.Id, First.Id);
     EXPECT_EQ(Archive.List().size(), 1u);
@@ -245,17 +265,21 @@ TEST_F(ArchiveTest, ImportsCapturesOnceWithTheirTimeAndPort) {
     EXPECT_EQ(Got->ReceivedAt, Stamp);
     EXPECT_EQ(Got->Port, "COM3");
     EXPECT_EQ(Got->Raw, Raw);
+    // Nothing of the report information in force now belongs to an old capture.
+    EXPECT_FALSE(Got->Info.Enabled);
+    EXPECT_TRUE(Got->SerialNumber.isEmpty() && Got->Location.isEmpty());
+    EXPECT_FALSE(Got->Start.isValid());
     // A stored download with the same bytes counts as archived too.
     const QString Other = Dir.path() + QStringLiteral("/other.raw");
     const QByteArray Whole = Printout(5);
     TestSupport::WriteFile(Other, Whole);
     const qint64 Stored = Archive.Store(Download(Whole));
-    EXPECT_EQ(Archive.Import(Other, {}).Id, Stored);
+    EXPECT_EQ(Archive.Import(Other).Id, Stored);
 
     const QString Empty = Dir.path() + QStringLiteral("/empty.raw");
     TestSupport::WriteFile(Empty, {});
     try {
-        Archive.Import(Empty, {});
+        Archive.Import(Empty);
         FAIL() << "an empty capture was imported";
     } catch (const Exception& E) {
         EXPECT_TRUE(E.Message.contains(Empty)) << E.what();
@@ -329,6 +353,19 @@ TEST_F(ArchiveTest, RefusesFilesThatAreNotItsArchive) {
         File.seek(100);
         File.write(QByteArray(File.size() - 100, '\x5a'));
     };
+    // Our archive with a header value no version writes.
+    auto Version = [&](const QString& Path, qint64 Value) {
+        TArchive(Path).Store(Download(Printout(6)));
+        TRawDb Db(Path);
+        Db.Exec(QStringLiteral("PRAGMA user_version=%1").arg(Value));
+    };
+    // Another program's database in WAL mode, its rows still in the log beside it.
+    auto ForeignWithLog = [](const QString& Path) {
+        QProcess Child;
+        Child.start(QStringLiteral(HALVORN_ARCHIVE_WRITER), {"--foreign-wal", Path});
+        ASSERT_TRUE(Child.waitForFinished(10000));
+        ASSERT_GT(QFileInfo(Path + "-wal").size(), 0);
+    };
     struct TCase {
         const char* Name;
         std::function<void(const QString&)> Make;
@@ -337,6 +374,15 @@ TEST_F(ArchiveTest, RefusesFilesThatAreNotItsArchive) {
     const TCase Cases[] = {
         {"text", [](const QString& P) { TestSupport::WriteFile(P, "Serial,Location\r\n"); },
          "is not a database"},
+        {"negative version", [&](const QString& P) { Version(P, -1); }, "version -1"},
+        {"absurd version", [&](const QString& P) { Version(P, 2147483647); }, "no version"},
+        {"version without our id",
+         [&](const QString& P) {
+             TRawDb Db(P);
+             Db.Exec("PRAGMA user_version=2");
+         },
+         "another program"},
+        {"other program with a log", ForeignWithLog, "another program"},
         {"other program", [&](const QString& P) { Foreign(P, 0); }, "another program"},
         {"other application id", [&](const QString& P) { Foreign(P, 0x12345678); },
          "another program"},
@@ -351,7 +397,10 @@ TEST_F(ArchiveTest, RefusesFilesThatAreNotItsArchive) {
         Case.Make(Path);
         const QStringList Before = FolderEntries(QFileInfo(Path).absolutePath());
         const QByteArray Bytes = QFileInfo(Path).isFile() ? TestSupport::ReadFile(Path) : "";
+        const QByteArray Log =
+            QFileInfo(Path + "-wal").isFile() ? TestSupport::ReadFile(Path + "-wal") : "";
 
+        EXPECT_EQ(TArchive(Path).Open(TArchive::TAccess::Read), TArchive::TOpenState::Refused);
         TArchive Archive(Path);
         EXPECT_EQ(Archive.Open(), TArchive::TOpenState::Refused);
         EXPECT_TRUE(Archive.Message().contains(Path)) << Archive.Message().toStdString();
@@ -366,7 +415,261 @@ TEST_F(ArchiveTest, RefusesFilesThatAreNotItsArchive) {
         if (QFileInfo(Path).isFile()) {
             EXPECT_EQ(TestSupport::ReadFile(Path), Bytes);
         }
+        if (!Log.isEmpty()) {
+            EXPECT_EQ(TestSupport::ReadFile(Path + "-wal"), Log);
+        }
     }
+}
+
+// A capture that is no regular file, or is one of the archive's own files by whatever name,
+// is refused without being opened: no blocking on a FIFO, and the archive keeps its locks.
+TEST_F(ArchiveTest, ImportRefusesWhatIsNoCaptureWithoutOpeningIt) {
+    TArchive Archive(Path());
+    Archive.Store(Download(Printout(6)));
+    ASSERT_TRUE(TestSupport::HoldsLock(Path() + "-shm"));
+    const QString Fifo = Dir.filePath("pipe.raw");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
+    ASSERT_EQ(::link(QFile::encodeName(Path()).constData(),
+                     QFile::encodeName(Dir.filePath("hard.raw")).constData()),
+              0);
+    ASSERT_TRUE(QFile::link(Path() + "-wal", Dir.filePath("soft.raw")));
+    const struct {
+        QString File;
+        const char* Says;
+    } Cases[] = {
+        {Fifo, "not a regular file"},
+        {"/dev/null", "not a regular file"},
+        {Dir.path(), "is a folder"},
+        {Path(), "the archive itself"},
+        {Path() + "-wal", "the archive itself"},
+        {Path() + "-shm", "the archive itself"},
+        {Dir.filePath("hard.raw"), "the archive itself"},
+        {Dir.filePath("soft.raw"), "the archive itself"},
+    };
+    for (const auto& Case : Cases) {
+        const QString Said = TestSupport::MessageOf([&] { Archive.Import(Case.File); });
+        EXPECT_TRUE(Said.contains(Case.File) && Said.contains(Case.Says)) << Said.toStdString();
+    }
+    EXPECT_TRUE(TestSupport::HoldsLock(Path() + "-shm"));
+    EXPECT_TRUE(TestSupport::DeletedOpenFiles(Dir.path()).isEmpty());
+    EXPECT_EQ(Archive.List().size(), 1u);
+}
+
+// The schema step of this version from the one before: the table rebuilt with the state
+// "no-readings" and the report's start, every byte and every row kept.
+TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesAndStarts) {
+    QDir().mkpath(Data());
+    const QByteArray Full = Printout(6);
+    const TReportInfo Info = InfoFor("4410-0042", "Hall");
+    const QByteArray Report = TArchive::ReportBytes(TArchive::BuildFrom(Full, Info));
+    {
+        TRawDb Db(Path());
+        for (int Step = 0; Step < 2; ++Step)
+            for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
+                Db.Exec(Sql);
+        const char* Columns = "(id, received_at, port, device, bytes, sha256, state, error, "
+                              "info_enabled, info_serial, info_location, info_start_date, "
+                              "info_start_time, info_end_date, info_end_time, info_header, "
+                              "info_footer, serial, location, readings, epa_protocol)";
+        Db.Exec(QStringLiteral("INSERT INTO measurement %1 VALUES (4, '2026-12-08T10:00:00Z', "
+                               "'COM1', '', 9, 'a', 'complete', '', 1, '4410-0042', 'Hall', "
+                               "'2026-12-01T00:00:00.000', '2026-12-01T09:30:00.000', '', '', "
+                               "'[]', '[]', '4410-0042', 'Hall', 6, '1.2')")
+                    .arg(QLatin1String(Columns)));
+        Db.Exec(QStringLiteral("INSERT INTO measurement %1 VALUES (5, '2026-12-08T11:00:00Z', "
+                               "'COM1', '', 3, 'b', 'complete', '', 0, '', '', '', '', '', '', "
+                               "'[]', '[]', '', '', NULL, NULL)")
+                    .arg(QLatin1String(Columns)));
+        Db.Exec(QStringLiteral("INSERT INTO measurement %1 VALUES (6, '2026-12-08T12:00:00Z', "
+                               "'COM1', '', 3, 'c', 'stopped', '', 0, '', '', '', '', '', '', "
+                               "'[]', '[]', '', '', NULL, NULL)")
+                    .arg(QLatin1String(Columns)));
+        Db.Exec("INSERT INTO content VALUES (5, x'414243', NULL)");
+        Db.Exec("INSERT INTO content VALUES (6, x'444546', NULL)");
+        Db.Exec(QStringLiteral("INSERT INTO content VALUES (4, x'%1', x'%2')")
+                    .arg(QString::fromLatin1(Full.toHex()), QString::fromLatin1(Report.toHex())));
+        Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
+        Db.Exec("PRAGMA user_version=2");
+    }
+    TArchive Archive(Path());
+    ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
+    const struct {
+        qint64 Id;
+        TArchiveState State;
+        QByteArray Raw;
+        QDateTime Start;
+    } Want[] = {
+        {4, TArchiveState::Complete, Full, QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC()},
+        {5, TArchiveState::NoReadings, "ABC", {}},
+        {6, TArchiveState::Stopped, "DEF", {}},
+    };
+    for (const auto& Row : Want) {
+        const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
+        ASSERT_TRUE(Got) << Row.Id;
+        EXPECT_EQ(Got->State, Row.State) << Row.Id;
+        EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
+        EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
+    }
+    EXPECT_EQ(Archive.Get(4)->Report, Report);
+    EXPECT_EQ(Archive.List().size(), 3u);
+    EXPECT_TRUE(Archive.Remove(5)); // the content goes with its row: the key survived
+    Archive.Close();
+    TRawDb Db(Path(), true);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM content").toInt(), 2);
+    EXPECT_EQ(Db.Scalar("PRAGMA user_version").toInt(), TArchive::SchemaVersion);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('measurement_received_at', 'measurement_sha256', 'measurement_start')")
+                  .toInt(),
+              3);
+}
+
+// The team archive's step from version 3: every row, byte and start kept, the indexes of
+// version 3 still there, one origin made, every row waiting, and ids never given twice.
+TEST_F(ArchiveTest, VersionThreeIsBroughtUpForTheTeamArchive) {
+    QDir().mkpath(Data());
+    const QByteArray Full = Printout(6);
+    const TReportInfo Info = InfoFor("4410-0042", "Hall");
+    const QDateTime Start = QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC();
+    {
+        TRawDb Db(Path());
+        for (int Step = 0; Step < 3; ++Step)
+            for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
+                Db.Exec(Sql);
+        Db.Exec(QStringLiteral(
+                    "INSERT INTO measurement (id, received_at, start, port, device, bytes, sha256, "
+                    "state, error, info_enabled, info_serial, info_location, info_start_date, "
+                    "info_start_time, info_end_date, info_end_time, info_header, info_footer, "
+                    "serial, location, readings, epa_protocol) VALUES "
+                    "(4, '2026-12-08T10:00:00Z', '%1', 'COM1', '', 9, 'a', 'complete', '', 1, "
+                    "'4410-0042', 'Hall', '2026-12-01T00:00:00.000', '2026-12-01T09:30:00.000', "
+                    "'', '', '[]', '[]', '4410-0042', 'Hall', 6, '1.2'), "
+                    "(5, '2026-12-08T11:00:00Z', NULL, 'COM1', '', 3, 'b', 'no-readings', '', 0, "
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL), "
+                    "(6, '2026-12-08T12:00:00Z', NULL, 'COM1', '', 3, 'c', 'stopped', '', 0, "
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL)")
+                    .arg(Start.toString(Qt::ISODate)));
+        Db.Exec(QStringLiteral("INSERT INTO content VALUES (4, x'%1', NULL), (5, x'414243', "
+                               "NULL), (6, x'444546', NULL)")
+                    .arg(QString::fromLatin1(Full.toHex())));
+        Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
+        Db.Exec("PRAGMA user_version=3");
+    }
+    QString Origin;
+    {
+        TArchive Archive(Path());
+        ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
+        const struct {
+            qint64 Id;
+            TArchiveState State;
+            QByteArray Raw;
+            QDateTime Start;
+        } Want[] = {
+            {4, TArchiveState::Complete, Full, Start},
+            {5, TArchiveState::NoReadings, "ABC", {}},
+            {6, TArchiveState::Stopped, "DEF", {}},
+        };
+        for (const auto& Row : Want) {
+            const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
+            ASSERT_TRUE(Got) << Row.Id;
+            EXPECT_EQ(Got->State, Row.State) << Row.Id;
+            EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
+            EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
+        }
+        Origin = Archive.Origin();
+        EXPECT_TRUE(QRegularExpression(
+                        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-"
+                                       "[0-9a-f]{12}$"))
+                        .match(Origin)
+                        .hasMatch())
+            << Origin.toStdString();
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 5, 6}));
+        Archive.MarkSent(5);
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 6}));
+        EXPECT_EQ(Archive.TeamCounts().Waiting, 2);
+        EXPECT_EQ(Archive.TeamCounts().Sent, 1);
+        // The newest row deleted: its id never comes back, or the next row would be taken for
+        // it on the team server.
+        EXPECT_TRUE(Archive.Remove(6));
+        const qint64 Next = Archive.Store(Download(Printout(6)));
+        EXPECT_EQ(Next, 7);
+        EXPECT_EQ(Archive.Get(Next)->Start, Start);
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 7}));
+        EXPECT_TRUE(Archive.Remove(5)); // the content goes with its row: the key survived
+    }
+    // The origin is made once: opening again keeps it, another archive gets its own.
+    EXPECT_EQ(TArchive(Path()).Origin(), Origin);
+    QTemporaryDir Other;
+    TArchive Second(TArchive::PathIn(Other.path()));
+    Second.Store(Download(Printout(6)));
+    EXPECT_NE(Second.Origin(), Origin);
+    EXPECT_FALSE(Second.Origin().isEmpty());
+    TRawDb Db(Path(), true);
+    EXPECT_EQ(Db.Scalar("PRAGMA user_version").toInt(), TArchive::SchemaVersion);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM content").toInt(), 2);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM team_origin").toInt(), 1);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('measurement_received_at', 'measurement_sha256', 'measurement_start', "
+                        "'measurement_team_waiting')")
+                  .toInt(),
+              4);
+    EXPECT_EQ(Db.Scalar("PRAGMA integrity_check").toString(), "ok");
+}
+
+// The team archive's reading side on an archive opened for reading: nothing written, an
+// archive of the version before the team archive has no origin and every row waiting, and
+// one that is not there has nothing.
+TEST_F(ArchiveTest, TeamSideReadsWithoutWriting) {
+    QDir().mkpath(Data());
+    {
+        TArchive Missing(Path());
+        EXPECT_EQ(Missing.Origin(), "");
+        EXPECT_TRUE(Missing.Waiting().empty());
+        EXPECT_EQ(Missing.TeamCounts().Waiting, 0);
+        EXPECT_FALSE(QFileInfo::exists(Path()));
+    }
+    {
+        TRawDb Db(Path());
+        for (int Step = 0; Step < 3; ++Step)
+            for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
+                Db.Exec(Sql);
+        Db.Exec("INSERT INTO measurement (id, received_at, port, device, bytes, sha256, state, "
+                "error, info_enabled, info_serial, info_location, info_start_date, "
+                "info_start_time, info_end_date, info_end_time, info_header, info_footer, "
+                "serial, location) VALUES (2, '2026-12-08T10:00:00Z', 'COM1', '', 3, 'a', "
+                "'stopped', '', 0, '', '', '', '', '', '', '[]', '[]', '', ''), (3, "
+                "'2026-12-08T11:00:00Z', 'COM1', '', 3, 'b', 'stopped', '', 0, '', '', '', '', "
+                "'', '', '[]', '[]', '', '')");
+        Db.Exec("INSERT INTO content VALUES (2, x'414243', NULL), (3, x'444546', NULL)");
+        Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
+        Db.Exec("PRAGMA user_version=3");
+    }
+    const QByteArray Before = TestSupport::ReadFile(Path());
+    const QStringList Files = FolderEntries(Data());
+    {
+        TArchive Reader(Path());
+        ASSERT_EQ(Reader.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+        EXPECT_EQ(Reader.Origin(), "");
+        EXPECT_EQ(Reader.Waiting(), (std::vector<qint64>{2, 3}));
+        EXPECT_EQ(Reader.TeamCounts().Waiting, 2);
+        EXPECT_EQ(Reader.TeamCounts().Sent, 0);
+    }
+    EXPECT_EQ(TestSupport::ReadFile(Path()), Before);
+    EXPECT_EQ(FolderEntries(Data()), Files);
+    // Brought up to date, then read: the origin is there, and reading it wrote nothing.
+    QString Origin;
+    {
+        TArchive Writer(Path());
+        Writer.MarkSent(2);
+        Origin = Writer.Origin();
+    }
+    const QByteArray Current = TestSupport::ReadFile(Path());
+    TArchive Reader(Path());
+    ASSERT_EQ(Reader.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+    EXPECT_EQ(Reader.Origin(), Origin);
+    EXPECT_EQ(Reader.Waiting(), (std::vector<qint64>{3}));
+    EXPECT_EQ(Reader.TeamCounts().Sent, 1);
+    Reader.Close();
+    EXPECT_EQ(TestSupport::ReadFile(Path()), Current);
 }
 
 TEST_F(ArchiveTest, NewerSchemaIsReadOnly) {
@@ -392,28 +695,27 @@ TEST_F(ArchiveTest, NewerSchemaIsReadOnly) {
     EXPECT_EQ(TestSupport::ReadFile(Path()), Bytes);
 }
 
-// Two running copies (here two threads with a connection each) both get every row in.
+// Two running copies both get every row in, and a second object on the file in one process
+// is refused (closing its descriptors would drop the first one's locks).
 TEST_F(ArchiveTest, TwoWritersAtOnceBothStoreEveryRow) {
-    TArchive(Path()).Open();
+    TArchive First(Path());
+    First.Open();
+    EXPECT_THROW(TArchive(Path()).Open(), EArchiveError);
+    EXPECT_THROW(TArchive(Path()).Open(TArchive::TAccess::Read), EArchiveError);
     constexpr int PerWriter = 15;
-    std::atomic<int> Failures{0};
-    auto Writer = [&](const QString& Serial) {
-        try {
-            TArchive Archive(Path());
-            for (int I = 0; I < PerWriter; ++I)
-                Archive.Store(Download(Printout(4 + I), Serial, QStringLiteral("Room")));
-        } catch (const Exception&) {
-            ++Failures;
-        }
-    };
-    std::thread A([&] { Writer(QStringLiteral("WRITER-A")); });
-    std::thread B([&] { Writer(QStringLiteral("WRITER-B")); });
-    A.join();
-    B.join();
-    EXPECT_EQ(Failures, 0);
-    TArchive Archive(Path());
-    EXPECT_EQ(Archive.List({QStringLiteral("WRITER-A"), {}, {}}).size(), size_t(PerWriter));
-    EXPECT_EQ(Archive.List({QStringLiteral("WRITER-B"), {}, {}}).size(), size_t(PerWriter));
+    QProcess A, B;
+    A.start(QStringLiteral(HALVORN_ARCHIVE_WRITER),
+            {Path(), QString::number(PerWriter), "WRITER-A"});
+    B.start(QStringLiteral(HALVORN_ARCHIVE_WRITER),
+            {Path(), QString::number(PerWriter), "WRITER-B"});
+    for (QProcess* Writer : {&A, &B}) {
+        ASSERT_TRUE(Writer->waitForFinished(60000));
+        EXPECT_EQ(Writer->exitCode(), 0) << Writer->readAllStandardError().constData();
+    }
+    EXPECT_EQ(First.List({QStringLiteral("WRITER-A"), {}, {}}).size(), size_t(PerWriter));
+    EXPECT_EQ(First.List({QStringLiteral("WRITER-B"), {}, {}}).size(), size_t(PerWriter));
+    First.Close();
+    EXPECT_EQ(TArchive(Path()).Open(), TArchive::TOpenState::Writable);
 }
 
 // A child stores rows and is killed at random points of its writes, 50 times: the database
@@ -465,7 +767,7 @@ class MountedArchiveTest : public ArchiveTest {
 protected:
     void SetUp() override {
         QDir().mkpath(Data());
-        if (const std::string Why = TestSupport::MountTmpfs(Data(), "size=512k"); !Why.empty())
+        if (const std::string Why = TestSupport::MountTmpfs(Data(), Size()); !Why.empty())
             GTEST_SKIP() << Why;
         FMounted = true;
     }
@@ -474,8 +776,114 @@ protected:
             TestSupport::Unmount(Data());
     }
     void ReadOnly() { ASSERT_TRUE(TestSupport::RemountReadOnly(Data())) << std::strerror(errno); }
+    virtual const char* Size() const { return "size=512k"; }
+    // Rows stored by another program that is then killed, so its log stays beside the file;
+    // their ids.
+    std::set<qint64> KilledWriter(int Rows) {
+        std::set<qint64> Ids;
+        QProcess Child;
+        Child.start(QStringLiteral(HALVORN_ARCHIVE_WRITER), {Path()});
+        while (int(Ids.size()) < Rows && (Child.canReadLine() || Child.waitForReadyRead(30000)))
+            while (Child.canReadLine())
+                Ids.insert(Child.readLine().trimmed().toLongLong());
+        Child.kill();
+        Child.waitForFinished(10000);
+        for (const QByteArray& Line : Child.readAllStandardOutput().split('\n'))
+            if (!Line.trimmed().isEmpty())
+                Ids.insert(Line.trimmed().toLongLong());
+        return Ids;
+    }
     bool FMounted = false;
 };
+
+class BigMountedArchiveTest : public MountedArchiveTest {
+protected:
+    const char* Size() const override { return "size=2m"; }
+};
+
+// A read-only mount, with and without a log beside the file: read as it is, never written,
+// and a window asking to write is told downloads cannot be stored there.
+TEST_F(MountedArchiveTest, ReadOnlyMountIsReadWithOrWithoutALog) {
+    for (const bool WithLog : {false, true}) {
+        SCOPED_TRACE(WithLog ? "with a log" : "without a log");
+        if (!FMounted || !TestSupport::RemountReadWrite(Data()))
+            GTEST_SKIP() << "no writable mount";
+        for (const QString& Name : FolderEntries(Data()))
+            QFile::remove(Data() + "/" + Name);
+        std::set<qint64> Ids;
+        if (WithLog) {
+            Ids = KilledWriter(3);
+            ASSERT_GT(QFileInfo(Path() + "-wal").size(), 0);
+        } else {
+            TArchive Writer(Path());
+            for (int I = 0; I < 3; ++I)
+                Ids.insert(Writer.Store(Download(Printout(6 + I))));
+        }
+        const QStringList Before = FolderEntries(Data());
+        ReadOnly();
+        TArchive Reader(Path());
+        EXPECT_EQ(Reader.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+        EXPECT_EQ(Reader.List().size(), Ids.size());
+        EXPECT_TRUE(Reader.Get(*Ids.begin()));
+        Reader.Close();
+        TArchive Window(Path());
+        EXPECT_EQ(Window.Open(), TArchive::TOpenState::ReadOnly);
+        EXPECT_TRUE(Window.Message().contains("new downloads cannot be stored there"))
+            << Window.Message().toStdString();
+        EXPECT_EQ(Window.List().size(), Ids.size());
+        EXPECT_EQ(TestSupport::MessageOf([&] { Window.Store(Download(Printout(6))); }),
+                  Window.Message());
+        EXPECT_EQ(FolderEntries(Data()), Before);
+    }
+}
+
+// Downloads on a nearly full disk (450 to 800 KiB free): whatever they leave, the archive is
+// read whole afterwards and never called damaged, before and after space is freed.
+TEST_F(BigMountedArchiveTest, NearlyFullDiskNeverCallsTheArchiveDamaged) {
+    const QString Filler = Data() + QStringLiteral("/filler");
+    for (const int FreeKiB : {450, 600, 800}) {
+        SCOPED_TRACE(FreeKiB);
+        QFile::remove(Filler);
+        for (const QString& Name : FolderEntries(Data()))
+            QFile::remove(Data() + "/" + Name);
+        std::set<qint64> Stored;
+        {
+            TArchive First(Path());
+            Stored.insert(First.Store(Download(Printout(48))));
+        }
+        {
+            QFile Fill(Filler);
+            ASSERT_TRUE(Fill.open(QIODevice::WriteOnly));
+            const QByteArray Block(4096, 'x');
+            while (QStorageInfo(Data()).bytesAvailable() > FreeKiB * 1024 &&
+                   Fill.write(Block) == Block.size() && Fill.flush()) {
+            }
+        }
+        // Another program's downloads until the disk refuses one.
+        for (int I = 0; I < 12; ++I) {
+            QProcess Child;
+            Child.start(QStringLiteral(HALVORN_ARCHIVE_WRITER), {Path(), "1", "W%1", "2000"});
+            ASSERT_TRUE(Child.waitForFinished(30000));
+            if (Child.exitCode() != 0)
+                break;
+            Stored.insert(Child.readAllStandardOutput().trimmed().toLongLong());
+        }
+        for (const bool Freed : {false, true}) {
+            if (Freed)
+                QFile::remove(Filler);
+            TArchive Reader(Path());
+            std::vector<TArchiveRow> Rows;
+            const QString Said = TestSupport::MessageOf([&] { Rows = Reader.List(); });
+            EXPECT_EQ(Said, "<no error>");
+            std::set<qint64> Listed;
+            for (const TArchiveRow& Row : Rows)
+                Listed.insert(Row.Id);
+            EXPECT_EQ(Listed, Stored);
+        }
+        TRawDb Db(Path(), true);
+        EXPECT_EQ(Db.Scalar("PRAGMA integrity_check").toString(), "ok");
+    }
+}
 
 TEST_F(MountedArchiveTest, FullDiskSaysSoAndLeavesTheDatabaseAsItWas) {
     std::vector<qint64> Before;
@@ -503,6 +911,7 @@ TEST_F(MountedArchiveTest, FullDiskSaysSoAndLeavesTheDatabaseAsItWas) {
     Fill();
     // The archive open while the disk fills up, and one opened on the full disk.
     ExpectFull(Running);
+    Running.Close();
     {
         TArchive Late(Path());
         ExpectFull(Late);

@@ -1,3 +1,4 @@
+#include "FileLocks.h"
 #include "PgTestServer.h"
 #include "Printout.h"
 #include "TestSupport.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -194,6 +196,53 @@ TEST_F(TeamTest, CopiedArchiveIsRefused) {
     EXPECT_THROW(Push(B), ETeamConflict);
     EXPECT_EQ(TArchive(B).TeamCounts().Waiting, 1);
     EXPECT_EQ(ServerRows(*Db).size(), 2);
+}
+
+// The window's way: its one archive object, open all along, pushed through from its own thread;
+// a push by path in the same process is refused instead of opening a second connection.
+TEST_F(TeamTest, PushThroughTheCallersArchiveKeepsItsOneConnection) {
+    TTeamConnection Owner(Db->Server());
+    TTeamArchive(Owner).Init(false);
+    const QString Path = Laptop(Dir, "a.sqlite", 3);
+    TArchive Window(Path);
+    TArchiveEntry Dated;
+    Dated.Raw = SimPrintout::Generate({12, 77, true, false});
+    Dated.Info.Enabled = true;
+    Dated.Info.SerialNumber = QStringLiteral("4410-0099");
+    Dated.Info.StartDate = QDateTime(QDate(2026, 12, 1), QTime(0, 0));
+    Dated.Info.StartTime = QDateTime(QDate(2026, 12, 1), QTime(9, 30));
+    const qint64 DatedId = Window.Store(Dated);
+    ASSERT_TRUE(Window.Get(DatedId)->Start.isValid());
+    ASSERT_TRUE(TestSupport::HoldsLock(Path + "-shm"));
+
+    EXPECT_TRUE(
+        TestSupport::MessageOf([&] { Push(Path); }).contains("already open in this program"));
+    EXPECT_EQ(ServerRows(*Db).size(), 0);
+    const TTeamPushResult R = TTeamPush(Db->Server(), Window).Run();
+    EXPECT_EQ(R.Sent, 4);
+    EXPECT_TRUE(TestSupport::HoldsLock(Path + "-shm"));
+    EXPECT_TRUE(TestSupport::DeletedOpenFiles(Dir.path()).isEmpty());
+    EXPECT_TRUE(Window.Waiting().empty());
+    EXPECT_EQ(Window.TeamCounts().Sent, 4);
+
+    // Each row's start as the laptop keeps it (none where its report names none).
+    std::map<qint64, QDateTime> Starts;
+    for (const TTeamRow& Row : TTeamArchive(Owner).List({}).Rows)
+        Starts[Row.LocalId] = Row.Row.Start;
+    ASSERT_EQ(Starts.size(), 4u);
+    for (const TArchiveRow& Row : Window.List())
+        EXPECT_EQ(Starts[Row.Id], Row.Start) << Row.Id;
+    EXPECT_EQ(Starts[DatedId], QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC());
+
+    // Nothing waits: no connection is tried, not even to a server that is not there.
+    const TTeamServer Nowhere = TTeamServer::Parse("postgresql://u@127.0.0.1:1/none");
+    EXPECT_EQ(TTeamPush(Nowhere, Window).Run().Sent, 0);
+    // The window goes on storing, and a caller that opened for reading is pushed from too.
+    Window.Store(Dated);
+    Window.Close();
+    ASSERT_EQ(Window.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+    EXPECT_EQ(TTeamPush(Db->Server(), Window).Run().Sent, 1);
+    EXPECT_EQ(ServerRows(*Db).size(), 5);
 }
 
 // The server killed at random moments of a push (after a random number of rows, then a random

@@ -37,4 +37,9 @@ inline bool RemountReadOnly(const QString& Dir) {
                    nullptr) == 0;
 }
 
+// Makes it writable again.
+inline bool RemountReadWrite(const QString& Dir) {
+    return ::mount(nullptr, QFile::encodeName(Dir).constData(), nullptr, MS_REMOUNT, nullptr) == 0;
+}
+
 } // namespace TestSupport

@@ -4,14 +4,20 @@
 #include "TestSupport.h"
 #include "acquisition/CaptureText.h"
 #include "archive/Archive.h"
+#include "measurement/Readings.h"
 
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 
 using TestSupport::ReadFile;
 using TestSupport::TSim;
@@ -62,12 +68,13 @@ TEST_F(CliArchiveTest, DownloadIsArchivedAndComesBackByteForByte) {
     QStringList Order;
     for (auto It = Keys.globalMatch(QString::fromUtf8(L.Out)); It.hasNext();)
         Order << It.next().captured(1);
-    EXPECT_EQ(Order, (QStringList{"id", "received_at", "port", "device", "bytes", "sha256", "state",
-                                  "serial", "location", "readings", "epa_protocol"}));
+    EXPECT_EQ(Order, (QStringList{"id", "received_at", "start", "port", "device", "bytes", "sha256",
+                                  "state", "serial", "location", "readings", "epa_protocol"}));
     const QJsonArray Rows = QJsonDocument::fromJson(L.Out).array();
     ASSERT_EQ(Rows.size(), 1);
     const QJsonObject Row = Rows[0].toObject();
     EXPECT_EQ(Row["state"].toString(), "complete");
+    EXPECT_TRUE(Row["start"].isNull()); // the report information was off
     EXPECT_EQ(Row["device"].toString(), Sim.DevicePath());
     EXPECT_EQ(Row["bytes"].toInt(), Sent.size());
     EXPECT_TRUE(Row["readings"].isDouble());
@@ -176,26 +183,101 @@ TEST_F(CliArchiveTest, ImportTakesEachCaptureOnce) {
     EXPECT_EQ(Ports, (QStringList{"", "COM2"}));
 }
 
-TEST(CliArchiveJson, NullsAndEscapes) {
+// Stored text never reaches the JSON as JSON: a figure that is no plain number is null.
+TEST(CliArchiveJson, NullsEscapesAndOnlyNumbersAsNumbers) {
     TArchiveRow Row;
     Row.Id = 3;
     Row.ReceivedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 22), Qt::UTC);
     Row.Port = "COM1";
     Row.SerialNumber = "A\"1";
     Row.Location = "Hall\\1";
-    Row.State = TArchiveState::Stopped;
+    Row.State = TArchiveState::NoReadings;
     EXPECT_EQ(CliArchive::ListJson({Row}),
-              "[\n  {\"id\": 3, \"received_at\": \"2026-12-08T14:03:22Z\", \"port\": \"COM1\", "
-              "\"device\": \"\", \"bytes\": 0, \"sha256\": \"\", \"state\": \"stopped\", "
-              "\"serial\": \"A\\\"1\", \"location\": \"Hall\\\\1\", \"readings\": null, "
-              "\"epa_protocol\": null}\n]\n");
+              "[\n  {\"id\": 3, \"received_at\": \"2026-12-08T14:03:22Z\", \"start\": null, "
+              "\"port\": \"COM1\", \"device\": \"\", \"bytes\": 0, \"sha256\": \"\", \"state\": "
+              "\"no-readings\", \"serial\": \"A\\\"1\", \"location\": \"Hall\\\\1\", "
+              "\"readings\": null, \"epa_protocol\": null}\n]\n");
     Row.Readings = 48;
-    Row.EpaProtocol = QStringLiteral("1.4");
-    const QJsonObject Parsed =
-        QJsonDocument::fromJson(CliArchive::ListJson({Row})).array()[0].toObject();
-    EXPECT_EQ(Parsed["readings"].toInt(), 48);
-    EXPECT_DOUBLE_EQ(Parsed["epa_protocol"].toDouble(), 1.4);
+    Row.Start = QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC();
+    const struct {
+        const char* Stored;
+        std::optional<double> Number;
+    } Cases[] = {{"1.4", 1.4},  {"0", 0.0},    {"-2.5", -2.5}, {"1,2]", {}},
+                 {"1e999", {}}, {"\"x\"", {}}, {"", {}},       {"01.4", {}},
+                 {"1.", {}},    {"NaN", {}},   {"1 }, {", {}}};
+    for (const auto& Case : Cases) {
+        Row.EpaProtocol = QString::fromLatin1(Case.Stored);
+        QJsonParseError Error;
+        const QJsonDocument Doc = QJsonDocument::fromJson(CliArchive::ListJson({Row}), &Error);
+        ASSERT_EQ(Error.error, QJsonParseError::NoError) << Case.Stored;
+        const QJsonObject Parsed = Doc.array()[0].toObject();
+        EXPECT_EQ(Parsed.size(), 12);
+        EXPECT_EQ(Parsed["readings"].toInt(), 48);
+        EXPECT_EQ(Parsed["start"].toString(), Readings::Timestamp(Row.Start.toLocalTime()));
+        if (Case.Number)
+            EXPECT_DOUBLE_EQ(Parsed["epa_protocol"].toDouble(), *Case.Number) << Case.Stored;
+        else
+            EXPECT_TRUE(Parsed["epa_protocol"].isNull()) << Case.Stored;
+    }
     EXPECT_EQ(CliArchive::ListJson({}), "[]\n");
+}
+
+// Four imports of the same thirty captures at once store thirty rows: the duplicate check is
+// in the write transaction.
+TEST_F(CliArchiveTest, ParallelImportsStoreEachCaptureOnce) {
+    QStringList Files;
+    for (int I = 0; I < 30; ++I) {
+        Files << In(QStringLiteral("c%1.raw").arg(I));
+        WriteFile(Files.last(), ReadFile(FixturePath("short.bin")) + QByteArray::number(I));
+    }
+    std::vector<std::unique_ptr<QProcess>> Runs;
+    for (int P = 0; P < 4; ++P) {
+        Runs.push_back(std::make_unique<QProcess>());
+        Runs.back()->start(Program(), QStringList{"archive", "import"} + Files +
+                                          QStringList{"--archive", Db()});
+    }
+    for (const auto& Run : Runs) {
+        ASSERT_TRUE(Run->waitForFinished(60000));
+        EXPECT_EQ(Run->exitCode(), 0) << Run->readAllStandardError().constData();
+    }
+    EXPECT_EQ(QJsonDocument::fromJson(Archive({"list", "--json"}).Out).array().size(), 30);
+}
+
+// Header values no version writes: every command refuses the file by name and nothing
+// crashes; a download still leaves its bytes in a capture file.
+TEST_F(CliArchiveTest, CraftedHeadersAreRefusedAndDownloadsKept) {
+    for (const qint64 Version : {qint64(-1), qint64(-2147483648LL), qint64(2147483647)}) {
+        SCOPED_TRACE(Version);
+        QFile::remove(Db());
+        {
+            TArchive Made(Db());
+            Made.Open();
+        }
+        {
+            QSqlDatabase Raw = QSqlDatabase::addDatabase("QSQLITE", "crafted");
+            Raw.setDatabaseName(Db());
+            ASSERT_TRUE(Raw.open());
+            QSqlQuery(Raw).exec(QStringLiteral("PRAGMA user_version=%1").arg(Version));
+            Raw.close();
+        }
+        QSqlDatabase::removeDatabase("crafted");
+        WriteFile(In("c.raw"), ReadFile(FixturePath("short.bin")));
+        for (const QStringList& Args :
+             {QStringList{"list"}, QStringList{"list", "--json"},
+              QStringList{"import", In("c.raw")}, QStringList{"show", "1"}}) {
+            const TRun R = Archive(Args);
+            EXPECT_EQ(R.ExitCode, 1) << Args.join(' ').toStdString() << R.Err.constData();
+            EXPECT_TRUE(R.Err.contains(Db().toLocal8Bit())) << R.Err.constData();
+        }
+        TSim Sim({"--file", FixturePath("short.bin"), "--unpaced"});
+        ASSERT_TRUE(Sim.Started());
+        QDir(In("caps")).removeRecursively();
+        const TRun D = Cli({"download", Sim.DevicePath(), "-o", In("r.txt"), "--archive", Db(),
+                            "--captures", In("caps"), "--info-disabled"});
+        EXPECT_EQ(D.ExitCode, 1) << D.Err.constData();
+        EXPECT_EQ(Captures().size(), 1);
+        EXPECT_TRUE(QFile::exists(In("r.txt")));
+    }
 }
 
 } // namespace

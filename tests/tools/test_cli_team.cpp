@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 
 // The team commands as an office and a technician use them, in order: exit status, and words
 // on stdout (or stderr when it failed).
@@ -23,6 +24,10 @@ TEST(CliTeamTest, CommandsOfTheOfficeAndTheTechnician) {
     for (int I = 0; I < 3; ++I) {
         TArchiveEntry E;
         E.Raw = SimPrintout::Generate({48, uint32_t(I + 1), true, false});
+        // One report with a start of its own; the others name none.
+        E.Info.Enabled = I == 0;
+        E.Info.StartDate = QDateTime(QDate(2026, 12, 1), QTime(0, 0));
+        E.Info.StartTime = QDateTime(QDate(2026, 12, 1), QTime(9, 30));
         TArchive(Archive).Store(E);
     }
     const QString Owner = Db.Server().Uri;
@@ -65,11 +70,29 @@ TEST(CliTeamTest, CommandsOfTheOfficeAndTheTechnician) {
     QStringList Keys;
     for (auto It = QRegularExpression("\"([a-z_0-9]+)\":").globalMatch(L.Out); It.hasNext();)
         Keys << It.next().captured(1);
-    EXPECT_EQ(Keys.mid(0, 13), (QStringList{"id", "received_at", "port", "device", "bytes",
+    EXPECT_EQ(Keys.mid(0, 14), (QStringList{"id", "received_at", "start", "port", "device", "bytes",
                                             "sha256", "state", "serial", "location", "readings",
                                             "epa_protocol", "origin", "local_id"}));
     const QJsonArray Rows = QJsonDocument::fromJson(L.Out).array();
     ASSERT_EQ(Rows.size(), 2);
+    // Every key but the ids as the laptop's own list writes it.
+    std::map<int, QJsonObject> Local;
+    for (const QJsonValue& Row :
+         QJsonDocument::fromJson(Cli({"archive", "list", "--json", "--archive", Archive}).Out)
+             .array())
+        Local[Row.toObject()["id"].toInt()] = Row.toObject();
+    int Dated = 0;
+    for (const QJsonValue& Row : Rows) {
+        QJsonObject Team = Row.toObject();
+        QJsonObject Mine = Local[Team["local_id"].toInt()];
+        Dated += Team["start"].isString();
+        for (const char* Key : {"id", "origin", "local_id"}) {
+            Team.remove(Key);
+            Mine.remove(Key);
+        }
+        EXPECT_EQ(Team, Mine);
+    }
+    EXPECT_EQ(Dated, 1);
     const int Id = Rows[0].toObject()["id"].toInt();
     EXPECT_EQ(Cli({"team", "show", QString::number(Id), "--raw"}).Out,
               TArchive(Archive).Get(Rows[0].toObject()["local_id"].toInt())->Raw);

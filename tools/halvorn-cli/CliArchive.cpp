@@ -3,6 +3,7 @@
 #include "CliIo.h"
 #include "CliMain.h"
 #include "archive/ArchiveModel.h"
+#include "measurement/Readings.h"
 #include "platform/AtomicWrite.h"
 #include "platform/JsonText.h"
 #include "platform/MessageText.h"
@@ -10,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <climits>
 #include <memory>
 
@@ -21,13 +23,10 @@ QString Shown(const QString& Path) {
     return MessageText::Shown(Path, PATH_MAX);
 }
 
-// The archive for reading: none when the file is not there yet (reading makes nothing).
+// The archive for reading, opened read only: a file that is not there yet has no measurement.
 std::unique_ptr<TArchive> ForReading(const TCliOptions& Options) {
-    const QString Path = PathFor(Options);
-    if (!QFileInfo::exists(Path))
-        return nullptr;
-    auto Archive = std::make_unique<TArchive>(Path);
-    if (Archive->Open() == TArchive::TOpenState::Refused)
+    auto Archive = std::make_unique<TArchive>(PathFor(Options));
+    if (Archive->Open(TArchive::TAccess::Read) == TArchive::TOpenState::Refused)
         throw Exception(Archive->Message());
     return Archive;
 }
@@ -35,15 +34,24 @@ std::unique_ptr<TArchive> ForReading(const TCliOptions& Options) {
 TArchiveEntry Entry(const TCliOptions& Options) {
     const qint64 Id = IdOf(Options);
     const std::unique_ptr<TArchive> Archive = ForReading(Options);
-    std::optional<TArchiveEntry> Found = Archive ? Archive->Get(Id) : std::nullopt;
+    std::optional<TArchiveEntry> Found = Archive->Get(Id);
     if (!Found)
         throw Exception(QStringLiteral("No measurement %1 in the archive %2")
                             .arg(QString::number(Id), Shown(PathFor(Options))));
     return *Found;
 }
 
+// The stored figure as a JSON number only when it is one: a crafted archive's text never
+// reaches the output as JSON.
 QByteArray NumberOrNull(const std::optional<QString>& Number) {
-    return Number ? Number->toLatin1() : QByteArray("null");
+    static const QRegularExpression Decimal(
+        QStringLiteral("^-?(0|[1-9][0-9]{0,14})(\\.[0-9]{1,9})?$"));
+    return Number && Decimal.match(*Number).hasMatch() ? Number->toLatin1() : QByteArray("null");
+}
+
+QByteArray TimeOrNull(const QDateTime& Time) {
+    return Time.isValid() ? JsonText::String(Readings::Timestamp(Time.toLocalTime()))
+                          : QByteArray("null");
 }
 
 } // namespace
@@ -64,6 +72,10 @@ QString ForPeople(const TArchiveEntry& E) {
         Lines << QString(QLatin1String(Label)).leftJustified(14) + QLatin1Char(' ') + Value;
     };
     Add("Measurement:", QString::number(E.Id));
+    Add("Start:", E.Start.isValid()
+                      ? TArchiveModel::DateText(E.Start) + QStringLiteral(" (") +
+                            Readings::Timestamp(E.Start.toLocalTime()) + QLatin1Char(')')
+                      : QStringLiteral("none"));
     Add("Received:", TArchiveModel::DateText(E.ReceivedAt) + QStringLiteral(" (") +
                          E.ReceivedAt.toString(Qt::ISODate) + QLatin1Char(')'));
     Add("Port:", E.Device.isEmpty() || E.Device == E.Port
@@ -112,7 +124,7 @@ QByteArray ListJson(const std::vector<TArchiveRow>& Rows,
         const TArchiveRow& R = Rows[I];
         Out += (I ? ",\n  " : "\n  ") + QByteArray("{\"id\": ") + QByteArray::number(R.Id) +
                ", \"received_at\": " + JsonText::String(R.ReceivedAt.toString(Qt::ISODate)) +
-               ", \"port\": " + JsonText::String(R.Port) +
+               ", \"start\": " + TimeOrNull(R.Start) + ", \"port\": " + JsonText::String(R.Port) +
                ", \"device\": " + JsonText::String(R.Device) +
                ", \"bytes\": " + QByteArray::number(R.Bytes) +
                ", \"sha256\": " + JsonText::String(R.Sha256) +
@@ -126,8 +138,7 @@ QByteArray ListJson(const std::vector<TArchiveRow>& Rows,
 }
 
 void List(const TCliOptions& Options) {
-    const std::unique_ptr<TArchive> Archive = ForReading(Options);
-    const std::vector<TArchiveRow> Rows = Archive ? Archive->List() : std::vector<TArchiveRow>{};
+    const std::vector<TArchiveRow> Rows = ForReading(Options)->List();
     CliIo::WriteStdout(Options.Json ? ListJson(Rows) : ListText(Rows).toLocal8Bit());
 }
 
@@ -136,15 +147,17 @@ QString ListText(const std::vector<TArchiveRow>& Rows) {
     for (const TArchiveRow& R : Rows)
         Text +=
             QString::number(R.Id).rightJustified(6) + QStringLiteral("  ") +
-            R.ReceivedAt.toString(Qt::ISODate) + QStringLiteral("  ") +
+            (R.Start.isValid() ? R.Start.toString(Qt::ISODate) : QStringLiteral("-"))
+                .leftJustified(20) +
+            QStringLiteral("  ") + R.ReceivedAt.toString(Qt::ISODate) + QStringLiteral("  ") +
             ArchiveStates::Name(R.State).leftJustified(11) + QStringLiteral("  ") +
             (R.Readings ? QString::number(*R.Readings) : QStringLiteral("-")).rightJustified(5) +
             QStringLiteral("  ") + R.EpaProtocol.value_or(QStringLiteral("-")).rightJustified(5) +
             QStringLiteral("  ") + MessageText::Shown(R.SerialNumber).leftJustified(12) +
             QStringLiteral("  ") + MessageText::Shown(R.Location) + QLatin1Char('\n');
     if (!Rows.empty())
-        Text.prepend(QStringLiteral("    ID  RECEIVED (UTC)        STATE        READ    EPA  "
-                                    "SERIAL #      LOCATION\n"));
+        Text.prepend(QStringLiteral("    ID  START (UTC)           RECEIVED (UTC)        STATE   "
+                                    "     READ    EPA  SERIAL #      LOCATION\n"));
     return Text;
 }
 
@@ -163,13 +176,12 @@ void Export(const TCliOptions& Options) {
 }
 
 void Import(const TCliOptions& Options) {
-    const TReportInfo Info = CliIo::LoadReportInfo(Options);
     TArchive Archive(PathFor(Options));
     int Failed = 0;
     QString Done;
     for (const QString& File : Options.Arguments) {
         try {
-            const TArchive::TImported Got = Archive.Import(File, Info);
+            const TArchive::TImported Got = Archive.Import(File);
             Done += (Got.Duplicate ? QStringLiteral("%1: already archived as measurement %2\n")
                                    : QStringLiteral("%1: measurement %2\n"))
                         .arg(Shown(File), QString::number(Got.Id));

@@ -132,6 +132,9 @@ struct TKeep {
             return CliArchive::Where(*Archive, CliArchive::Store(*Archive, Entry));
         } catch (const Exception& E) {
             ArchiveError = E.Message;
+        } catch (const std::exception& E) {
+            // Whatever went wrong, the bytes go to a capture file.
+            ArchiveError = QString::fromLocal8Bit(E.what());
         }
         return {};
     }

@@ -8,8 +8,6 @@
 #include "platform/MessageText.h"
 #include "settings/Settings.h"
 
-#include <QFileInfo>
-
 namespace CliTeam {
 
 namespace {
@@ -100,14 +98,11 @@ void Show(const TCliOptions& Options) {
 }
 
 void Status(const TCliOptions& Options) {
-    const QString Path = CliArchive::PathFor(Options);
-    TArchive::TTeamCounts Counts;
-    if (QFileInfo::exists(Path)) {
-        TArchive Archive(Path);
-        if (Archive.Open() == TArchive::TOpenState::Refused)
-            throw Exception(Archive.Message());
-        Counts = Archive.TeamCounts();
-    }
+    // Read only: a file that is not there has nothing waiting, and nothing is written.
+    TArchive Archive(CliArchive::PathFor(Options));
+    if (Archive.Open(TArchive::TAccess::Read) == TArchive::TOpenState::Refused)
+        throw Exception(Archive.Message());
+    const TArchive::TTeamCounts Counts = Archive.TeamCounts();
     const QString Uri = Options.Server.isEmpty() ? Settings::TeamServer() : Options.Server;
     Say(QStringLiteral("Team server:  %1\nWaiting:      %2\nSent:         %3")
             .arg(Uri.isEmpty() ? QStringLiteral("none stored") : MessageText::Shown(Uri, 300),

@@ -1,5 +1,7 @@
 #include "FolderDialog.h"
 
+#include "NameIconProvider.h"
+
 #include "platform/ComponentPalette.h"
 
 #include <QApplication>
@@ -36,7 +38,11 @@ bool IsOpenableFolder(const QString& Path) {
 // folder outside it cannot be accepted.
 class TRootedFolderBrowser : public QFileDialog {
 public:
-    TRootedFolderBrowser(QWidget* Parent, const QString& Root) : QFileDialog(Parent), FRoot(Root) {
+    // Made at the root and given a provider that never opens a file before it goes anywhere
+    // else: a program's database in a folder shown would lose its locks.
+    TRootedFolderBrowser(QWidget* Parent, const QString& Root)
+        : QFileDialog(Parent, QString(), QDir::rootPath()), FRoot(Root) {
+        setIconProvider(TNameIconProvider::Shared());
         setOption(QFileDialog::DontUseNativeDialog);
         setFileMode(QFileDialog::Directory);
         setOption(QFileDialog::ShowDirsOnly);
