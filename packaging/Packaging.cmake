@@ -83,10 +83,13 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_HALVORN_PACKAGE_NAME ${package_halvorn})
 set(CPACK_DEBIAN_HALVORN_PACKAGE_SECTION science)
 # What is loaded at run time is named here: the window system plugins, the SQLite driver of
-# the archive, and the fonts that render "Courier New". Debian wants description lines of at
-# most 80 characters.
-set(CPACK_DEBIAN_HALVORN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, fonts-liberation")
+# the archive, the PostgreSQL driver of the team archive, and the fonts that render "Courier
+# New". The team archive's server usually runs on another machine: a suggestion. Debian wants
+# description lines of at most 80 characters.
+set(CPACK_DEBIAN_HALVORN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql, fonts-liberation")
 set(CPACK_DEBIAN_HALVORN_PACKAGE_RECOMMENDS "desktop-file-utils")
+set(CPACK_DEBIAN_HALVORN_PACKAGE_SUGGESTS "postgresql")
 set(CPACK_COMPONENT_HALVORN_DESCRIPTION "reports from a Halvorn 4410 continuous radon monitor
 Downloads the stored measurements of a Halvorn 4410 continuous radon monitor
 over a serial line, turns the printout into a report, and lets you annotate,

@@ -879,3 +879,75 @@ QString TArchive::Pragma(const QString& Name) {
         Fail(QStringLiteral("Cannot read a setting of"), Query.lastError());
     return Query.value(0).toString();
 }
+
+// --- The team archive's side of the local archive ---
+
+QString TArchive::Origin() {
+    RequireOpen(false);
+    if (FEmpty)
+        return {};
+    return Retrying([&]() -> QString {
+        QSqlQuery Query(Database());
+        // An older archive read where it may not be upgraded has no origin table.
+        if (!Query.exec(QStringLiteral("SELECT count(*) FROM main.sqlite_master WHERE type = "
+                                       "'table' AND name = 'team_origin'")) ||
+            !Query.next())
+            Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
+        if (Query.value(0).toInt() == 0)
+            return {};
+        if (!Query.exec(QStringLiteral("SELECT uuid FROM main.team_origin")))
+            Fail(QStringLiteral("The archive's origin could not be read from"), Query.lastError());
+        return Query.next() ? Query.value(0).toString() : QString();
+    });
+}
+
+std::vector<qint64> TArchive::Waiting() {
+    RequireOpen(false);
+    if (FEmpty)
+        return {};
+    return Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.setForwardOnly(true);
+        if (!Query.exec(QStringLiteral(
+                "SELECT id FROM measurement WHERE team_sent_at IS NULL ORDER BY id")))
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        std::vector<qint64> Ids;
+        while (Query.next())
+            Ids.push_back(Query.value(0).toLongLong());
+        if (Query.lastError().isValid())
+            Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
+        return Ids;
+    });
+}
+
+TArchive::TTeamCounts TArchive::TeamCounts() {
+    RequireOpen(false);
+    if (FEmpty)
+        return {};
+    return Retrying([&]() -> TTeamCounts {
+        QSqlQuery Query(Database());
+        if (!Query.exec(QStringLiteral("SELECT count(*) - count(team_sent_at), "
+                                       "count(team_sent_at) FROM measurement")) ||
+            !Query.next())
+            Fail(QStringLiteral("The measurements could not be counted in"), Query.lastError());
+        return {Query.value(0).toLongLong(), Query.value(1).toLongLong()};
+    });
+}
+
+void TArchive::RequireWritable() {
+    RequireOpen(true);
+}
+
+void TArchive::MarkSent(qint64 Id) {
+    RequireOpen(true);
+    const QString At = UtcText(QDateTime::currentDateTimeUtc());
+    Retrying([&] {
+        QSqlQuery Query(Database());
+        Query.prepare(QStringLiteral("UPDATE measurement SET team_sent_at = ? WHERE id = ?"));
+        Query.addBindValue(At);
+        Query.addBindValue(Id);
+        if (!Query.exec())
+            Fail(QStringLiteral("The measurement could not be marked as sent in"),
+                 Query.lastError());
+    });
+}

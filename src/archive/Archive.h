@@ -138,6 +138,26 @@ public:
     // report information stored beside them.
     static QByteArray ReportFileOf(const TArchiveEntry& Entry);
 
+    // --- The team archive's side ---
+    // The reading ones work on an archive opened for reading too, and write nothing there: an
+    // older archive that may not be upgraded has no origin and every row waiting.
+
+    // The UUID the archive got when it was made (or brought to the version with the team
+    // archive): with a row's id it names the measurement on the team server. Empty where the
+    // archive has none.
+    QString Origin();
+    // The rows not yet on the team server, oldest first, whatever their state.
+    std::vector<qint64> Waiting();
+    struct TTeamCounts {
+        qint64 Waiting = 0, Sent = 0;
+    };
+    TTeamCounts TeamCounts();
+    // Opens the archive for writing where it is closed or open for reading only; EArchiveError
+    // where it may not be written. A push asks before it sends, since it marks every row.
+    void RequireWritable();
+    // Called once the server has committed the row.
+    void MarkSent(qint64 Id);
+
 private:
     void RequireOpen(bool ForWriting);
     QSqlDatabase Database() const;

@@ -39,6 +39,13 @@ const char* const FirstColumns =
     "info_location, info_start_date, info_start_time, info_end_date, info_end_time, "
     "info_header, info_footer, serial, location, readings, epa_protocol";
 
+// The measurement table's columns in version 3, which step 3 -> 4 copies.
+const char* const VersionFourColumns =
+    "id, received_at, start, port, device, bytes, sha256, state, error, info_enabled, "
+    "info_serial, info_location, info_start_date, info_start_time, info_end_date, "
+    "info_end_time, info_header, info_footer, serial, location, readings, epa_protocol, "
+    "job_client, job_address, job_placement, job_test_type, job_conditions, job_notes";
+
 } // namespace
 
 const std::vector<QStringList>& Steps() {
@@ -105,6 +112,60 @@ const std::vector<QStringList>& Steps() {
          QStringLiteral(
              "ALTER TABLE measurement ADD COLUMN job_conditions TEXT NOT NULL DEFAULT ''"),
          QStringLiteral("ALTER TABLE measurement ADD COLUMN job_notes TEXT NOT NULL DEFAULT ''")},
+        // 4 -> 5: the team archive. The server keys a measurement by the archive's origin and
+        // the local id, so an id is never given twice (AUTOINCREMENT: before, a deleted newest
+        // row's id went to the next download, which would then never reach the server), and
+        // each row says when it reached the server. The table is written out whole here, not
+        // shared with another step: a step that adds columns before this one adds them here
+        // too. Foreign keys are off while the table is replaced (see 2 -> 3).
+        {QStringLiteral("CREATE TABLE measurement_v5 ("
+                        "id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                        "received_at TEXT NOT NULL,"
+                        "start TEXT,"
+                        "port TEXT NOT NULL,"
+                        "device TEXT NOT NULL,"
+                        "bytes INTEGER NOT NULL,"
+                        "sha256 TEXT NOT NULL,"
+                        "state TEXT NOT NULL CHECK (state IN "
+                        "('complete','stopped','interrupted','imported','no-readings')),"
+                        "error TEXT NOT NULL,"
+                        "info_enabled INTEGER NOT NULL,"
+                        "info_serial TEXT NOT NULL,"
+                        "info_location TEXT NOT NULL,"
+                        "info_start_date TEXT NOT NULL,"
+                        "info_start_time TEXT NOT NULL,"
+                        "info_end_date TEXT NOT NULL,"
+                        "info_end_time TEXT NOT NULL,"
+                        "info_header TEXT NOT NULL,"
+                        "info_footer TEXT NOT NULL,"
+                        "serial TEXT NOT NULL,"
+                        "location TEXT NOT NULL,"
+                        "readings INTEGER,"
+                        "epa_protocol TEXT,"
+                        "job_client TEXT NOT NULL DEFAULT '',"
+                        "job_address TEXT NOT NULL DEFAULT '',"
+                        "job_placement TEXT NOT NULL DEFAULT '',"
+                        "job_test_type TEXT NOT NULL DEFAULT '',"
+                        "job_conditions TEXT NOT NULL DEFAULT '',"
+                        "job_notes TEXT NOT NULL DEFAULT '',"
+                        "team_sent_at TEXT)"),
+         QStringLiteral("INSERT INTO measurement_v5 (%1) SELECT %1 FROM measurement")
+             .arg(QLatin1String(VersionFourColumns)),
+         QStringLiteral("DROP TABLE measurement"),
+         QStringLiteral("ALTER TABLE measurement_v5 RENAME TO measurement"),
+         QStringLiteral("CREATE INDEX measurement_received_at ON measurement(received_at, id)"),
+         QStringLiteral("CREATE INDEX measurement_sha256 ON measurement(sha256)"),
+         QStringLiteral(
+             "CREATE INDEX measurement_start ON measurement(coalesce(start, received_at), id)"),
+         // What a push looks for, without a scan of the rows already sent.
+         QStringLiteral("CREATE INDEX measurement_team_waiting ON measurement(id) "
+                        "WHERE team_sent_at IS NULL"),
+         // The origin: a random (version 4) UUID, made once per archive.
+         QStringLiteral("CREATE TABLE team_origin (uuid TEXT NOT NULL)"),
+         QStringLiteral("INSERT INTO team_origin SELECT substr(h, 1, 8) || '-' || "
+                        "substr(h, 9, 4) || '-4' || substr(h, 14, 3) || '-' || "
+                        "substr('89ab', 1 + abs(random() % 4), 1) || substr(h, 18, 3) || '-' || "
+                        "substr(h, 21, 12) FROM (SELECT lower(hex(randomblob(16))) AS h)")},
     };
     return All;
 }
@@ -116,6 +177,7 @@ const QStringList& MeasurementColumns() {
         All << QStringLiteral("job_client") << QStringLiteral("job_address")
             << QStringLiteral("job_placement") << QStringLiteral("job_test_type")
             << QStringLiteral("job_conditions") << QStringLiteral("job_notes");
+        All << QStringLiteral("team_sent_at");
         return All;
     }();
     return Columns;

@@ -7,7 +7,7 @@
 namespace ArchiveSchema {
 
 // The version this program writes; older archives are brought up to it on opening.
-constexpr int Version = 4;
+constexpr int Version = 5;
 
 // Step N takes the archive from version N to N + 1; a new version only ever appends one.
 const std::vector<QStringList>& Steps();

@@ -259,4 +259,17 @@ void SaveInspector(const TInspector& Inspector) {
         reg.DeleteValue(QStringLiteral("InspectorLogo"));
 }
 
+QString TeamServer() {
+    TRegistry reg;
+    if (!reg.OpenKeyReadOnly(QLatin1String(TeamKey)) || !reg.ValueExists(QStringLiteral("Server")))
+        return {};
+    return reg.ReadString(QStringLiteral("Server"));
+}
+
+void SaveTeamServer(const QString& Uri) {
+    TRegistry reg;
+    reg.OpenKeyToWrite(QLatin1String(TeamKey), QStringLiteral("Server"));
+    reg.WriteString(QStringLiteral("Server"), Uri);
+}
+
 } // namespace Settings

@@ -114,4 +114,10 @@ void SaveInspector(const TInspector& Inspector);
 // refused with Exception saying why, and nothing is written.
 QString StoreLogo(const QString& Source, const QString& InstallDir);
 
+// The team archive's server, a libpq URI without a password, under Key\Team as "Server";
+// empty when none is stored.
+inline const char* const TeamKey = "Software\\Tamsor\\Halvorn 4410\\Team";
+QString TeamServer();
+void SaveTeamServer(const QString& Uri);
+
 } // namespace Settings

@@ -532,10 +532,159 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
     TRawDb Db(Path(), true);
     EXPECT_EQ(Db.Scalar("SELECT count(*) FROM content").toInt(), 2);
     EXPECT_EQ(Db.Scalar("PRAGMA user_version").toInt(), TArchive::SchemaVersion);
-    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE "
-                        "'measurement_%'")
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('measurement_received_at', 'measurement_sha256', 'measurement_start')")
                   .toInt(),
               3);
+}
+
+// The team archive's step from version 3: every row, byte and start kept, the indexes of
+// version 3 still there, one origin made, every row waiting, and ids never given twice.
+TEST_F(ArchiveTest, VersionThreeIsBroughtUpForTheTeamArchive) {
+    QDir().mkpath(Data());
+    const QByteArray Full = Printout(6);
+    const TReportInfo Info = InfoFor("4410-0042", "Hall");
+    const QDateTime Start = QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC();
+    {
+        TRawDb Db(Path());
+        for (int Step = 0; Step < 3; ++Step)
+            for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
+                Db.Exec(Sql);
+        Db.Exec(QStringLiteral(
+                    "INSERT INTO measurement (id, received_at, start, port, device, bytes, sha256, "
+                    "state, error, info_enabled, info_serial, info_location, info_start_date, "
+                    "info_start_time, info_end_date, info_end_time, info_header, info_footer, "
+                    "serial, location, readings, epa_protocol) VALUES "
+                    "(4, '2026-12-08T10:00:00Z', '%1', 'COM1', '', 9, 'a', 'complete', '', 1, "
+                    "'4410-0042', 'Hall', '2026-12-01T00:00:00.000', '2026-12-01T09:30:00.000', "
+                    "'', '', '[]', '[]', '4410-0042', 'Hall', 6, '1.2'), "
+                    "(5, '2026-12-08T11:00:00Z', NULL, 'COM1', '', 3, 'b', 'no-readings', '', 0, "
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL), "
+                    "(6, '2026-12-08T12:00:00Z', NULL, 'COM1', '', 3, 'c', 'stopped', '', 0, "
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL)")
+                    .arg(Start.toString(Qt::ISODate)));
+        Db.Exec(QStringLiteral("INSERT INTO content VALUES (4, x'%1', NULL), (5, x'414243', "
+                               "NULL), (6, x'444546', NULL)")
+                    .arg(QString::fromLatin1(Full.toHex())));
+        Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
+        Db.Exec("PRAGMA user_version=3");
+    }
+    QString Origin;
+    {
+        TArchive Archive(Path());
+        ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
+        const struct {
+            qint64 Id;
+            TArchiveState State;
+            QByteArray Raw;
+            QDateTime Start;
+        } Want[] = {
+            {4, TArchiveState::Complete, Full, Start},
+            {5, TArchiveState::NoReadings, "ABC", {}},
+            {6, TArchiveState::Stopped, "DEF", {}},
+        };
+        for (const auto& Row : Want) {
+            const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
+            ASSERT_TRUE(Got) << Row.Id;
+            EXPECT_EQ(Got->State, Row.State) << Row.Id;
+            EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
+            EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
+        }
+        Origin = Archive.Origin();
+        EXPECT_TRUE(QRegularExpression(
+                        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-"
+                                       "[0-9a-f]{12}$"))
+                        .match(Origin)
+                        .hasMatch())
+            << Origin.toStdString();
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 5, 6}));
+        Archive.MarkSent(5);
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 6}));
+        EXPECT_EQ(Archive.TeamCounts().Waiting, 2);
+        EXPECT_EQ(Archive.TeamCounts().Sent, 1);
+        // The newest row deleted: its id never comes back, or the next row would be taken for
+        // it on the team server.
+        EXPECT_TRUE(Archive.Remove(6));
+        const qint64 Next = Archive.Store(Download(Printout(6)));
+        EXPECT_EQ(Next, 7);
+        EXPECT_EQ(Archive.Get(Next)->Start, Start);
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 7}));
+        EXPECT_TRUE(Archive.Remove(5)); // the content goes with its row: the key survived
+    }
+    // The origin is made once: opening again keeps it, another archive gets its own.
+    EXPECT_EQ(TArchive(Path()).Origin(), Origin);
+    QTemporaryDir Other;
+    TArchive Second(TArchive::PathIn(Other.path()));
+    Second.Store(Download(Printout(6)));
+    EXPECT_NE(Second.Origin(), Origin);
+    EXPECT_FALSE(Second.Origin().isEmpty());
+    TRawDb Db(Path(), true);
+    EXPECT_EQ(Db.Scalar("PRAGMA user_version").toInt(), TArchive::SchemaVersion);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM content").toInt(), 2);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM team_origin").toInt(), 1);
+    EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('measurement_received_at', 'measurement_sha256', 'measurement_start', "
+                        "'measurement_team_waiting')")
+                  .toInt(),
+              4);
+    EXPECT_EQ(Db.Scalar("PRAGMA integrity_check").toString(), "ok");
+}
+
+// The team archive's reading side on an archive opened for reading: nothing written, an
+// archive of the version before the team archive has no origin and every row waiting, and
+// one that is not there has nothing.
+TEST_F(ArchiveTest, TeamSideReadsWithoutWriting) {
+    QDir().mkpath(Data());
+    {
+        TArchive Missing(Path());
+        EXPECT_EQ(Missing.Origin(), "");
+        EXPECT_TRUE(Missing.Waiting().empty());
+        EXPECT_EQ(Missing.TeamCounts().Waiting, 0);
+        EXPECT_FALSE(QFileInfo::exists(Path()));
+    }
+    {
+        TRawDb Db(Path());
+        for (int Step = 0; Step < 3; ++Step)
+            for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
+                Db.Exec(Sql);
+        Db.Exec("INSERT INTO measurement (id, received_at, port, device, bytes, sha256, state, "
+                "error, info_enabled, info_serial, info_location, info_start_date, "
+                "info_start_time, info_end_date, info_end_time, info_header, info_footer, "
+                "serial, location) VALUES (2, '2026-12-08T10:00:00Z', 'COM1', '', 3, 'a', "
+                "'stopped', '', 0, '', '', '', '', '', '', '[]', '[]', '', ''), (3, "
+                "'2026-12-08T11:00:00Z', 'COM1', '', 3, 'b', 'stopped', '', 0, '', '', '', '', "
+                "'', '', '[]', '[]', '', '')");
+        Db.Exec("INSERT INTO content VALUES (2, x'414243', NULL), (3, x'444546', NULL)");
+        Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
+        Db.Exec("PRAGMA user_version=3");
+    }
+    const QByteArray Before = TestSupport::ReadFile(Path());
+    const QStringList Files = FolderEntries(Data());
+    {
+        TArchive Reader(Path());
+        ASSERT_EQ(Reader.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+        EXPECT_EQ(Reader.Origin(), "");
+        EXPECT_EQ(Reader.Waiting(), (std::vector<qint64>{2, 3}));
+        EXPECT_EQ(Reader.TeamCounts().Waiting, 2);
+        EXPECT_EQ(Reader.TeamCounts().Sent, 0);
+    }
+    EXPECT_EQ(TestSupport::ReadFile(Path()), Before);
+    EXPECT_EQ(FolderEntries(Data()), Files);
+    // Brought up to date, then read: the origin is there, and reading it wrote nothing.
+    QString Origin;
+    {
+        TArchive Writer(Path());
+        Writer.MarkSent(2);
+        Origin = Writer.Origin();
+    }
+    const QByteArray Current = TestSupport::ReadFile(Path());
+    TArchive Reader(Path());
+    ASSERT_EQ(Reader.Open(TArchive::TAccess::Read), TArchive::TOpenState::ReadOnly);
+    EXPECT_EQ(Reader.Origin(), Origin);
+    EXPECT_EQ(Reader.Waiting(), (std::vector<qint64>{3}));
+    EXPECT_EQ(Reader.TeamCounts().Sent, 1);
+    Reader.Close();
+    EXPECT_EQ(TestSupport::ReadFile(Path()), Current);
 }
 
 TEST_F(ArchiveTest, NewerSchemaIsReadOnly) {

@@ -31,15 +31,6 @@ std::unique_ptr<TArchive> ForReading(const TCliOptions& Options) {
     return Archive;
 }
 
-qint64 IdOf(const TCliOptions& Options) {
-    bool Ok = false;
-    const qint64 Id = Options.Input.toLongLong(&Ok);
-    if (!Ok || Id <= 0)
-        throw ECliUsage(QStringLiteral("ID wants a measurement number, not '%1'")
-                            .arg(MessageText::Shown(Options.Input)));
-    return Id;
-}
-
 TArchiveEntry Entry(const TCliOptions& Options) {
     const qint64 Id = IdOf(Options);
     const std::unique_ptr<TArchive> Archive = ForReading(Options);
@@ -61,6 +52,17 @@ QByteArray NumberOrNull(const std::optional<QString>& Number) {
 QByteArray TimeOrNull(const QDateTime& Time) {
     return Time.isValid() ? JsonText::String(Readings::Timestamp(Time.toLocalTime()))
                           : QByteArray("null");
+}
+
+} // namespace
+
+qint64 IdOf(const TCliOptions& Options) {
+    bool Ok = false;
+    const qint64 Id = Options.Input.toLongLong(&Ok);
+    if (!Ok || Id <= 0)
+        throw ECliUsage(QStringLiteral("ID wants a measurement number, not '%1'")
+                            .arg(MessageText::Shown(Options.Input)));
+    return Id;
 }
 
 QString ForPeople(const TArchiveEntry& E) {
@@ -95,8 +97,6 @@ QString ForPeople(const TArchiveEntry& E) {
     return Lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-} // namespace
-
 QString PathFor(const TCliOptions& Options) {
     if (!Options.ArchiveFile.isEmpty())
         return Options.ArchiveFile;
@@ -117,7 +117,8 @@ QString Where(const TCliOptions& Options, qint64 Id) {
     return TArchive::Where(PathFor(Options), Id);
 }
 
-QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
+QByteArray ListJson(const std::vector<TArchiveRow>& Rows,
+                    const std::function<QByteArray(size_t)>& More) {
     QByteArray Out = "[";
     for (size_t I = 0; I < Rows.size(); ++I) {
         const TArchiveRow& R = Rows[I];
@@ -131,17 +132,17 @@ QByteArray ListJson(const std::vector<TArchiveRow>& Rows) {
                ", \"serial\": " + JsonText::String(R.SerialNumber) +
                ", \"location\": " + JsonText::String(R.Location) + ", \"readings\": " +
                (R.Readings ? QByteArray::number(*R.Readings) : QByteArray("null")) +
-               ", \"epa_protocol\": " + NumberOrNull(R.EpaProtocol) + '}';
+               ", \"epa_protocol\": " + NumberOrNull(R.EpaProtocol) + (More ? More(I) : "") + '}';
     }
     return Out + (Rows.empty() ? "]\n" : "\n]\n");
 }
 
 void List(const TCliOptions& Options) {
     const std::vector<TArchiveRow> Rows = ForReading(Options)->List();
-    if (Options.Json) {
-        CliIo::WriteStdout(ListJson(Rows));
-        return;
-    }
+    CliIo::WriteStdout(Options.Json ? ListJson(Rows) : ListText(Rows).toLocal8Bit());
+}
+
+QString ListText(const std::vector<TArchiveRow>& Rows) {
     QString Text;
     for (const TArchiveRow& R : Rows)
         Text +=
@@ -157,7 +158,7 @@ void List(const TCliOptions& Options) {
     if (!Rows.empty())
         Text.prepend(QStringLiteral("    ID  START (UTC)           RECEIVED (UTC)        STATE   "
                                     "     READ    EPA  SERIAL #      LOCATION\n"));
-    CliIo::WriteStdout(Text.toLocal8Bit());
+    return Text;
 }
 
 void Show(const TCliOptions& Options) {

@@ -4,6 +4,7 @@
 #include "archive/Archive.h"
 
 #include <QByteArray>
+#include <functional>
 #include <vector>
 
 // The archive commands of halvorn-cli, and the archive of its downloads.
@@ -20,8 +21,16 @@ qint64 Store(const TCliOptions& Options, const TArchiveEntry& Entry);
 // "the archive FILE (measurement N)": where a download's bytes went.
 QString Where(const TCliOptions& Options, qint64 Id);
 
-// The rows as one JSON array, keys in the documented order.
-QByteArray ListJson(const std::vector<TArchiveRow>& Rows);
+// The rows as one JSON array, keys in the documented order; More(I) adds keys (", \"k\": v")
+// at the end of row I's object.
+QByteArray ListJson(const std::vector<TArchiveRow>& Rows,
+                    const std::function<QByteArray(size_t)>& More = {});
+// The rows as the list shows them to people, with a heading.
+QString ListText(const std::vector<TArchiveRow>& Rows);
+// One measurement as "show" tells it to people, a line a field.
+QString ForPeople(const TArchiveEntry& E);
+// The ID argument; ECliUsage for anything but a positive whole number.
+qint64 IdOf(const TCliOptions& Options);
 
 void List(const TCliOptions& Options);
 void Show(const TCliOptions& Options);

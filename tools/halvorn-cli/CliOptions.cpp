@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "archive/TeamServer.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 
@@ -57,6 +58,19 @@ void CheckArchiveShow(const QString&, const TCliOptions& O) {
         Fail(QStringLiteral("give --raw or --report once"));
 }
 
+// A server address is checked before anything is done with it.
+void CheckTeam(const QString& Name, const TCliOptions& O) {
+    CheckArchiveShow(Name, O);
+    try {
+        if (!O.Server.isEmpty())
+            TTeamServer::Parse(O.Server);
+        if (Name == QLatin1String("team connect"))
+            TTeamServer::Parse(O.Input);
+    } catch (const ETeamError& E) {
+        Fail(E.Message);
+    }
+}
+
 // Keyed by the command's words; a group ("archive") is the first of two words.
 const QHash<QString, TCommandRule>& Rules() {
     static const QStringList Info{"info", "info-enabled", "info-disabled"};
@@ -110,6 +124,20 @@ const QHash<QString, TCommandRule>& Rules() {
          {TCliCommand::ArchiveExport, {"o", "archive"}, {"ID"}, 1, true}},
         {QStringLiteral("archive import"),
          {TCliCommand::ArchiveImport, {"archive"}, {"FILE..."}, 1, false}},
+        {QStringLiteral("team connect"),
+         {TCliCommand::TeamConnect, {}, {"URI"}, 1, false, CheckTeam}},
+        {QStringLiteral("team init"),
+         {TCliCommand::TeamInit, {"server", "roles"}, {}, 0, false, CheckTeam}},
+        {QStringLiteral("team push"),
+         {TCliCommand::TeamPush, {"server", "archive"}, {}, 0, false, CheckTeam}},
+        {QStringLiteral("team list"),
+         {TCliCommand::TeamList, {"server", "json"}, {}, 0, false, CheckTeam}},
+        {QStringLiteral("team show"),
+         {TCliCommand::TeamShow, {"server", "raw", "report"}, {"ID"}, 1, false, CheckTeam}},
+        {QStringLiteral("team status"),
+         {TCliCommand::TeamStatus, {"server", "archive"}, {}, 0, false, CheckTeam}},
+        {QStringLiteral("team delete"),
+         {TCliCommand::TeamDelete, {"server"}, {"ID"}, 1, false, CheckTeam}},
     };
     return R;
 }
@@ -125,8 +153,9 @@ QStringList GroupWords(const QString& Group) {
 }
 
 bool TakesValue(const QString& Name) {
-    static const QSet<QString> Flags{"info-enabled", "info-disabled", "json",   "progress",
-                                     "assign",       "raw",           "report", "no-archive"};
+    static const QSet<QString> Flags{"info-enabled", "info-disabled", "json",
+                                     "progress",     "assign",        "raw",
+                                     "report",       "no-archive",    "roles"};
     return !Flags.contains(Name);
 }
 
@@ -201,6 +230,10 @@ void Apply(TCliOptions& O, const QString& Name, const QString& Value) {
         O.Raw = true;
     } else if (Name == QLatin1String("report")) {
         O.ReportText = true;
+    } else if (Name == QLatin1String("server")) {
+        O.Server = Value;
+    } else if (Name == QLatin1String("roles")) {
+        O.Roles = true;
     } else if (Name == QLatin1String("paper")) {
         O.Paper = Paper::FromName(Value);
         if (!O.Paper)
@@ -369,6 +402,10 @@ TCliOptions ParseCliOptions(const QStringList& Arguments) {
     return O;
 }
 
+bool IsTeamCommand(TCliCommand Command) {
+    return Command >= TCliCommand::TeamConnect && Command <= TCliCommand::TeamDelete;
+}
+
 bool NeedsGraphics(TCliCommand Command) {
     return Command == TCliCommand::Print || Command == TCliCommand::ReportPdf ||
            Command == TCliCommand::Chart;
@@ -400,6 +437,13 @@ QString CliUsage() {
         "  halvorn-cli archive show ID [--raw|--report] [--archive FILE]\n"
         "  halvorn-cli archive export ID -o FILE [--archive FILE]\n"
         "  halvorn-cli archive import FILE... [--archive FILE]\n"
+        "  halvorn-cli team connect URI\n"
+        "  halvorn-cli team init [--roles] [--server URI]\n"
+        "  halvorn-cli team push [--archive FILE] [--server URI]\n"
+        "  halvorn-cli team list [--json] [--server URI]\n"
+        "  halvorn-cli team show ID [--raw|--report] [--server URI]\n"
+        "  halvorn-cli team status [--archive FILE] [--server URI]\n"
+        "  halvorn-cli team delete ID [--server URI]\n"
         "  halvorn-cli --version | --help\n"
         "\n"
         "The Halvorn 4410 report pipeline without a window: the same download, report, export,\n"
@@ -429,6 +473,14 @@ QString CliUsage() {
         "              show ID (the row; --raw the bytes received, --report the report),\n"
         "              export ID (the bytes received, to FILE), import (capture files, once\n"
         "              each)\n"
+        "  team        the company's team archive on a PostgreSQL server: connect URI (store\n"
+        "              postgresql://user@host:port/dbname?sslmode=..., no password: libpq's\n"
+        "              ~/.pgpass gives it), init (make or upgrade the server's schema;\n"
+        "              --roles also the roles halvorn_technician and halvorn_office), push\n"
+        "              (send the measurements waiting in this computer's archive), list\n"
+        "              (every measurement on the server, newest first; --json one array),\n"
+        "              show ID, status (measurements waiting and sent), delete ID (the\n"
+        "              office's role only)\n"
         "\n"
         "Options:\n"
         "  -o FILE             write there, replacing the file as a whole; a report goes to\n"
@@ -448,7 +500,10 @@ QString CliUsage() {
         "  --archive FILE      the archive database (default: Data/archive.sqlite in the\n"
         "                      installation folder)\n"
         "  --no-archive        download: store nothing in the archive\n"
-        "  --raw, --report     archive show: the bytes received, or the report, on stdout\n"
+        "  --raw, --report     archive show, team show: the bytes received, or the report,\n"
+        "                      on stdout\n"
+        "  --server URI        team commands: this server instead of the stored one\n"
+        "  --roles             team init: make the two roles and grant them their rights\n"
         "  --font FAMILY       printer font (default \"Courier New\")\n"
         "  --font-size POINTS  printer font size (default 10)\n"
         "  --dpi N             printer resolution (default 600)\n"

@@ -25,6 +25,13 @@ enum class TCliCommand {
     ArchiveShow,
     ArchiveExport,
     ArchiveImport,
+    TeamConnect,
+    TeamInit,
+    TeamPush,
+    TeamList,
+    TeamShow,
+    TeamStatus,
+    TeamDelete,
     Version,
     Help
 };
@@ -58,10 +65,13 @@ struct TCliOptions {
     bool NoArchive = false; // download: keep nothing in the archive
     bool Raw = false;       // archive show
     bool ReportText = false;
+    QString Server;     // team commands: --server URI; empty: the stored one
+    bool Roles = false; // team init
 };
 
 // The commands that need the graphics libraries, run by the companion program.
 bool NeedsGraphics(TCliCommand Command);
+bool IsTeamCommand(TCliCommand Command);
 
 // Ways a command ends other than by a failure (Exception): each has its exit status.
 // Options or arguments that do not fit the command.

@@ -6,6 +6,7 @@
 #include "CliMain.h"
 #include "CliOptions.h"
 #include "CliPorts.h"
+#include "CliTeam.h"
 #include "platform/Exception.h"
 
 #include <QCoreApplication>
@@ -59,6 +60,8 @@ int main(int argc, char* argv[]) {
 
     QCoreApplication App(argc, argv);
     return CliMain::Guarded([&] {
+        if (IsTeamCommand(Options.Command))
+            return CliTeam::Run(Options);
         switch (Options.Command) {
         case TCliCommand::Download:
             CliCommands::Download(Options);
@@ -99,6 +102,8 @@ int main(int argc, char* argv[]) {
             break;
         case TCliCommand::ArchiveImport:
             CliArchive::Import(Options);
+            break;
+        default:
             break;
         }
     });
