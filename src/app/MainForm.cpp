@@ -27,6 +27,7 @@
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
+#include "platform/SerialDevices.h"
 #include "platform/SignalWatcher.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
@@ -54,8 +55,6 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -384,29 +383,12 @@ void TMainForm::UpdatePortItems() {
             return;
         }
     }
-    using SerialDevices::TState;
     for (int n = 1; n <= 4; ++n) {
         if (FSession->Running() && n == FSettings.PortNumber)
             continue;
-        const QString& path = paths[n - 1];
-        const QByteArray name = QFile::encodeName(path);
-        struct stat info {};
-        bool there = false;
-        QString why;
-        if (::stat(name.constData(), &info) != 0) {
-            why = QStringLiteral("no device at ") + MessageText::Shown(path);
-        } else if (S_ISCHR(info.st_mode) && ::access(name.constData(), R_OK | W_OK) == 0) {
-            // This runs twice a second: who holds the device (a scan of every process) is
-            // only worth asking when it is not plainly usable.
-            there = true;
-            why = MessageText::Shown(path);
-        } else {
-            const SerialDevices::TStatus s = SerialDevices::StateOf(path);
-            there = s.State == TState::Free || s.State == TState::Busy;
-            why = SerialDevices::Sentence(s, path);
-        }
-        ComPortCom[n - 1]->setEnabled(there);
-        ComPortCom[n - 1]->setToolTip(why);
+        const SerialDevices::TAvailability Device = SerialDevices::Availability(paths[n - 1]);
+        ComPortCom[n - 1]->setEnabled(Device.There);
+        ComPortCom[n - 1]->setToolTip(Device.Why);
     }
 }
 

@@ -383,6 +383,28 @@ TEST(SerialDevices, RefusalNamesWhatThePathIs) {
         EXPECT_EQ(Refusal(Path), Reason) << Path.toStdString();
 }
 
+// A port's menu item: there for a terminal device, else not, with the reason in few words.
+TEST(SerialDevices, AvailabilityForAPortItem) {
+    QTemporaryDir Folder;
+    const QString File = Folder.path() + "/capture.raw";
+    WriteFile(File, "x");
+    TPty Line;
+    const struct {
+        QString Path;
+        bool There;
+        QString Why;
+    } Cases[] = {
+        {Line.SlavePath(), true, Line.SlavePath()},
+        {Folder.path() + "/ttyUSB0", false, "no device at " + Folder.path() + "/ttyUSB0"},
+        {File, false, File + " is a regular file, not a serial device"},
+    };
+    for (const auto& Case : Cases) {
+        const TAvailability Got = Availability(Case.Path);
+        EXPECT_EQ(Got.There, Case.There) << Case.Path.toStdString();
+        EXPECT_EQ(Got.Why, Case.Why) << Case.Path.toStdString();
+    }
+}
+
 TEST(SerialDevices, UdevAndSysfsAgreeOnThisMachine) {
     if (!UdevSupported())
         GTEST_SKIP() << "built without libudev";
