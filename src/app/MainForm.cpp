@@ -11,10 +11,10 @@
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/ReferenceLevelDialog.h"
+#include "app/ReportEditor.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
-#include "files/EditorText.h"
 #include "files/ExportWriter.h"
 #include "files/ReportPrinter.h"
 #include "files/ReportText.h"
@@ -31,7 +31,6 @@
 #include "platform/SignalWatcher.h"
 #include "report/ApplyInfo.h"
 #include "report/ReportBuilder.h"
-#include "settings/EditorFont.h"
 #include "settings/InstallFolder.h"
 
 #include <QAbstractEventDispatcher>
@@ -49,11 +48,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageSetupDialog>
-#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -82,11 +79,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     Printer.setPageSize(
         QPageSize(Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 
-    TextMemo = new QPlainTextEdit(this);
-    TextMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TextMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    TextMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    TextMemo->setTabChangesFocus(false);
+    TextMemo = new TReportEditor(this);
     ReadingsPanel = new TReadingsPanel;
     FSplitter = new QSplitter(Qt::Vertical, this);
     FSplitter->addWidget(TextMemo);
@@ -96,7 +89,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     FSplitter->setStretchFactor(1, 2);
     ReadingsPanel->hide();
     setCentralWidget(FSplitter);
-    ApplyEditorFont();
+    TextMemo->SetStoredFont(FSettings.Font);
     connect(TextMemo, &QPlainTextEdit::textChanged, this, [this] { TextMemoChange(); });
 
     tmrReadings = new QTimer(this);
@@ -281,12 +274,12 @@ void TMainForm::FormCreate() {
     try {
         Settings::Load(FSettings);
     } catch (...) {
-        ApplyEditorFont();
+        TextMemo->SetStoredFont(FSettings.Font);
         // The rest of creation is skipped for this run; the window still opens.
         ErrorHandler::Show(ErrorHandler::CurrentExceptionText());
         return;
     }
-    ApplyEditorFont();
+    TextMemo->SetStoredFont(FSettings.Font);
     ErrorHandler::Run([this] { ApplyView(Settings::TReader().View()); });
     if (!InstallFolder::Usable(FSettings.InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
@@ -338,15 +331,6 @@ void TMainForm::FirstStart() {
         SetStatusText(QStringLiteral("First start: made the installation folder %1 and its Data "
                                      "folder, and stored it as \"InstallDir\"")
                           .arg(r.Dir));
-}
-
-void TMainForm::ApplyEditorFont() {
-    const Settings::TEditorFont& f = FSettings.Font;
-    TextMemo->setFont(Settings::FontOf(f));
-    QPalette p = TextMemo->palette();
-    p.setColor(QPalette::Text,
-               Settings::ColorOf(f.Color, QApplication::palette().color(QPalette::Text)));
-    TextMemo->setPalette(p);
 }
 
 void TMainForm::ComPortClick(int N) {
@@ -462,33 +446,19 @@ void TMainForm::ViewUnitsClick(TUnit Unit) {
 }
 
 bool TMainForm::Modified() const {
-    return TextMemo->document()->isModified();
+    return TextMemo->Modified();
 }
 void TMainForm::SetModified(bool M) {
-    TextMemo->document()->setModified(M);
+    TextMemo->SetModified(M);
 }
-
 QStringList TMainForm::EditorFileLines() const {
-    // The raw text: toPlainText() would turn a no-break space (byte 160) into a space.
-    return EditorText::FileLines(TextMemo->document()->toRawText());
+    return TextMemo->FileLines();
 }
-
 QStringList TMainForm::EditorLines() const {
-    return EditorText::ReportLines(EditorFileLines());
+    return TextMemo->ReportLines();
 }
-
 void TMainForm::SetEditorLines(const QStringList& Lines, bool M) {
-    const QString text = EditorText::Shown(EditorText::FileLinesOf(Lines));
-    if (M) {
-        // A program edit like any other: the user can undo it (a rebuild drops the lines
-        // outside the separators, which must not be lost for good).
-        QTextCursor all(TextMemo->document());
-        all.select(QTextCursor::Document);
-        all.insertText(text);
-    } else {
-        TextMemo->setPlainText(text);
-    }
-    SetModified(M);
+    TextMemo->SetLines(Lines, M);
 }
 
 QString TMainForm::StatusText() const {
@@ -579,9 +549,8 @@ void TMainForm::FileOpenClick() {
     const QString path = OpenDialog->selectedFiles().first();
     TextMemo->clear();
     SetModified(false);
-    TextMemo->setPlainText(EditorText::Shown(ReportText::ReadReportText(path)));
+    TextMemo->SetFileLines(ReportText::ReadReportText(path));
     FFileName = path;
-    SetModified(false);
     SetCaption();
 }
 
@@ -684,7 +653,7 @@ void TMainForm::FontClick() {
 
 void TMainForm::SetEditorFont(const Settings::TEditorFont& Font) {
     FSettings.Font = Font;
-    ApplyEditorFont();
+    TextMemo->SetStoredFont(Font);
 }
 
 void TMainForm::AboutClick() {

@@ -19,7 +19,6 @@ class QAction;
 class QActionGroup;
 class QFileDialog;
 class QLabel;
-class QPlainTextEdit;
 class QSplitter;
 class QTimer;
 class TAboutForm;
@@ -27,6 +26,7 @@ class TArchiveForm;
 class TDeviceWatcher;
 class TInfoForm;
 class TReadingsPanel;
+class TReportEditor;
 
 // The program's only top-level window: the report editor, every command, the status bar and
 // the download's state.
@@ -126,7 +126,7 @@ protected:
 
 private:
     // Controls; each has its member's name as object name, by which tests find it.
-    QPlainTextEdit* TextMemo;
+    TReportEditor* TextMemo;
     QLabel* StatusPanel;
     // Bytes, time and rate of the running download, at the right of the status bar.
     QLabel* ProgressPanel;
@@ -152,7 +152,6 @@ private:
 
     // Sets the controls' object names.
     void NameControls();
-    void ApplyEditorFont();
     bool FormClose();
     // No usable installation folder at start: makes and stores one, as halvorn-setup does.
     void FirstStart();
