@@ -1,13 +1,11 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
-#include "acquisition/DownloadFault.h"
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "app/ArchiveForm.h"
 #include "app/DownloadWords.h"
 #include "app/ErrorHandler.h"
-#include "app/FileDialogs.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/ReferenceLevelDialog.h"
@@ -15,12 +13,7 @@
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
-#include "files/ExportWriter.h"
-#include "files/ReportPrinter.h"
-#include "files/ReportText.h"
-#include "files/SuffixRule.h"
 #include "info/InfoForm.h"
-#include "measurement/CalibrationDates.h"
 #include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
@@ -30,7 +23,6 @@
 #include "platform/SerialDevices.h"
 #include "platform/SignalWatcher.h"
 #include "report/ApplyInfo.h"
-#include "report/ReportBuilder.h"
 #include "settings/InstallFolder.h"
 
 #include <QAbstractEventDispatcher>
@@ -39,38 +31,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-
-namespace {
-
-const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
-const QString ExportFilter = QStringLiteral("Import Friendly Format (*.txt)");
-using FileDialogs::AllFilesFilter;
-using FileDialogs::ShowAllFilesFor;
-
-QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Save) {
-    QFileDialog* d = FileDialogs::Make(Parent, Save ? QStringLiteral("Save As") : QString(),
-                                       Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
-                                       QFileDialog::AnyFile, Filters);
-    d->setDefaultSuffix(QStringLiteral("txt"));
-    if (Save)
-        d->setOption(QFileDialog::DontConfirmOverwrite);
-    return d;
-}
-
-} // namespace
 
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setWindowTitle(QStringLiteral("Halvorn - Untitled"));
@@ -115,8 +83,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
         ErrorHandler::Run([&] { DownloadEnded(Result); });
     });
 
-    SaveDialog = MakeFileDialog(this, {TextFilesFilter, ExportFilter, AllFilesFilter}, true);
-    OpenDialog = MakeFileDialog(this, {TextFilesFilter, AllFilesFilter}, false);
+    CreateFileDialogs();
 
     CreateMenus();
     NameControls();
@@ -468,123 +435,6 @@ void TMainForm::SetStatusText(const QString& Text) {
     StatusPanel->setText(Text);
 }
 
-void TMainForm::SetCaption() {
-    setWindowTitle(FFileName.isEmpty() ? QStringLiteral("Halvorn - Untitled")
-                                       : QStringLiteral("Halvorn - ") + FFileName);
-}
-
-bool TMainForm::ConfirmDiscard() {
-    if (!Modified())
-        return true;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"),
-                    QStringLiteral("The current file has changed. Save changes?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setWindowModality(Qt::ApplicationModal);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        FileSaveClick();
-        return !Modified();
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TMainForm::FileNewClick() {
-    if (ConfirmDiscard())
-        ClearReport();
-}
-
-void TMainForm::ClearReport() {
-    TextMemo->clear();
-    SetModified(false);
-    FFileName.clear();
-    SetCaption();
-    FileNew->setEnabled(false);
-}
-
-int TMainForm::SaveFilterIndex() const {
-    const int i = SaveDialog->nameFilters().indexOf(SaveDialog->selectedNameFilter());
-    return i < 0 ? 1 : i + 1;
-}
-
-void TMainForm::FileSaveClick() {
-    if (FFileName.isEmpty()) {
-        FileSaveAsClick();
-        return;
-    }
-    ReportText::WriteReportText(FFileName, EditorFileLines());
-    SetModified(false);
-}
-
-void TMainForm::FileSaveAsClick() {
-    SaveDialog->selectFile(FFileName);
-    ShowAllFilesFor(SaveDialog, SaveDialog->selectedNameFilter());
-    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
-        return;
-    const QString chosen = SaveDialog->selectedFiles().first();
-    const bool exportType = SaveFilterIndex() == 2;
-    const QString target = ApplySuffix(chosen, exportType);
-    if (exportType) {
-        // A report the export refuses changes nothing, not even the file name.
-        const QByteArray bytes = ExportWriter::BuildExport(EditorLines());
-        FFileName = target;
-        AtomicWrite::ReplaceFile(FFileName, bytes);
-    } else {
-        FFileName = target;
-        ReportText::WriteReportText(FFileName, EditorFileLines());
-    }
-    SetModified(false);
-    SetCaption();
-}
-
-void TMainForm::FileOpenClick() {
-    if (!ConfirmDiscard())
-        return;
-    OpenDialog->selectFile(QString());
-    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
-        return;
-    const QString path = OpenDialog->selectedFiles().first();
-    TextMemo->clear();
-    SetModified(false);
-    TextMemo->SetFileLines(ReportText::ReadReportText(path));
-    FFileName = path;
-    SetCaption();
-}
-
-QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
-                                 const QString& Suffix) {
-    std::unique_ptr<QFileDialog> owned(FileDialogs::Make(
-        this, Title, QFileDialog::AcceptSave, QFileDialog::AnyFile, {Filter, AllFilesFilter}));
-    QFileDialog& dialog = *owned;
-    dialog.setDefaultSuffix(Suffix);
-    dialog.setDirectory(FFileName.isEmpty() ? SaveDialog->directory()
-                                            : QFileInfo(FFileName).absoluteDir());
-    if (!FFileName.isEmpty())
-        dialog.selectFile(QFileInfo(FFileName).completeBaseName() + u'.' + Suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
-}
-
-TReadings TMainForm::ReadingsOrRefuse(const QString& NotDone) const {
-    TReadings readings = Readings::Read(EditorLines());
-    // Refused before a name is asked for: there would be nothing to write.
-    if (!readings.Refusal.isEmpty())
-        throw Exception(NotDone + u' ' + readings.Refusal);
-    return readings;
-}
-
-void TMainForm::FileExportCsvClick() {
-    const TReadings readings = ReadingsOrRefuse(QStringLiteral("The readings were not exported."));
-    const QString path = AskOutputFile(QStringLiteral("Export CSV"),
-                                       QStringLiteral("CSV Files (*.csv)"), QStringLiteral("csv"));
-    if (!path.isEmpty())
-        AtomicWrite::ReplaceFile(path, Measurement::Csv(readings));
-}
-
 void TMainForm::FileClientReportClick() {
     ReadingsOrRefuse(QStringLiteral("The client report was not made."));
     const QString path = AskOutputFile(QStringLiteral("Client Report"),
@@ -599,24 +449,6 @@ void TMainForm::FileClientReportClick() {
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
     AtomicWrite::ReplaceFile(path, ClientReport::Pdf(EditorLines(), parts, FUnit, paper));
-}
-
-void TMainForm::FilePrintClick() {
-    QPrintDialog dialog(&Printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QColor color = TextMemo->palette().color(QPalette::Text);
-    // A PDF file is written as every other file is: whole or not at all.
-    if (Printer.outputFormat() == QPrinter::PdfFormat && !Printer.outputFileName().isEmpty())
-        PrintReportToPdf(Printer.outputFileName(), Printer.pageLayout(), Printer.resolution(),
-                         TextMemo->font(), EditorLines(), color);
-    else
-        PrintReport(Printer, TextMemo->font(), EditorLines(), QString(), color);
-}
-
-void TMainForm::FilePrinterSetupClick() {
-    QPageSetupDialog dialog(&Printer, this);
-    dialog.exec();
 }
 
 void TMainForm::FileExitClick() {

@@ -158,6 +158,8 @@ private:
     // Empties the editor; the report has no file any more.
     void ClearReport();
     void SetCaption();
+    // The Save As and Open dialogs, kept for the run so each opens where the last one closed.
+    void CreateFileDialogs();
     void CreateMenus();
     // Asks for the name of a file the report is turned into; empty when the user cancels. The
     // report's own file name stays as it is.
