@@ -85,6 +85,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
 
     CreateFileDialogs();
 
+    FArchive.setParent(this);
     CreateMenus();
     NameControls();
 }
@@ -95,6 +96,7 @@ void TMainForm::NameControls() {
         {StatusPanel, "StatusPanel"},
         {ProgressPanel, "ProgressPanel"},
         {FSession, "Session"},
+        {&FArchive, "ArchiveKeeper"},
         {SaveDialog, "SaveDialog"},
         {OpenDialog, "OpenDialog"},
         {FileNew, "FileNew"},
