@@ -76,7 +76,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     FSession = new TDownloadSession(this);
     connect(FSession, &TDownloadSession::Progress, this,
             [this](TDownload::TState State, qint64 Bytes, qint64 ElapsedMs) {
-                SetStatusText(::StatusText(State, FSettings.PortNumber));
+                StatusPanel->setText(::StatusText(State, FSettings.PortNumber));
                 ProgressPanel->setText(DownloadProgress::Text(Bytes, ElapsedMs));
             });
     connect(FSession, &TDownloadSession::Ended, this, [this](const TDownloadResult& Result) {
@@ -297,9 +297,10 @@ void TMainForm::FirstStart() {
     const InstallFolder::TResult r = InstallFolder::FirstStart();
     FSettings.InstallDir = r.Dir;
     if (r.Stored)
-        SetStatusText(QStringLiteral("First start: made the installation folder %1 and its Data "
-                                     "folder, and stored it as \"InstallDir\"")
-                          .arg(r.Dir));
+        StatusPanel->setText(
+            QStringLiteral("First start: made the installation folder %1 and its Data "
+                           "folder, and stored it as \"InstallDir\"")
+                .arg(r.Dir));
 }
 
 void TMainForm::ComPortClick(int N) {
@@ -372,9 +373,9 @@ void TMainForm::AppIdle() {
     EditCopy->setEnabled(selection);
     EditPaste->setEnabled(FClipboardHasText);
     const bool hasLines = !TextMemo->document()->isEmpty();
-    FileSave->setEnabled(Modified() && hasLines);
+    FileSave->setEnabled(TextMemo->Modified() && hasLines);
     FileSaveAs->setEnabled(hasLines);
-    EditUndo->setEnabled(Modified());
+    EditUndo->setEnabled(TextMemo->Modified());
     GetData->setEnabled(FPortGroup->checkedAction() != nullptr);
 }
 
@@ -414,27 +415,8 @@ void TMainForm::ViewUnitsClick(TUnit Unit) {
     Settings::SaveUnit(Unit);
 }
 
-bool TMainForm::Modified() const {
-    return TextMemo->Modified();
-}
-void TMainForm::SetModified(bool M) {
-    TextMemo->SetModified(M);
-}
-QStringList TMainForm::EditorFileLines() const {
-    return TextMemo->FileLines();
-}
 QStringList TMainForm::EditorLines() const {
     return TextMemo->ReportLines();
-}
-void TMainForm::SetEditorLines(const QStringList& Lines, bool M) {
-    TextMemo->SetLines(Lines, M);
-}
-
-QString TMainForm::StatusText() const {
-    return StatusPanel->text();
-}
-void TMainForm::SetStatusText(const QString& Text) {
-    StatusPanel->setText(Text);
 }
 
 void TMainForm::FileClientReportClick() {
@@ -482,12 +464,8 @@ void TMainForm::FontClick() {
     dialog.SetFont(FSettings.Font);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SetEditorFont(dialog.ChosenFont(FSettings.Font));
-}
-
-void TMainForm::SetEditorFont(const Settings::TEditorFont& Font) {
-    FSettings.Font = Font;
-    TextMemo->SetStoredFont(Font);
+    FSettings.Font = dialog.ChosenFont(FSettings.Font);
+    TextMemo->SetStoredFont(FSettings.Font);
 }
 
 void TMainForm::AboutClick() {
@@ -523,10 +501,10 @@ void TMainForm::ComPortStopClick() {
 void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     ComPortStop->setEnabled(false);
     ProgressPanel->clear();
-    SetStatusText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
+    StatusPanel->setText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
     UpdatePortItems();
     if (Result.End == TDownloadResult::TEnd::Complete && !Result.Report.isEmpty())
-        SetEditorLines(Result.Report, true);
+        TextMemo->SetLines(Result.Report, true);
     // An open archive window shows the new measurement at once.
     if (Result.ArchiveId > 0 && ArchiveForm && ArchiveForm->isVisible())
         ErrorHandler::Run([this] { ArchiveForm->Refresh(); });
@@ -534,7 +512,7 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
         DownloadWords::ForWindow(Result, TArchive::PathIn(FSettings.InstallDir),
                                  InstallFolder::Usable(FSettings.InstallDir));
     if (!said.Status.isEmpty())
-        SetStatusText(said.Status);
+        StatusPanel->setText(said.Status);
     if (!said.Progress.isEmpty())
         ProgressPanel->setText(said.Progress);
     if (!said.Error.isEmpty())
@@ -543,7 +521,7 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
 
 void TMainForm::ApplyReportInformation(const TReportInfo& Info) {
     if (std::optional<QStringList> lines = ApplyInfo(EditorLines(), Info))
-        SetEditorLines(*lines, true);
+        TextMemo->SetLines(*lines, true);
 }
 
 bool TMainForm::FormClose() {

@@ -1,6 +1,7 @@
 // The main window's part of the archive: the File menu's archive window.
 #include "app/ArchiveForm.h"
 #include "app/MainForm.h"
+#include "app/ReportEditor.h"
 #include "info/InfoForm.h"
 
 #include <QDir>
@@ -27,6 +28,6 @@ bool TMainForm::OpenArchivedReport(const QStringList& Lines) {
     if (!ConfirmDiscard())
         return false;
     ClearReport();
-    SetEditorLines(Lines, true);
+    TextMemo->SetLines(Lines, true);
     return true;
 }

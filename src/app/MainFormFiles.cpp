@@ -47,7 +47,7 @@ void TMainForm::SetCaption() {
 }
 
 bool TMainForm::ConfirmDiscard() {
-    if (!Modified())
+    if (!TextMemo->Modified())
         return true;
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"),
                     QStringLiteral("The current file has changed. Save changes?"),
@@ -57,7 +57,7 @@ bool TMainForm::ConfirmDiscard() {
     switch (box.exec()) {
     case QMessageBox::Yes:
         FileSaveClick();
-        return !Modified();
+        return !TextMemo->Modified();
     case QMessageBox::No:
         return true;
     default:
@@ -72,7 +72,7 @@ void TMainForm::FileNewClick() {
 
 void TMainForm::ClearReport() {
     TextMemo->clear();
-    SetModified(false);
+    TextMemo->SetModified(false);
     FFileName.clear();
     SetCaption();
     FileNew->setEnabled(false);
@@ -88,8 +88,8 @@ void TMainForm::FileSaveClick() {
         FileSaveAsClick();
         return;
     }
-    ReportText::WriteReportText(FFileName, EditorFileLines());
-    SetModified(false);
+    ReportText::WriteReportText(FFileName, TextMemo->FileLines());
+    TextMemo->SetModified(false);
 }
 
 void TMainForm::FileSaveAsClick() {
@@ -107,9 +107,9 @@ void TMainForm::FileSaveAsClick() {
         AtomicWrite::ReplaceFile(FFileName, bytes);
     } else {
         FFileName = target;
-        ReportText::WriteReportText(FFileName, EditorFileLines());
+        ReportText::WriteReportText(FFileName, TextMemo->FileLines());
     }
-    SetModified(false);
+    TextMemo->SetModified(false);
     SetCaption();
 }
 
@@ -121,7 +121,7 @@ void TMainForm::FileOpenClick() {
         return;
     const QString path = OpenDialog->selectedFiles().first();
     TextMemo->clear();
-    SetModified(false);
+    TextMemo->SetModified(false);
     TextMemo->SetFileLines(ReportText::ReadReportText(path));
     FFileName = path;
     SetCaption();

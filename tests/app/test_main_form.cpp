@@ -70,7 +70,8 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
     Info.reset();
     Form.reset();
     const QByteArray store = Config.ReadStore();
-    EXPECT_EQ(Create().StatusText(), "Idle");
+    Create();
+    EXPECT_EQ(StatusText(), "Idle");
     EXPECT_EQ(Config.ReadStore(), store);
 }
 
