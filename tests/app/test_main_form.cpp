@@ -71,6 +71,7 @@ TEST_F(AppTest, FirstRunWithoutSettings) {
     Form.reset();
     const QByteArray store = Config.ReadStore();
     Create();
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_EQ(StatusText(), "Idle");
     EXPECT_EQ(Config.ReadStore(), store);
 }
