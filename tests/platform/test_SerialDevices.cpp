@@ -386,22 +386,15 @@ TEST(SerialDevices, RefusalNamesWhatThePathIs) {
 // A port's menu item: there for a terminal device, else not, with the reason in few words.
 TEST(SerialDevices, AvailabilityForAPortItem) {
     QTemporaryDir Folder;
-    const QString File = Folder.path() + "/capture.raw";
-    WriteFile(File, "x");
     TPty Line;
-    const struct {
-        QString Path;
-        bool There;
-        QString Why;
-    } Cases[] = {
+    const std::tuple<QString, bool, QString> Cases[] = {
         {Line.SlavePath(), true, Line.SlavePath()},
+        {Folder.path(), false, Folder.path() + " is a folder, not a serial device"},
         {Folder.path() + "/ttyUSB0", false, "no device at " + Folder.path() + "/ttyUSB0"},
-        {File, false, File + " is a regular file, not a serial device"},
     };
-    for (const auto& Case : Cases) {
-        const TAvailability Got = Availability(Case.Path);
-        EXPECT_EQ(Got.There, Case.There) << Case.Path.toStdString();
-        EXPECT_EQ(Got.Why, Case.Why) << Case.Path.toStdString();
+    for (const auto& [Path, There, Why] : Cases) {
+        EXPECT_EQ(Availability(Path).There, There) << Path.toStdString();
+        EXPECT_EQ(Availability(Path).Why, Why);
     }
 }
 
