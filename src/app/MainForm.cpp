@@ -85,6 +85,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
 
     CreateFileDialogs();
 
+    // A child like the controls, found by its name; a member, it is gone before the window
+    // deletes its children.
     FArchive.setParent(this);
     CreateMenus();
     NameControls();
