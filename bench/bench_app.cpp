@@ -100,7 +100,7 @@ void BuildIntoEditor() {
         const auto t0 = Clock::now();
         const QStringList lines = BuildReport(bytes, TReportInfo{});
         const auto t1 = Clock::now();
-        form.SetEditorLines(lines, true);
+        Memo(form)->SetLines(lines, true);
         QCoreApplication::processEvents();
         const auto t2 = Clock::now();
         builder.push_back(MsBetween(t0, t1));
@@ -119,7 +119,7 @@ void ReadingsWhileTyping() {
     form.FormCreate();
     form.resize(1000, 760);
     form.show();
-    form.SetEditorLines(BuildReport(Printout32K(), TReportInfo{}), true);
+    Memo(form)->SetLines(BuildReport(Printout32K(), TReportInfo{}), true);
     Control<QAction>(form, "ViewReadings")->trigger();
     QCoreApplication::processEvents();
     QPlainTextEdit* memo = Memo(form);
@@ -129,7 +129,7 @@ void ReadingsWhileTyping() {
         memo->textCursor().insertText(QStringLiteral("x"));
         QCoreApplication::processEvents();
         const auto t1 = Clock::now();
-        form.UpdateReadings();
+        Fire(form, "tmrReadings");
         QCoreApplication::processEvents();
         const auto t2 = Clock::now();
         key.push_back(MsBetween(t0, t1));
@@ -154,14 +154,14 @@ void EndOfTransfer() {
 
     TMainForm form;
     form.FormCreate();
-    form.ComPortClick(1);
+    ChoosePort(form, 1);
     QByteArray bytes = SimPrintout::Generate({});
     bytes.truncate(240);
     bytes.truncate(bytes.lastIndexOf('\r') + 1);
     std::vector<double> delays;
     for (int round = 0; round < 20; ++round) {
-        form.SetModified(false);
-        form.GetDataClick();
+        Memo(form)->SetModified(false);
+        Trigger(form, "GetData");
         std::atomic<bool> sent{false};
         Clock::time_point last;
         std::thread writer([&] {
@@ -189,13 +189,13 @@ void EndOfTransfer() {
 void PortWatchAndProgress() {
     auto* form = new TMainForm;
     form->FormCreate();
-    form->WatchPorts(false);
+    PollPorts(*form);
     QLabel* progressPanel = Control<QLabel>(*form, "ProgressPanel");
     QAction* com1 = PortItem(*form, 1);
     std::vector<double> check, progress;
     for (int round = 0; round < 20; ++round) {
         auto t0 = Clock::now();
-        form->UpdatePortItems();
+        Fire(*form, "PortCheckTimer");
         check.push_back(MsBetween(t0, Clock::now()));
         t0 = Clock::now();
         progressPanel->setText(DownloadProgress::Text(9512 + round, 79000 + round));
@@ -206,7 +206,8 @@ void PortWatchAndProgress() {
     std::sort(check.begin(), check.end());
     std::sort(progress.begin(), progress.end());
     std::printf("share of one core: port check %.3f %%, progress field %.4f %%\n",
-                check[check.size() / 2] / TMainForm::PortCheckIntervalMs * 100,
+                check[check.size() / 2] / Control<QTimer>(*form, "PortCheckTimer")->interval() *
+                    100,
                 progress[progress.size() / 2] / TDownload::TickIntervalMs * 100);
 
     std::vector<double> appear, vanish;

@@ -10,6 +10,7 @@
 //   bench_bounds panel       the window with 16 MiB in the editor, the panel shown
 // Targets: the chart under 2 s and 800 MB, the window never waiting over 100 ms.
 // Prints figures; not a test.
+#include "Controls.h"
 #include "app/MainForm.h"
 #include "app/ReadingsPanel.h"
 #include "measurement/chart/ReadingsChart.h"
@@ -120,15 +121,15 @@ int Panel(const QStringList& Lines) {
     Form.show();
     QElapsedTimer Clock;
     Clock.start();
-    Form.SetEditorLines(Lines, false);
+    Memo(Form)->SetLines(Lines, false);
     QCoreApplication::processEvents();
     std::printf("%-10s editor filled in %.0f ms\n", "panel", Clock.nsecsElapsed() / 1e6);
-    auto* Shown = Form.findChild<TReadingsPanel*>(QStringLiteral("ReadingsPanel"));
+    auto* Shown = Control<TReadingsPanel>(Form, QStringLiteral("ReadingsPanel"));
     const int Before = Shown->Updates();
     QElapsedTimer Whole;
     Whole.start();
     const double Longest =
-        LongestWait([&] { Form.UpdateReadings(); },
+        LongestWait([&] { Fire(Form, "tmrReadings"); },
                     [&] { return Shown->Updates() > Before && !Shown->Measuring(); });
     std::printf("%-10s measured in %.0f ms; the window waited %.1f ms at most; peak %ld MiB\n",
                 "panel", Whole.nsecsElapsed() / 1e6, Longest, PeakMiB());

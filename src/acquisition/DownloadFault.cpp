@@ -1,5 +1,6 @@
 #include "acquisition/DownloadFault.h"
 
+#include "acquisition/DownloadSession.h"
 #include "acquisition/ECommError.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
@@ -45,6 +46,10 @@ TText Text(const TFault& Fault, const ECommError& Error) {
     return {text, details};
 }
 
+TFault FaultOf(const TDownloadResult& R, const QString& Capture) {
+    return {R.PortNumber, R.Device, R.Bytes.size(), Capture, R.CaptureError};
+}
+
 } // namespace
 
 QString Message(const TFault& Fault, const ECommError& Error) {
@@ -55,6 +60,14 @@ QString Message(const TFault& Fault, const ECommError& Error) {
 QString Line(const TFault& Fault, const ECommError& Error) {
     const TText t = Text(Fault, Error);
     return t.Sentence + QStringLiteral(" (") + t.Details + QLatin1Char(')');
+}
+
+QString Message(const TDownloadResult& R, const QString& Capture) {
+    return Message(FaultOf(R, Capture), ECommError(R.FaultCode, R.SystemError));
+}
+
+QString Line(const TDownloadResult& R, const QString& Capture) {
+    return Line(FaultOf(R, Capture), ECommError(R.FaultCode, R.SystemError));
 }
 
 } // namespace DownloadFault

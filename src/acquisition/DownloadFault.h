@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 class ECommError;
+struct TDownloadResult;
 
 // The message of a download that a serial fault ended.
 namespace DownloadFault {
@@ -22,5 +23,10 @@ QString Message(const TFault& Fault, const ECommError& Error);
 
 // The same on one line for a terminal: the sentence, the details in brackets at its end.
 QString Line(const TFault& Fault, const ECommError& Error);
+
+// Both for a download that ended Interrupted, its bytes kept in Capture (empty: not kept, for
+// the reason the result gives).
+QString Message(const TDownloadResult& Result, const QString& Capture);
+QString Line(const TDownloadResult& Result, const QString& Capture);
 
 } // namespace DownloadFault

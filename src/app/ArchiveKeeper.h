@@ -2,13 +2,16 @@
 
 #include "archive/Archive.h"
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
 
 // The main window's side of the archive: the database of the installation folder, opened when
-// first needed; a file that must be left alone is said once per run.
-class TArchiveKeeper {
+// first needed; a file that must be left alone is said once per run. A process may hold only
+// one connection to the file, so whatever else of the process reads it asks this object.
+class TArchiveKeeper : public QObject {
+    Q_OBJECT
 public:
     using TSay = std::function<void(const QString&)>;
     explicit TArchiveKeeper(TSay Say) : FSay(std::move(Say)) {}

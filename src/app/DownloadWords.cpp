@@ -73,17 +73,10 @@ TSaid ForWindow(const TDownloadResult& R, const QString& ArchivePath, bool HasFo
                          Where(R, ArchivePath));
         break;
     }
-    case TEnd::Interrupted: {
-        DownloadFault::TFault Fault;
-        Fault.PortNumber = R.PortNumber;
-        Fault.Device = R.Device;
-        Fault.Bytes = R.Bytes.size();
-        Fault.Capture = Where(R, ArchivePath);
-        Fault.CaptureError = R.CaptureError;
-        Said.Error = DownloadFault::Message(Fault, ECommError(R.FaultCode, R.SystemError)) +
+    case TEnd::Interrupted:
+        Said.Error = DownloadFault::Message(R, Where(R, ArchivePath)) +
                      (R.ArchiveError.isEmpty() ? QString() : u'\n' + R.ArchiveError);
         break;
-    }
     }
     return Said;
 }

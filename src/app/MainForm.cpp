@@ -1,37 +1,29 @@
 #include "app/MainForm.h"
 
 #include "acquisition/CaptureFile.h"
-#include "acquisition/DownloadFault.h"
 #include "acquisition/DownloadProgress.h"
 #include "acquisition/ECommError.h"
 #include "app/ArchiveForm.h"
 #include "app/ClientReportDialog.h"
 #include "app/DownloadWords.h"
 #include "app/ErrorHandler.h"
-#include "app/FileDialogs.h"
 #include "app/FontDialog.h"
 #include "app/ReadingsPanel.h"
 #include "app/ReferenceLevelDialog.h"
+#include "app/ReportEditor.h"
 #include "app/SerialDevicesForm.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
-#include "files/EditorText.h"
-#include "files/ExportWriter.h"
-#include "files/ReportPrinter.h"
-#include "files/ReportText.h"
-#include "files/SuffixRule.h"
 #include "info/InfoForm.h"
-#include "measurement/CalibrationDates.h"
 #include "measurement/clientreport/ClientReport.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Exception.h"
 #include "platform/MessageText.h"
 #include "platform/PortMap.h"
 #include "platform/Registry.h"
+#include "platform/SerialDevices.h"
 #include "platform/SignalWatcher.h"
 #include "report/ApplyInfo.h"
-#include "report/ReportBuilder.h"
-#include "settings/EditorFont.h"
 #include "settings/InstallFolder.h"
 
 #include <QAbstractEventDispatcher>
@@ -40,42 +32,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPageSetupDialog>
-#include <QPlainTextEdit>
-#include <QPrintDialog>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextCursor>
 #include <QTimer>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
-const QString ExportFilter = QStringLiteral("Import Friendly Format (*.txt)");
-using FileDialogs::AllFilesFilter;
-using FileDialogs::ShowAllFilesFor;
-
-QFileDialog* MakeFileDialog(QWidget* Parent, const QStringList& Filters, bool Save) {
-    QFileDialog* d = FileDialogs::Make(Parent, Save ? QStringLiteral("Save As") : QString(),
-                                       Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
-                                       QFileDialog::AnyFile, Filters);
-    d->setDefaultSuffix(QStringLiteral("txt"));
-    if (Save)
-        d->setOption(QFileDialog::DontConfirmOverwrite);
-    return d;
-}
-
-} // namespace
 
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setWindowTitle(QStringLiteral("Halvorn - Untitled"));
@@ -84,11 +48,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     Printer.setPageSize(
         QPageSize(Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 
-    TextMemo = new QPlainTextEdit(this);
-    TextMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TextMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    TextMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    TextMemo->setTabChangesFocus(false);
+    TextMemo = new TReportEditor(this);
     ReadingsPanel = new TReadingsPanel;
     FSplitter = new QSplitter(Qt::Vertical, this);
     FSplitter->addWidget(TextMemo);
@@ -98,7 +58,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     FSplitter->setStretchFactor(1, 2);
     ReadingsPanel->hide();
     setCentralWidget(FSplitter);
-    ApplyEditorFont();
+    TextMemo->SetStoredFont(FSettings.Font);
     connect(TextMemo, &QPlainTextEdit::textChanged, this, [this] { TextMemoChange(); });
 
     tmrReadings = new QTimer(this);
@@ -117,16 +77,18 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     FSession = new TDownloadSession(this);
     connect(FSession, &TDownloadSession::Progress, this,
             [this](TDownload::TState State, qint64 Bytes, qint64 ElapsedMs) {
-                SetStatusText(::StatusText(State, FSettings.PortNumber));
+                StatusPanel->setText(::StatusText(State, FSettings.PortNumber));
                 ProgressPanel->setText(DownloadProgress::Text(Bytes, ElapsedMs));
             });
     connect(FSession, &TDownloadSession::Ended, this, [this](const TDownloadResult& Result) {
         ErrorHandler::Run([&] { DownloadEnded(Result); });
     });
 
-    SaveDialog = MakeFileDialog(this, {TextFilesFilter, ExportFilter, AllFilesFilter}, true);
-    OpenDialog = MakeFileDialog(this, {TextFilesFilter, AllFilesFilter}, false);
+    CreateFileDialogs();
 
+    // A child like the controls, found by its name; a member, it is gone before the window
+    // deletes its children.
+    FArchive.setParent(this);
     CreateMenus();
     NameControls();
 }
@@ -137,6 +99,7 @@ void TMainForm::NameControls() {
         {StatusPanel, "StatusPanel"},
         {ProgressPanel, "ProgressPanel"},
         {FSession, "Session"},
+        {&FArchive, "ArchiveKeeper"},
         {SaveDialog, "SaveDialog"},
         {OpenDialog, "OpenDialog"},
         {FileNew, "FileNew"},
@@ -283,12 +246,12 @@ void TMainForm::FormCreate() {
     try {
         Settings::Load(FSettings);
     } catch (...) {
-        ApplyEditorFont();
+        TextMemo->SetStoredFont(FSettings.Font);
         // The rest of creation is skipped for this run; the window still opens.
         ErrorHandler::Show(ErrorHandler::CurrentExceptionText());
         return;
     }
-    ApplyEditorFont();
+    TextMemo->SetStoredFont(FSettings.Font);
     ErrorHandler::Run([this] { ApplyView(Settings::TReader().View()); });
     if (!InstallFolder::Usable(FSettings.InstallDir))
         ErrorHandler::Run([this] { FirstStart(); });
@@ -337,18 +300,10 @@ void TMainForm::FirstStart() {
     const InstallFolder::TResult r = InstallFolder::FirstStart();
     FSettings.InstallDir = r.Dir;
     if (r.Stored)
-        SetStatusText(QStringLiteral("First start: made the installation folder %1 and its Data "
-                                     "folder, and stored it as \"InstallDir\"")
-                          .arg(r.Dir));
-}
-
-void TMainForm::ApplyEditorFont() {
-    const Settings::TEditorFont& f = FSettings.Font;
-    TextMemo->setFont(Settings::FontOf(f));
-    QPalette p = TextMemo->palette();
-    p.setColor(QPalette::Text,
-               Settings::ColorOf(f.Color, QApplication::palette().color(QPalette::Text)));
-    TextMemo->setPalette(p);
+        StatusPanel->setText(
+            QStringLiteral("First start: made the installation folder %1 and its Data "
+                           "folder, and stored it as \"InstallDir\"")
+                .arg(r.Dir));
 }
 
 void TMainForm::ComPortClick(int N) {
@@ -385,29 +340,12 @@ void TMainForm::UpdatePortItems() {
             return;
         }
     }
-    using SerialDevices::TState;
     for (int n = 1; n <= 4; ++n) {
         if (FSession->Running() && n == FSettings.PortNumber)
             continue;
-        const QString& path = paths[n - 1];
-        const QByteArray name = QFile::encodeName(path);
-        struct stat info {};
-        bool there = false;
-        QString why;
-        if (::stat(name.constData(), &info) != 0) {
-            why = QStringLiteral("no device at ") + MessageText::Shown(path);
-        } else if (S_ISCHR(info.st_mode) && ::access(name.constData(), R_OK | W_OK) == 0) {
-            // This runs twice a second: who holds the device (a scan of every process) is
-            // only worth asking when it is not plainly usable.
-            there = true;
-            why = MessageText::Shown(path);
-        } else {
-            const SerialDevices::TStatus s = SerialDevices::StateOf(path);
-            there = s.State == TState::Free || s.State == TState::Busy;
-            why = SerialDevices::Sentence(s, path);
-        }
-        ComPortCom[n - 1]->setEnabled(there);
-        ComPortCom[n - 1]->setToolTip(why);
+        const SerialDevices::TAvailability Device = SerialDevices::Availability(paths[n - 1]);
+        ComPortCom[n - 1]->setEnabled(Device.There);
+        ComPortCom[n - 1]->setToolTip(Device.Why);
     }
 }
 
@@ -438,9 +376,9 @@ void TMainForm::AppIdle() {
     EditCopy->setEnabled(selection);
     EditPaste->setEnabled(FClipboardHasText);
     const bool hasLines = !TextMemo->document()->isEmpty();
-    FileSave->setEnabled(Modified() && hasLines);
+    FileSave->setEnabled(TextMemo->Modified() && hasLines);
     FileSaveAs->setEnabled(hasLines);
-    EditUndo->setEnabled(Modified());
+    EditUndo->setEnabled(TextMemo->Modified());
     GetData->setEnabled(FPortGroup->checkedAction() != nullptr);
 }
 
@@ -482,163 +420,8 @@ void TMainForm::ViewUnitsClick(TUnit Unit) {
     Settings::SaveUnit(Unit);
 }
 
-bool TMainForm::Modified() const {
-    return TextMemo->document()->isModified();
-}
-void TMainForm::SetModified(bool M) {
-    TextMemo->document()->setModified(M);
-}
-
-QStringList TMainForm::EditorFileLines() const {
-    // The raw text: toPlainText() would turn a no-break space (byte 160) into a space.
-    return EditorText::FileLines(TextMemo->document()->toRawText());
-}
-
 QStringList TMainForm::EditorLines() const {
-    return EditorText::ReportLines(EditorFileLines());
-}
-
-void TMainForm::SetEditorLines(const QStringList& Lines, bool M) {
-    const QString text = EditorText::Shown(EditorText::FileLinesOf(Lines));
-    if (M) {
-        // A program edit like any other: the user can undo it (a rebuild drops the lines
-        // outside the separators, which must not be lost for good).
-        QTextCursor all(TextMemo->document());
-        all.select(QTextCursor::Document);
-        all.insertText(text);
-    } else {
-        TextMemo->setPlainText(text);
-    }
-    SetModified(M);
-}
-
-QString TMainForm::StatusText() const {
-    return StatusPanel->text();
-}
-void TMainForm::SetStatusText(const QString& Text) {
-    StatusPanel->setText(Text);
-}
-
-void TMainForm::SetCaption() {
-    setWindowTitle(FFileName.isEmpty() ? QStringLiteral("Halvorn - Untitled")
-                                       : QStringLiteral("Halvorn - ") + FFileName);
-}
-
-bool TMainForm::ConfirmDiscard() {
-    if (!Modified())
-        return true;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"),
-                    QStringLiteral("The current file has changed. Save changes?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setWindowModality(Qt::ApplicationModal);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        FileSaveClick();
-        return !Modified();
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TMainForm::FileNewClick() {
-    if (ConfirmDiscard())
-        ClearReport();
-}
-
-void TMainForm::ClearReport() {
-    FMeasurementId = 0;
-    FJob = TJob();
-    TextMemo->clear();
-    SetModified(false);
-    FFileName.clear();
-    SetCaption();
-    FileNew->setEnabled(false);
-}
-
-int TMainForm::SaveFilterIndex() const {
-    const int i = SaveDialog->nameFilters().indexOf(SaveDialog->selectedNameFilter());
-    return i < 0 ? 1 : i + 1;
-}
-
-void TMainForm::FileSaveClick() {
-    if (FFileName.isEmpty()) {
-        FileSaveAsClick();
-        return;
-    }
-    ReportText::WriteReportText(FFileName, EditorFileLines());
-    SetModified(false);
-}
-
-void TMainForm::FileSaveAsClick() {
-    SaveDialog->selectFile(FFileName);
-    ShowAllFilesFor(SaveDialog, SaveDialog->selectedNameFilter());
-    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
-        return;
-    const QString chosen = SaveDialog->selectedFiles().first();
-    const bool exportType = SaveFilterIndex() == 2;
-    const QString target = ApplySuffix(chosen, exportType);
-    if (exportType) {
-        // A report the export refuses changes nothing, not even the file name.
-        const QByteArray bytes = ExportWriter::BuildExport(EditorLines());
-        FFileName = target;
-        AtomicWrite::ReplaceFile(FFileName, bytes);
-    } else {
-        FFileName = target;
-        ReportText::WriteReportText(FFileName, EditorFileLines());
-    }
-    SetModified(false);
-    SetCaption();
-}
-
-void TMainForm::FileOpenClick() {
-    if (!ConfirmDiscard())
-        return;
-    OpenDialog->selectFile(QString());
-    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
-        return;
-    const QString path = OpenDialog->selectedFiles().first();
-    TextMemo->clear();
-    SetModified(false);
-    FMeasurementId = 0;
-    FJob = TJob();
-    TextMemo->setPlainText(EditorText::Shown(ReportText::ReadReportText(path)));
-    FFileName = path;
-    SetModified(false);
-    SetCaption();
-}
-
-QString TMainForm::AskOutputFile(const QString& Title, const QString& Filter,
-                                 const QString& Suffix) {
-    std::unique_ptr<QFileDialog> owned(FileDialogs::Make(
-        this, Title, QFileDialog::AcceptSave, QFileDialog::AnyFile, {Filter, AllFilesFilter}));
-    QFileDialog& dialog = *owned;
-    dialog.setDefaultSuffix(Suffix);
-    dialog.setDirectory(FFileName.isEmpty() ? SaveDialog->directory()
-                                            : QFileInfo(FFileName).absoluteDir());
-    if (!FFileName.isEmpty())
-        dialog.selectFile(QFileInfo(FFileName).completeBaseName() + u'.' + Suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
-}
-
-TReadings TMainForm::ReadingsOrRefuse(const QString& NotDone) const {
-    TReadings readings = Readings::Read(EditorLines());
-    // Refused before a name is asked for: there would be nothing to write.
-    if (!readings.Refusal.isEmpty())
-        throw Exception(NotDone + u' ' + readings.Refusal);
-    return readings;
-}
-
-void TMainForm::FileExportCsvClick() {
-    const TReadings readings = ReadingsOrRefuse(QStringLiteral("The readings were not exported."));
-    const QString path = AskOutputFile(QStringLiteral("Export CSV"),
-                                       QStringLiteral("CSV Files (*.csv)"), QStringLiteral("csv"));
-    if (!path.isEmpty())
-        AtomicWrite::ReplaceFile(path, Measurement::Csv(readings));
+    return TextMemo->ReportLines();
 }
 
 void TMainForm::FileClientReportClick() {
@@ -664,24 +447,6 @@ void TMainForm::FileClientReportClick() {
     const TPaper paper =
         Printer.pageLayout().pageSize().id() == QPageSize::Letter ? TPaper::Letter : TPaper::A4;
     AtomicWrite::ReplaceFile(path, ClientReport::Pdf(EditorLines(), parts, FUnit, paper));
-}
-
-void TMainForm::FilePrintClick() {
-    QPrintDialog dialog(&Printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QColor color = TextMemo->palette().color(QPalette::Text);
-    // A PDF file is written as every other file is: whole or not at all.
-    if (Printer.outputFormat() == QPrinter::PdfFormat && !Printer.outputFileName().isEmpty())
-        PrintReportToPdf(Printer.outputFileName(), Printer.pageLayout(), Printer.resolution(),
-                         TextMemo->font(), EditorLines(), color);
-    else
-        PrintReport(Printer, TextMemo->font(), EditorLines(), QString(), color);
-}
-
-void TMainForm::FilePrinterSetupClick() {
-    QPageSetupDialog dialog(&Printer, this);
-    dialog.exec();
 }
 
 void TMainForm::FileExitClick() {
@@ -713,12 +478,8 @@ void TMainForm::FontClick() {
     dialog.SetFont(FSettings.Font);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SetEditorFont(dialog.ChosenFont(FSettings.Font));
-}
-
-void TMainForm::SetEditorFont(const Settings::TEditorFont& Font) {
-    FSettings.Font = Font;
-    ApplyEditorFont();
+    FSettings.Font = dialog.ChosenFont(FSettings.Font);
+    TextMemo->SetStoredFont(FSettings.Font);
 }
 
 void TMainForm::AboutClick() {
@@ -754,10 +515,10 @@ void TMainForm::ComPortStopClick() {
 void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     ComPortStop->setEnabled(false);
     ProgressPanel->clear();
-    SetStatusText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
+    StatusPanel->setText(::StatusText(TDownload::TState::Idle, FSettings.PortNumber));
     UpdatePortItems();
     if (Result.End == TDownloadResult::TEnd::Complete && !Result.Report.isEmpty()) {
-        SetEditorLines(Result.Report, true);
+        TextMemo->SetLines(Result.Report, true);
         FMeasurementId = Result.ArchiveId;
     }
     // An open archive window shows the new measurement at once.
@@ -767,7 +528,7 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
         DownloadWords::ForWindow(Result, TArchive::PathIn(FSettings.InstallDir),
                                  InstallFolder::Usable(FSettings.InstallDir));
     if (!said.Status.isEmpty())
-        SetStatusText(said.Status);
+        StatusPanel->setText(said.Status);
     if (!said.Progress.isEmpty())
         ProgressPanel->setText(said.Progress);
     if (!said.Error.isEmpty())
@@ -776,7 +537,7 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
 
 void TMainForm::ApplyReportInformation(const TReportInfo& Info) {
     if (std::optional<QStringList> lines = ApplyInfo(EditorLines(), Info))
-        SetEditorLines(*lines, true);
+        TextMemo->SetLines(*lines, true);
 }
 
 bool TMainForm::FormClose() {

@@ -19,7 +19,6 @@ class QAction;
 class QActionGroup;
 class QFileDialog;
 class QLabel;
-class QPlainTextEdit;
 class QSplitter;
 class QTimer;
 class TAboutForm;
@@ -27,6 +26,7 @@ class TArchiveForm;
 class TDeviceWatcher;
 class TInfoForm;
 class TReadingsPanel;
+class TReportEditor;
 
 // The program's only top-level window: the report editor, every command, the status bar and
 // the download's state.
@@ -39,23 +39,22 @@ public:
     // Runs the creation handler; called once by start-up right after construction.
     void FormCreate();
     void SetInfoForm(TInfoForm* Form);
+    // Made at start-up after this window, as the About command's window; owned by this window.
+    void SetAboutForm(TAboutForm* Form) { AboutForm = Form; }
     // The report information, read at creation; start-up gives it to the information dialog.
     TReportInformation& Information() { return FInformation; }
 
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
     // How long the readings panel waits after the last change of the editor's text.
     static constexpr int ReadingsDelayMs = 300;
-    // Pages are laid out in the printer's own device pixels, not the screen's.
-    QPrinter Printer{QPrinter::HighResolution};
-    // Made at start-up after this window, as the About command's window; owned by this window.
-    void SetAboutForm(TAboutForm* Form) { AboutForm = Form; }
+    // Without udev's device events the port items are checked this often.
+    static constexpr int PortCheckIntervalMs = 500;
 
-    // The settings as they stand: the port chosen, the information switch, the installation
-    // folder and the editor font.
-    const Settings::TValues& SettingsValues() const { return FSettings; }
-    // The editor font, shown at once and stored at close.
-    void SetEditorFont(const Settings::TEditorFont& Font);
-
-    // Handlers.
+    // Handlers of the menus, the editor and the idle loop.
     void FileNewClick();
     void FileOpenClick();
     void FileSaveClick();
@@ -63,10 +62,6 @@ public:
     void FileExportCsvClick();
     void FileClientReportClick();
     void FileArchiveClick();
-    // A report from the archive as a new untitled report, after the save-changes prompt; false
-    // when the user kept the one in the editor.
-    bool OpenArchivedReport(const QStringList& Lines, const TArchiveRow& Row);
-    TArchiveKeeper& ArchiveKeeper() { return FArchive; }
     void FilePrintClick();
     void FilePrinterSetupClick();
     void FileExitClick();
@@ -80,53 +75,37 @@ public:
     void ComPortDevicesClick();
     // Ends a listening or acquiring download without a report.
     void ComPortStopClick();
-    // Enables the port items whose device is there now, each with why in its tool tip; the
-    // port a download holds stays as it is.
-    void UpdatePortItems();
-    // Keeps the port items up to date: from udev's device events where udev runs, else by a
-    // check every PortCheckIntervalMs.
-    void WatchPorts(bool UseUdev);
-    static constexpr int PortCheckIntervalMs = 500;
     void GetDataClick();
     void AboutClick();
     void ViewReadingsClick();
     void ViewUnitsClick(TUnit Unit);
     // Asks for the reference level; OK applies and stores it.
     void ViewLevelClick();
-    const TReferenceLevel& Level() const { return FLevel; }
-    // Measures the editor's report into the panel when it is shown.
-    void UpdateReadings();
-    TUnit Unit() const { return FUnit; }
     void AppIdle();
     void TextMemoChange();
-    void ApplyReportInformation(const TReportInfo& Info);
 
+    // Enables the port items whose device is there now, each with why in its tool tip; the
+    // port a download holds stays as it is.
+    void UpdatePortItems();
+    // Keeps the port items up to date: from udev's device events where udev runs, else by a
+    // check every PortCheckIntervalMs.
+    void WatchPorts(bool UseUdev);
+    // Measures the editor's report into the panel when it is shown.
+    void UpdateReadings();
+    // The report information's dialog applied by OK: the report rebuilt with it.
+    void ApplyReportInformation(const TReportInfo& Info);
+    // A report from the archive as a new untitled report, after the save-changes prompt; false
+    // when the user kept the one in the editor.
+    bool OpenArchivedReport(const QStringList& Lines, const TArchiveRow& Row);
     // Save-changes prompt: true to go on, false when the caller must stop.
     bool ConfirmDiscard();
-
-    QString FileName() const { return FFileName; }
-    QString StatusText() const;
-    void SetStatusText(const QString& Text);
-
-    // The editor's text as report lines (a line ends at each line break; a trailing empty
-    // line after the last break is no line) and the whole text as file lines.
+    // The editor's text as report lines.
     QStringList EditorLines() const;
-    QStringList EditorFileLines() const;
-    // Replaces the editor's text. Modified says whether the result counts as unsaved.
-    void SetEditorLines(const QStringList& Lines, bool Modified);
-    bool Modified() const;
-    void SetModified(bool Modified);
-
     // Index of the save dialog's file type, 1 to 3.
     int SaveFilterIndex() const;
 
-protected:
-    void closeEvent(QCloseEvent* Event) override;
-    void resizeEvent(QResizeEvent* Event) override;
-
-private:
     // Controls; each has its member's name as object name, by which tests find it.
-    QPlainTextEdit* TextMemo;
+    TReportEditor* TextMemo;
     QLabel* StatusPanel;
     // Bytes, time and rate of the running download, at the right of the status bar.
     QLabel* ProgressPanel;
@@ -147,24 +126,27 @@ private:
     // Restarted by every change of the editor's text; the panel follows when it runs out.
     QTimer* tmrReadings;
     TAboutForm* AboutForm = nullptr;
+    // Pages are laid out in the printer's own device pixels, not the screen's.
+    QPrinter Printer{QPrinter::HighResolution};
     TDeviceWatcher* PortWatcher = nullptr;
     QTimer* PortCheckTimer = nullptr;
 
     // Sets the controls' object names.
     void NameControls();
-    void ApplyEditorFont();
     bool FormClose();
     // No usable installation folder at start: makes and stores one, as halvorn-setup does.
     void FirstStart();
     // Empties the editor; the report has no file any more.
     void ClearReport();
     void SetCaption();
+    // The Save As and Open dialogs, kept for the run so each opens where the last one closed.
+    void CreateFileDialogs();
     void CreateMenus();
-    // Asks for the name of a file the report is turned into; empty when the user cancels. The
-    // report's own file name stays as it is.
     // The editor's readings; a report without a readings table raises an Exception that
     // begins with NotDone.
     TReadings ReadingsOrRefuse(const QString& NotDone) const;
+    // Asks for the name of a file the report is turned into; empty when the user cancels. The
+    // report's own file name stays as it is.
     QString AskOutputFile(const QString& Title, const QString& Filter, const QString& Suffix);
     void ApplyView(const Settings::TView& View);
     QAction* AddItem(QMenu* Menu, const QString& Caption, void (TMainForm::*Handler)(),

@@ -1,6 +1,7 @@
 // The main window's part of the archive: the File menu's archive window.
 #include "app/ArchiveForm.h"
 #include "app/MainForm.h"
+#include "app/ReportEditor.h"
 #include "info/InfoForm.h"
 
 #include <QDir>
@@ -29,7 +30,7 @@ bool TMainForm::OpenArchivedReport(const QStringList& Lines, const TArchiveRow& 
     if (!ConfirmDiscard())
         return false;
     ClearReport();
-    SetEditorLines(Lines, true);
+    TextMemo->SetLines(Lines, true);
     FMeasurementId = Row.Id;
     FJob = Row.Job;
     return true;

@@ -85,6 +85,12 @@ bool ReadDateTime(TLineReader& In, QDateTime& Out, TReadResult& R, const QLocale
         return false;
     const int line = In.LineNumber();
     const QString text = In.Next();
+    // An empty line is a date the information never had (the dialog was never opened), as
+    // written.
+    if (text.isEmpty()) {
+        Out = QDateTime();
+        return true;
+    }
     try {
         Out = DateTimeText::StrToDateTime(text, Locale);
     } catch (const Exception& e) {

@@ -541,6 +541,19 @@ QString Sentence(const TStatus& Status, const QString& Path) {
     return MessageText::Shown(Path) + QLatin1Char(' ') + Status.Reason;
 }
 
+TAvailability Availability(const QString& Path) {
+    const QByteArray Name = QFile::encodeName(Path);
+    struct stat Info {};
+    if (::stat(Name.constData(), &Info) != 0)
+        return {false, QStringLiteral("no device at ") + MessageText::Shown(Path)};
+    // Asked twice a second: who holds the device (a scan of every process) is only worth
+    // asking when it is not plainly usable.
+    if (S_ISCHR(Info.st_mode) && ::access(Name.constData(), R_OK | W_OK) == 0)
+        return {true, MessageText::Shown(Path)};
+    const TStatus Status = StateOf(Path);
+    return {Status.State == TState::Free || Status.State == TState::Busy, Sentence(Status, Path)};
+}
+
 QStringList Hints(const TStatus& Status) {
     QStringList Hints;
     if (Status.State == TState::NoPermission && !Status.Group.isEmpty())

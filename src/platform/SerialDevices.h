@@ -95,6 +95,14 @@ QString Sentence(const TStatus& Status, const QString& Path);
 // ModemManager, the programs that have the device open.
 QStringList Hints(const TStatus& Status);
 
+// Whether a download could use the device at Path now, and why, in a few words: what a port's
+// menu item shows.
+struct TAvailability {
+    bool There = false;
+    QString Why;
+};
+TAvailability Availability(const QString& Path);
+
 // Maker, product and serial number in one text ("FTDI FT232R USB UART (A10K1234)"), or empty.
 QString Description(const TDevice& Device);
 

@@ -5,6 +5,7 @@
 #include "archive/Archive.h"
 #include "info/InfoForm.h"
 #include "platform/Registry.h"
+#include "settings/Settings.h"
 
 #include "Controls.h"
 #include "ModalAnswer.h"
@@ -14,7 +15,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QThread>
@@ -66,7 +67,8 @@ protected:
     // is made.
     TArchive& Archive() {
         if (Form)
-            if (TArchive* Own = Form->ArchiveKeeper().Readable(Form->SettingsValues().InstallDir))
+            if (TArchive* Own = Control<TArchiveKeeper>(*Form, "ArchiveKeeper")
+                                    ->Readable(Settings::TReader().InstallDir()))
                 return *Own;
         if (!TestArchive)
             TestArchive = std::make_unique<TArchive>(ArchivePath());
@@ -99,11 +101,18 @@ protected:
         return Control<TDownloadSession>(F, "Session")->QueueCount();
     }
 
-    // Lets the event loop run until it would block, so the idle handler runs.
-    static void Idle() {
-        QCoreApplication::processEvents();
-        QTimer::singleShot(1, [] {});
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // The window's report as the user sees it: the editor's report lines, lines put in it
+    // (Modified: as an unsaved edit), its modified flag, the status line and the report's file
+    // name from the caption (empty while untitled).
+    QStringList EditorLines() const { return Memo(*Form)->ReportLines(); }
+    void SetEditorLines(const QStringList& Lines, bool Modified) {
+        Memo(*Form)->SetLines(Lines, Modified);
+    }
+    bool Modified() const { return Memo(*Form)->Modified(); }
+    QString StatusText() const { return Control<QLabel>(*Form, "StatusPanel")->text(); }
+    QString FileName() const {
+        const QString Title = Form->windowTitle();
+        return Title == "Halvorn - Untitled" ? QString() : Title.mid(QString("Halvorn - ").size());
     }
 
     TestSupport::TempConfig Config;

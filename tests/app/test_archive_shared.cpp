@@ -84,8 +84,8 @@ TEST_F(SharedArchiveTest, WindowAndOtherProgramsNeverLoseARow) {
     std::set<QString> Reported;
     uint32_t Seed = 1;
     const auto WindowDownload = [&] {
-        f.SetModified(false);
-        f.GetDataClick();
+        Memo(f)->SetModified(false);
+        Trigger(f, "GetData");
         const QByteArray Bytes = Printout(6, Seed++);
         ASSERT_TRUE(Line.Write(Bytes));
         ASSERT_TRUE(

@@ -44,7 +44,7 @@ protected:
         StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
         PortMap::MapPort("COM1", Line.SlavePath());
         TMainForm& f = Create(WithInfo);
-        f.GetDataClick();
+        Trigger(f, "GetData");
         EXPECT_TRUE(Downloading(f));
         return f;
     }
@@ -102,7 +102,7 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     EXPECT_EQ(rowsWhenShown, 1);
     EXPECT_EQ(w.Model->rowCount(), 1);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
     TArchive& archive = Archive();
     const std::vector<TArchiveRow> rows = archive.List();
     ASSERT_EQ(rows.size(), 1u);
@@ -111,8 +111,7 @@ TEST_F(ArchiveWindowTest, CompleteDownloadIsStoredBeforeItsReportIsShown) {
     EXPECT_EQ(entry->Raw, bytes);
     EXPECT_EQ(entry->Readings, 6);
     EXPECT_EQ(entry->Device, Line.SlavePath());
-    EXPECT_EQ(ReportText::DecodeText(entry->Report).mid(0, f.EditorLines().size()),
-              f.EditorLines());
+    EXPECT_EQ(ReportText::DecodeText(entry->Report).mid(0, EditorLines().size()), EditorLines());
     EXPECT_TRUE(Captures().isEmpty());
 }
 
@@ -132,7 +131,7 @@ TEST_F(ArchiveWindowTest, ArchiveFailureSaysSoOnceAndTheReportStillAppears) {
     TMainForm& f = Listen();
     const QByteArray bytes = Printout();
     Send(f, bytes);
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
     const QStringList files = Captures();
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(TestSupport::ReadFile(files[0]), bytes);
@@ -176,7 +175,7 @@ TEST_F(MountedArchiveWindowTest, FullDiskShowsTheMessageAndTheReport) {
     TMainForm& f = Listen();
     const QByteArray bytes = Printout();
     Send(f, bytes);
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
     ASSERT_EQ(Errors.size(), 1);
     // The archive, opened at the download's end, cannot even start its log; the captures
     // folder lies on the same full disk.
@@ -195,7 +194,7 @@ TEST_F(MountedArchiveWindowTest, ReadOnlyDataFolderShowsTheMessageAndTheReport) 
     TMainForm& f = Listen();
     const QByteArray bytes = Printout();
     Send(f, bytes);
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains(ArchivePath())) << Errors[0].toStdString();
     EXPECT_TRUE(Errors[0].contains("could not be kept in a capture file either"))
@@ -213,7 +212,7 @@ TEST_F(MountedArchiveWindowTest, ReadOnlyArchiveIsListedAndSaysSoOnce) {
     EXPECT_EQ(Serials(w), QStringList{"EARLIER"});
     EXPECT_FALSE(w.ImportButton->isEnabled());
     Send(f, Printout());
-    EXPECT_FALSE(f.EditorLines().isEmpty());
+    EXPECT_FALSE(EditorLines().isEmpty());
     ASSERT_EQ(Errors.size(), 2) << Errors.join('\n').toStdString();
     EXPECT_TRUE(Errors[0].contains("new downloads cannot be stored there"));
     EXPECT_TRUE(Errors[1].startsWith("The download was not archived"));
@@ -229,9 +228,9 @@ TEST_F(ArchiveWindowTest, RowsTellTheTruth) {
     Send(f, rest);
     ASSERT_EQ(w.Model->rowCount(), 1);
     const qint64 id = w.Model->RowAt(0)->Id;
-    EXPECT_EQ(f.StatusText(), QStringLiteral("The data received holds no readings table: kept in "
-                                             "the archive as measurement %1")
-                                  .arg(id));
+    EXPECT_EQ(StatusText(), QStringLiteral("The data received holds no readings table: kept in "
+                                           "the archive as measurement %1")
+                                .arg(id));
     EXPECT_EQ(w.Model->data(w.Model->index(0, TArchiveModel::State)).toString(), "no-readings");
     const QString capture = Install.filePath("2026-12-08 14-03-22 COM1.raw");
     TestSupport::WriteFile(capture, Printout(5));
@@ -327,7 +326,7 @@ TEST_F(ArchiveWindowTest, OpenReportAndRebuildAskBeforeReplacingTheEditor) {
         w.OpenReportButton->click();
         EXPECT_EQ(cancel.Answered(), 1);
     }
-    EXPECT_EQ(f.EditorLines(), QStringList{"my unsaved notes"});
+    EXPECT_EQ(EditorLines(), QStringList{"my unsaved notes"});
     {
         ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
         w.OpenReportButton->click();
@@ -337,16 +336,16 @@ TEST_F(ArchiveWindowTest, OpenReportAndRebuildAskBeforeReplacingTheEditor) {
     stored.Enabled = true;
     stored.SerialNumber = "4410-0042";
     stored.Location = "Attic";
-    EXPECT_EQ(f.EditorLines(), BuildReport(raw, stored));
+    EXPECT_EQ(EditorLines(), BuildReport(raw, stored));
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     // Rebuild: the bytes again with the report information in force now (disabled here).
     {
         ModalAnswer no(ModalAnswer::Press(QMessageBox::No));
         w.RebuildButton->click();
     }
-    EXPECT_EQ(f.EditorLines(), BuildReport(raw, f.Information().Info()));
-    EXPECT_NE(f.EditorLines(), BuildReport(raw, stored));
+    EXPECT_EQ(EditorLines(), BuildReport(raw, f.Information().Info()));
+    EXPECT_NE(EditorLines(), BuildReport(raw, stored));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 

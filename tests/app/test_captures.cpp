@@ -95,7 +95,7 @@ protected:
         StoreWithInstallDir("\"Port\"=dword:00000001\r\n\"InfoEnable\"=dword:00000000\r\n");
         PortMap::MapPort("COM1", Line.SlavePath());
         TMainForm& f = Create();
-        f.GetDataClick();
+        Trigger(f, "GetData");
         EXPECT_TRUE(Downloading(f));
         return f;
     }
@@ -132,8 +132,8 @@ TEST_F(CaptureTest, UnpluggedAfterBytesKeepsThemAndSaysSoInOneMessage) {
                   .arg(Line.SlavePath(), ArchivePath())
                   .arg(rows[0].Id));
     EXPECT_TRUE(Errors[0].section('\n', 1).startsWith("Details: Serial port error "));
-    EXPECT_EQ(f.StatusText(), "Idle");
-    EXPECT_TRUE(f.EditorLines().isEmpty());
+    EXPECT_EQ(StatusText(), "Idle");
+    EXPECT_TRUE(EditorLines().isEmpty());
 }
 
 TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
@@ -153,7 +153,7 @@ TEST_F(CaptureTest, StopKeepsTheBytesAndNamesTheFile) {
               QStringLiteral("Stopped: 17 bytes kept in the archive %1 (measurement %2)")
                   .arg(ArchivePath())
                   .arg(rows[0].Id));
-    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_EQ(StatusText(), "Idle");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -168,7 +168,7 @@ TEST_F(CaptureTest, WithTheArchiveRefusedStopWritesCaptureFiles) {
         ASSERT_TRUE(Line.Write(part));
         WaitForCount(f, static_cast<int>(part.size()));
         Control<QAction>(f, "ComPortStop")->trigger();
-        f.GetDataClick();
+        Trigger(f, "GetData");
     }
     Control<QAction>(f, "ComPortStop")->trigger();
     const QStringList files = Captures();
@@ -189,7 +189,7 @@ TEST_F(CaptureTest, NothingIsWrittenWhenNoByteCame) {
     Control<QAction>(f, "ComPortStop")->trigger();
     EXPECT_TRUE(Captures().isEmpty());
     EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().isEmpty());
-    f.GetDataClick();
+    Trigger(f, "GetData");
     Line.CloseMaster();
     ASSERT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
     EXPECT_TRUE(Captures().isEmpty());
@@ -201,7 +201,7 @@ TEST_F(CaptureTest, ExitDuringADownloadKeepsItsBytes) {
     TMainForm& f = StartOnPty();
     ASSERT_TRUE(Line.Write("half a printout\r"));
     WaitForCount(f, 16);
-    f.FileExitClick();
+    Trigger(f, "FileExit");
     EXPECT_FALSE(Downloading(f));
     EXPECT_TRUE(Captures().isEmpty());
     const std::vector<TArchiveRow> rows = Archived();

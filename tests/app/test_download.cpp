@@ -35,15 +35,15 @@ protected:
 
     // Watches the status texts until the report is on screen.
     QStringList RunToReport(TMainForm& F) {
-        QStringList seen{F.StatusText()};
+        QStringList seen{StatusText()};
         const bool done = WaitUntil([&] {
-            if (seen.last() != F.StatusText())
-                seen << F.StatusText();
+            if (seen.last() != StatusText())
+                seen << StatusText();
             // A transfer without a readings table ends on a line that says so instead of "Idle".
-            return (F.StatusText() == "Idle" || F.StatusText().contains("no readings table")) &&
+            return (StatusText() == "Idle" || StatusText().contains("no readings table")) &&
                    !Control<QTimer>(F, "tmrReceive")->isActive();
         });
-        EXPECT_TRUE(done) << "still " << F.StatusText().toStdString();
+        EXPECT_TRUE(done) << "still " << StatusText().toStdString();
         return seen;
     }
 
@@ -57,15 +57,14 @@ TEST_F(DownloadTest, PacedPrintoutBecomesTheReport) {
     bytes.truncate(1000);
     bytes.append('\r');
     TMainForm& f = Start(bytes, {"--baud", "1200"});
-    f.FileNewClick();
-    f.GetDataClick();
-    EXPECT_EQ(f.StatusText(), Listening);
+    Trigger(f, "GetData");
+    EXPECT_EQ(StatusText(), Listening);
     const QStringList seen = RunToReport(f);
     EXPECT_EQ(seen, (QStringList{Listening, Acquiring, "Idle"}));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     EXPECT_FALSE(Downloading(f));
 }
 
@@ -76,10 +75,10 @@ TEST_F(DownloadTest, LargePrintoutArrivesWhole) {
     bytes.truncate(30 * 1024);
     bytes.append('\r');
     TMainForm& f = Start(bytes, {"--unpaced"});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     RunToReport(f);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes, TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes, TReportInfo{}));
 }
 
 TEST_F(DownloadTest, PauseEndsTheDownload) {
@@ -88,25 +87,25 @@ TEST_F(DownloadTest, PauseEndsTheDownload) {
     const QByteArray bytes = SimPrintout::Generate(o);
     const int cut = bytes.indexOf('\r', bytes.size() / 2) + 1;
     TMainForm& f = Start(bytes, {"--unpaced", "--pause", QString("%1:1500").arg(cut)});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     RunToReport(f);
-    EXPECT_EQ(f.EditorLines(), BuildReport(bytes.left(cut), TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(bytes.left(cut), TReportInfo{}));
 }
 
 TEST_F(DownloadTest, NoInstrumentKeepsListening) {
     TMainForm& f = Start("never sent\r", {"--delay", "600000"});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     QElapsedTimer clock;
     clock.start();
     WaitUntil([&] { return clock.elapsed() > 1100; });
-    EXPECT_EQ(f.StatusText(), Listening);
+    EXPECT_EQ(StatusText(), Listening);
     EXPECT_TRUE(Control<QTimer>(f, "tmrReceive")->isActive());
     EXPECT_TRUE(Errors.isEmpty());
 }
 
 TEST_F(DownloadTest, UnpluggedWhileListeningIsOneErrorThenGetDataWorksAgain) {
     TMainForm& f = Start("never sent\r", {"--delay", "600000"});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     Sim.reset(); // the line hangs up
     EXPECT_TRUE(WaitUntil([&] { return !Control<QTimer>(f, "tmrReceive")->isActive(); }, 5000));
     // A few more ticks' worth of time: no second message.
@@ -119,17 +118,17 @@ TEST_F(DownloadTest, UnpluggedWhileListeningIsOneErrorThenGetDataWorksAgain) {
         ") was disconnected before any byte came. No report was made.\nDetails: Serial port "
         "error QueueStatusFailed (18)"))
         << Errors[0].toStdString();
-    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_EQ(StatusText(), "Idle");
     EXPECT_FALSE(Downloading(f));
 
     const QString file = Install.filePath("second.bin");
     TestSupport::WriteFile(file, "Serial #\rline\rA\rB\r");
     Sim = std::make_unique<TSim>(QStringList{"--file", file, "--com", "1", "--unpaced"});
     ASSERT_TRUE(Sim->Started());
-    f.GetDataClick();
+    Trigger(f, "GetData");
     RunToReport(f);
     EXPECT_EQ(Errors.size(), 1);
-    EXPECT_EQ(f.EditorLines(), (QStringList{"Serial #   : ", "line"}));
+    EXPECT_EQ(EditorLines(), (QStringList{"Serial #   : ", "line"}));
 }
 
 TEST_F(DownloadTest, PromptAnswersAtGetData) {
@@ -137,33 +136,33 @@ TEST_F(DownloadTest, PromptAnswersAtGetData) {
     Type("edited");
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::Cancel));
-        f.GetDataClick();
+        Trigger(f, "GetData");
         EXPECT_EQ(answer.Answered(), 1);
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "edited");
     EXPECT_FALSE(Downloading(f));
-    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_EQ(StatusText(), "Idle");
     {
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
-        f.GetDataClick();
+        Trigger(f, "GetData");
         EXPECT_EQ(answer.Answered(), 2);
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "edited");
     EXPECT_FALSE(Downloading(f));
     {
         ModalAnswer answer(ModalAnswer::Press(QMessageBox::No));
-        f.GetDataClick();
+        Trigger(f, "GetData");
     }
     EXPECT_TRUE(Memo(f)->document()->isEmpty());
-    EXPECT_FALSE(f.Modified());
+    EXPECT_FALSE(Modified());
     EXPECT_TRUE(Downloading(f));
-    EXPECT_EQ(f.StatusText(), Listening);
+    EXPECT_EQ(StatusText(), Listening);
     EXPECT_FALSE(Control<QAction>(f, "FileNew")->isEnabled());
 }
 
 TEST_F(DownloadTest, PortItemRefusedWhileTheDownloadHoldsThePort) {
     TMainForm& f = Start("x\r", {"--delay", "600000"});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     PortItem(f, 2)->setEnabled(true);
     PortItem(f, 2)->trigger();
     ASSERT_EQ(Errors.size(), 1);
@@ -171,7 +170,8 @@ TEST_F(DownloadTest, PortItemRefusedWhileTheDownloadHoldsThePort) {
         << Errors[0].toStdString();
     EXPECT_TRUE(PortItem(f, 1)->isChecked());
     EXPECT_FALSE(PortItem(f, 2)->isChecked());
-    EXPECT_EQ(f.SettingsValues().PortNumber, 1);
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(Config.ReadStore().contains("\"Port\"=dword:00000001"));
 }
 
 TEST_F(DownloadTest, GarbageNeverCrashesTheWindow) {
@@ -182,10 +182,10 @@ TEST_F(DownloadTest, GarbageNeverCrashesTheWindow) {
     // 16 KiB of every byte value (zero bytes among them), then 16 KiB of one line without CR.
     garbage += QByteArray(16 * 1024, 'x');
     TMainForm& f = Start(garbage, {"--unpaced"});
-    f.GetDataClick();
+    Trigger(f, "GetData");
     RunToReport(f);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     EXPECT_FALSE(Downloading(f));
     // What the window shows is what the builder makes of the pieces the port delivered.
-    EXPECT_EQ(f.EditorLines(), BuildReport(CaptureText::DownloadText(garbage), TReportInfo{}));
+    EXPECT_EQ(EditorLines(), BuildReport(CaptureText::DownloadText(garbage), TReportInfo{}));
 }

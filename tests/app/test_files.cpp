@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
-#include <QPrintDialog>
 #include <QProcess>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -45,43 +44,43 @@ TEST_F(FilesTest, SaveWithoutAFileIsSaveAsThenSaveNeedsNoDialog) {
     TMainForm& f = *Form;
     EXPECT_EQ(Control<QFileDialog>(f, "SaveDialog")->directory().absolutePath(),
               Install.path() + "/Data");
-    f.SetEditorLines({"A", "B"}, true);
+    SetEditorLines({"A", "B"}, true);
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
-        f.FileSaveClick();
+        Trigger(f, "FileSave");
         ASSERT_EQ(answer.Answered(), 1);
         EXPECT_EQ(answer.Texts(), QStringList{"Save As"});
     }
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_EQ(f.FileName(), Data("report_t.txt"));
+    EXPECT_EQ(FileName(), Data("report_t.txt"));
     EXPECT_EQ(f.windowTitle(), "Halvorn - " + Data("report_t.txt"));
-    EXPECT_FALSE(f.Modified());
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(ReadFile(Data("report_t.txt")), "A\r\nB\r\n");
 
     Type("C");
     ModalAnswer none(ModalAnswer::Reject(), 500);
-    f.FileSaveClick();
+    Trigger(f, "FileSave");
     EXPECT_EQ(none.Answered(), 0);
     EXPECT_EQ(ReadFile(Data("report_t.txt")), "A\r\nB\r\nC");
-    EXPECT_FALSE(f.Modified());
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(FilesTest, SaveAsKeepsTheChosenTypeAndSaveAfterExportWritesPlainText) {
     TMainForm& f = *Form;
     const QStringList report = Report();
-    f.SetEditorLines(report, true);
+    SetEditorLines(report, true);
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("house_t.txt"), ExportType));
-        f.FileSaveAsClick();
+        Trigger(f, "FileSaveAs");
     }
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-    EXPECT_EQ(f.FileName(), Data("house_s.txt"));
+    EXPECT_EQ(FileName(), Data("house_s.txt"));
     EXPECT_EQ(ReadFile(Data("house_s.txt")), ExportWriter::BuildExport(report));
     EXPECT_FALSE(QFile::exists(Data("house_t.txt")));
-    EXPECT_EQ(f.SaveFilterIndex(), 2);
+    EXPECT_EQ(Control<QFileDialog>(f, "SaveDialog")->selectedNameFilter(), ExportType);
 
     Type("x");
-    f.FileSaveClick();
+    Trigger(f, "FileSave");
     EXPECT_TRUE(ReadFile(Data("house_s.txt")).startsWith(report[0].toLatin1() + "\r\n"));
 
     // The next Save As opens with the type chosen last.
@@ -90,29 +89,29 @@ TEST_F(FilesTest, SaveAsKeepsTheChosenTypeAndSaveAfterExportWritesPlainText) {
         EXPECT_EQ(d->selectedNameFilter(), ExportType);
         QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
     });
-    f.FileSaveAsClick();
+    Trigger(f, "FileSaveAs");
     EXPECT_EQ(peek.Answered(), 1);
 }
 
 TEST_F(FilesTest, AllFilesTypeKeepsTheExtensionAndAddsTheSuffix) {
     TMainForm& f = *Form;
-    f.SetEditorLines({"notes"}, true);
+    SetEditorLines({"notes"}, true);
     ModalAnswer answer(ModalAnswer::ChooseFile(Data("notes.dat"), AllType));
-    f.FileSaveAsClick();
-    EXPECT_EQ(f.FileName(), Data("notes_t.dat"));
+    Trigger(f, "FileSaveAs");
+    EXPECT_EQ(FileName(), Data("notes_t.dat"));
     EXPECT_TRUE(QFile::exists(Data("notes_t.dat")));
 }
 
 TEST_F(FilesTest, RefusedExportWritesNothingAndKeepsTheFlag) {
     TMainForm& f = *Form;
-    f.SetEditorLines({"no landmarks here"}, true);
+    SetEditorLines({"no landmarks here"}, true);
     ModalAnswer answer(ModalAnswer::ChooseFile(Data("bad.txt"), ExportType));
-    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveAsClick(); }));
+    Trigger(f, "FileSaveAs");
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains("\"Time Interval\"")) << Errors[0].toStdString();
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_TRUE(f.FileName().isEmpty());
+    EXPECT_TRUE(FileName().isEmpty());
     EXPECT_FALSE(QFile::exists(Data("bad_s.txt")));
 }
 
@@ -121,13 +120,13 @@ TEST_F(FilesTest, OpenKeepsTheNameAndReadsAnyLineEnds) {
     TestSupport::WriteFile(Data("report.txt"), "one\ntwo\rthree\r\nfour\n\rfive");
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("report.txt"), TextType));
-        f.FileOpenClick();
+        Trigger(f, "FileOpen");
     }
-    EXPECT_EQ(f.EditorFileLines(), (QStringList{"one", "two", "three", "four", "", "five"}));
-    EXPECT_FALSE(f.Modified());
+    EXPECT_EQ(Memo(f)->FileLines(), (QStringList{"one", "two", "three", "four", "", "five"}));
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - " + Data("report.txt"));
     Type("!");
-    f.FileSaveClick();
+    Trigger(f, "FileSave");
     EXPECT_EQ(ReadFile(Data("report.txt")), "one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive!");
 }
 
@@ -140,10 +139,10 @@ TEST_F(FilesTest, EightBitBytesComeBackUnchanged) {
     TestSupport::WriteFile(Data("bytes.txt"), all + "\r\nline");
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(Data("bytes.txt"), AllType));
-        f.FileOpenClick();
+        Trigger(f, "FileOpen");
     }
-    f.SetModified(true);
-    f.FileSaveClick();
+    Memo(f)->SetModified(true);
+    Trigger(f, "FileSave");
     EXPECT_EQ(ReadFile(Data("bytes.txt")), all + "\r\nline");
 }
 
@@ -153,30 +152,30 @@ TEST_F(FilesTest, OpenPromptAndCancel) {
     {
         // Yes, then Save As cancelled: Open stops before its own dialog.
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::Yes), ModalAnswer::Reject()});
-        f.FileOpenClick();
+        Trigger(f, "FileOpen");
         EXPECT_EQ(answer.Answered(), 2);
         EXPECT_EQ(answer.Texts().last(), "Save As");
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     {
         ModalAnswer answer({ModalAnswer::Press(QMessageBox::No), ModalAnswer::Reject()});
-        f.FileOpenClick();
+        Trigger(f, "FileOpen");
         EXPECT_EQ(answer.Answered(), 2);
     }
     EXPECT_EQ(Memo(f)->toPlainText(), "unsaved");
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
 }
 
 TEST_F(FilesTest, OpenOfAMissingFileLeavesTheEditorEmpty) {
     TMainForm& f = *Form;
-    f.SetEditorLines({"old"}, false);
+    SetEditorLines({"old"}, false);
     ModalAnswer answer(ModalAnswer::ChooseFile(Data("missing.txt"), TextType));
-    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileOpenClick(); }));
+    Trigger(f, "FileOpen");
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Cannot open file " + Data("missing.txt")));
     EXPECT_TRUE(Memo(f)->document()->isEmpty());
-    EXPECT_FALSE(f.Modified());
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
 }
 
@@ -184,13 +183,13 @@ TEST_F(FilesTest, FailedSaveKeepsTheFlagAndTheOldFile) {
     TMainForm& f = *Form;
     const QString blocker = Data("file");
     TestSupport::WriteFile(blocker, "x");
-    f.SetEditorLines({"report"}, true);
+    SetEditorLines({"report"}, true);
     ModalAnswer answer(ModalAnswer::ChooseFile(blocker + "/report.txt", TextType));
-    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveAsClick(); }));
+    Trigger(f, "FileSaveAs");
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Cannot create file " + blocker + "/report_t.txt"))
         << Errors[0].toStdString();
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
 }
 
@@ -207,33 +206,30 @@ TEST_F(FilesTest, FullDiskKeepsTheOldFile) {
     TestSupport::WriteFile(mnt + "/report.txt", "old report");
     {
         ModalAnswer answer(ModalAnswer::ChooseFile(mnt + "/report.txt", AllType));
-        f.FileOpenClick();
+        Trigger(f, "FileOpen");
     }
-    f.SetEditorLines(QStringList(3000, QString(60, 'r')), true);
-    EXPECT_FALSE(ErrorHandler::Run([&] { f.FileSaveClick(); }));
+    SetEditorLines(QStringList(3000, QString(60, 'r')), true);
+    Trigger(f, "FileSave");
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].startsWith("Cannot create file " + mnt + "/report.txt"))
         << Errors[0].toStdString();
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(ReadFile(mnt + "/report.txt"), "old report");
 }
 
 TEST_F(FilesTest, PrintThroughTheDialogToPdf) {
     TMainForm& f = *Form;
-    f.SetEditorLines({"First line of the report", "Second line"}, false);
+    SetEditorLines({"First line of the report", "Second line"}, false);
     const QString pdf = Install.filePath("out.pdf");
-    f.Printer.setOutputFormat(QPrinter::PdfFormat);
-    f.Printer.setOutputFileName(pdf);
     {
         ModalAnswer cancel(ModalAnswer::Reject());
-        f.FilePrintClick();
+        Trigger(f, "FilePrint");
         EXPECT_EQ(cancel.Answered(), 1);
     }
     EXPECT_FALSE(QFile::exists(pdf));
     {
-        ModalAnswer accept(
-            [](QWidget* w) { QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection); });
-        f.FilePrintClick();
+        ModalAnswer accept(ModalAnswer::PrintToFile(pdf));
+        Trigger(f, "FilePrint");
         EXPECT_EQ(accept.Answered(), 1);
     }
     ASSERT_TRUE(QFile::exists(pdf));
@@ -247,11 +243,11 @@ TEST_F(FilesTest, PrintThroughTheDialogToPdf) {
 
 TEST_F(FilesTest, PrinterSetupOnlyShowsItsDialog) {
     TMainForm& f = *Form;
-    f.SetEditorLines({"x"}, true);
+    SetEditorLines({"x"}, true);
     ModalAnswer answer(ModalAnswer::Reject());
-    f.FilePrinterSetupClick();
+    Trigger(f, "FilePrinterSetup");
     EXPECT_EQ(answer.Answered(), 1);
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
 }
 
 // The stored font colour reaches the printed page: the page rendered, its text pixels are the
@@ -282,14 +278,11 @@ TEST_F(FilesTest, PrintedTextTakesTheStoredFontColour) {
             c.Stored + "\r\n\"FontStyle\"=\"1000\"\r\n");
         TMainForm& f = Create();
         ASSERT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-        f.SetEditorLines({"MMMMMMMMMMMMMMMMMMMM", "HHHHHHHHHHHHHHHHHHHH"}, false);
+        SetEditorLines({"MMMMMMMMMMMMMMMMMMMM", "HHHHHHHHHHHHHHHHHHHH"}, false);
         const QString pdf = Install.filePath("colour.pdf");
-        f.Printer.setOutputFormat(QPrinter::PdfFormat);
-        f.Printer.setOutputFileName(pdf);
         {
-            ModalAnswer accept(
-                [](QWidget* w) { QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection); });
-            f.FilePrintClick();
+            ModalAnswer accept(ModalAnswer::PrintToFile(pdf));
+            Trigger(f, "FilePrint");
         }
         const QString png = Install.filePath("colour");
         ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "100", "-png", "-singlefile", pdf, png}), 0);

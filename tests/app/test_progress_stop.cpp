@@ -42,7 +42,7 @@ TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
     EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().isEmpty());
     EXPECT_FALSE(Control<QAction>(f, "ComPortStop")->isEnabled());
     EXPECT_EQ(Control<QAction>(f, "ComPortStop")->shortcut(), QKeySequence(Qt::Key_Escape));
-    f.GetDataClick();
+    Trigger(f, "GetData");
     EXPECT_TRUE(Control<QAction>(f, "ComPortStop")->isEnabled());
     EXPECT_EQ(Control<QLabel>(f, "ProgressPanel")->text(), "0 bytes, 0:00, 0 bytes/s");
     static const QRegularExpression Shape("^([0-9,]+) bytes, 0:0[0-9], [0-9]+ bytes/s$");
@@ -52,7 +52,7 @@ TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
         bytes = m.hasMatch() ? m.captured(1).remove(',').toLongLong() : 0;
         return bytes > 100;
     }));
-    EXPECT_EQ(f.StatusText(), "Acquiring Data on Com 1 - Please Wait...");
+    EXPECT_EQ(StatusText(), "Acquiring Data on Com 1 - Please Wait...");
     // Within a tick the count grows again.
     const QString before = Control<QLabel>(f, "ProgressPanel")->text();
     EXPECT_TRUE(
@@ -63,19 +63,19 @@ TEST_F(ProgressStopTest, ProgressFieldCountsWhileTheStatusKeepsItsText) {
 
 TEST_F(ProgressStopTest, StopClosesThePortWithoutAReport) {
     TMainForm& f = StartSlow();
-    f.GetDataClick();
+    Trigger(f, "GetData");
     ASSERT_TRUE(WaitUntil([&] { return QueueCount(f) > 0; }));
     Control<QAction>(f, "ComPortStop")->trigger();
     EXPECT_FALSE(Downloading(f));
     EXPECT_FALSE(Control<QTimer>(f, "tmrReceive")->isActive());
-    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_EQ(StatusText(), "Idle");
     EXPECT_TRUE(Control<QLabel>(f, "ProgressPanel")->text().startsWith("Stopped: "))
         << Control<QLabel>(f, "ProgressPanel")->text().toStdString();
     EXPECT_FALSE(Control<QAction>(f, "ComPortStop")->isEnabled());
-    EXPECT_TRUE(f.EditorLines().isEmpty());
+    EXPECT_TRUE(EditorLines().isEmpty());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     // A new download can start at once.
-    f.GetDataClick();
+    Trigger(f, "GetData");
     EXPECT_TRUE(Downloading(f));
     Control<QAction>(f, "ComPortStop")->trigger();
 }
@@ -87,7 +87,7 @@ TEST_F(ProgressStopTest, EndingSignalsKeepTheBytesAndClose) {
         SCOPED_TRACE(Signal);
         TMainForm& f = StartSlow();
         f.show();
-        f.GetDataClick();
+        Trigger(f, "GetData");
         ASSERT_TRUE(WaitUntil([&] { return QueueCount(f) > 0; }));
         ::raise(Signal);
         ASSERT_TRUE(WaitUntil([&] { return !Downloading(f); }));
@@ -110,21 +110,21 @@ TEST_F(ProgressStopTest, ExitEndsAListeningDownloadAfterThePrompt) {
     Sim = std::make_unique<TSim>(QStringList{"--hours", "2", "--delay", "60000", "--com", "1"});
     ASSERT_TRUE(Sim->Started());
     TMainForm& f = Create();
-    f.GetDataClick();
+    Trigger(f, "GetData");
     ASSERT_TRUE(Downloading(f));
     Type("edited");
     {
         TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::Cancel));
-        f.FileExitClick();
+        Trigger(f, "FileExit");
     }
     // Called off: the download goes on.
     EXPECT_TRUE(Downloading(f));
     EXPECT_TRUE(Control<QAction>(f, "ComPortStop")->isEnabled());
     {
         TestSupport::ModalAnswer answer(TestSupport::ModalAnswer::Press(QMessageBox::No));
-        f.FileExitClick();
+        Trigger(f, "FileExit");
     }
     EXPECT_FALSE(Downloading(f));
-    EXPECT_EQ(f.StatusText(), "Idle");
+    EXPECT_EQ(StatusText(), "Idle");
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }

@@ -14,7 +14,9 @@ using TestSupport::ModalAnswer;
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPageSetupDialog>
 #include <QPageSize>
+#include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -45,8 +47,8 @@ protected:
         TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
         f.resize(900, 700);
         f.show();
-        f.SetEditorLines(Fixture(Name).split('\n'), false);
-        f.UpdateReadings();
+        SetEditorLines(Fixture(Name).split('\n'), false);
+        Fire(f, "tmrReadings");
         return f;
     }
 };
@@ -70,7 +72,7 @@ TEST_F(ReadingsTest, ViewMenuFollowsEditAndStartsAsTheStoreSays) {
         EXPECT_EQ(titles.mid(0, 4), (QStringList{"&File", "&Edit", "&View", "&Com Port"}));
         EXPECT_EQ(Control<QAction>(f, "ViewReadings")->isChecked(), c.Shown);
         EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->isVisibleTo(&f), c.Shown);
-        EXPECT_EQ(f.Unit(), c.Unit);
+        EXPECT_EQ(Control<QAction>(f, "ViewPciL")->isChecked(), c.Unit == TUnit::PciL);
         EXPECT_EQ(Control<QAction>(f, "ViewBqM3")->isChecked(), c.Unit == TUnit::BqM3);
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
         Form.reset();
@@ -110,12 +112,12 @@ TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
     EXPECT_TRUE(text.contains("No calibration date is known for the monitor 4410-0815"))
         << text.toStdString();
     EXPECT_EQ(Memo(f)->toPlainText(), report);
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
 
     // A hidden panel is not measured; shown again it catches up at once.
     Control<QAction>(f, "ViewReadings")->trigger();
     Type("\n");
-    f.UpdateReadings();
+    Fire(f, "tmrReadings");
     EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(), before + 1);
     Control<QAction>(f, "ViewReadings")->trigger();
     EXPECT_EQ(Control<TReadingsPanel>(f, "ReadingsPanel")->Updates(), before + 2);
@@ -124,18 +126,17 @@ TEST_F(ReadingsTest, PanelFollowsTheTextAfterAPauseAndNeverChangesIt) {
 
 TEST_F(ReadingsTest, UnitsChangeThePanelAndAreStored) {
     TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n");
-    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
-    f.UpdateReadings();
+    SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    Fire(f, "tmrReadings");
     EXPECT_TRUE(PanelText(f).contains("Mean of all readings: 4.7 pCi/L"))
         << PanelText(f).toStdString();
     Control<QAction>(f, "ViewBqM3")->trigger();
-    EXPECT_EQ(f.Unit(), TUnit::BqM3);
     EXPECT_TRUE(PanelText(f).contains(" Bq/m3 (4.7 pCi/L)")) << PanelText(f).toStdString();
     EXPECT_FALSE(Control<QAction>(f, "ViewPciL")->isChecked());
     EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"Bq/m3\""));
     Control<QAction>(f, "ViewPciL")->trigger();
     EXPECT_TRUE(Config.ReadStore().contains("\"Units\"=\"pCi/L\""));
-    EXPECT_FALSE(f.Modified());
+    EXPECT_FALSE(Modified());
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -143,8 +144,8 @@ TEST_F(ReadingsTest, CalibrationDateFromTheStoreDecidesItsCheck) {
     TMainForm& f = CreateWith("\"Readings\"=dword:00000001\r\n\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Tamsor\\Halvorn 4410\\Calibration]\r\n"
                               "\"4410-0815\"=\"2025-09-01\"\r\n");
-    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
-    f.UpdateReadings();
+    SetEditorLines(Fixture("current_48h.txt").split('\n'), false);
+    Fire(f, "tmrReadings");
     EXPECT_TRUE(PanelText(f).contains("Passed      The monitor 4410-0815 was calibrated on"))
         << PanelText(f).toStdString();
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
@@ -165,7 +166,7 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
         Control<QAction>(f, "FileOpen")->trigger();
     }
     Type("\n");
-    ASSERT_EQ(f.FileName(), report);
+    ASSERT_EQ(FileName(), report);
     const QString csv = Install.path() + "/house.csv";
     QString suggested;
     ModalAnswer answer([&](QWidget* w) {
@@ -181,13 +182,13 @@ TEST_F(ReadingsTest, ExportCsvWritesTheReadingsAndLeavesTheReportAsItWas) {
     EXPECT_EQ(suggested, csv);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
     const QByteArray written = TestSupport::ReadFile(csv);
-    EXPECT_EQ(written, Measurement::Csv(Readings::Read(f.EditorLines())));
+    EXPECT_EQ(written, Measurement::Csv(Readings::Read(EditorLines())));
     EXPECT_TRUE(
         written.startsWith("interval,time,date,clock,radon_pci_l,radon_bq_m3,events\r\n1,"));
     EXPECT_EQ(written.count("\r\n"), 49);
-    EXPECT_EQ(f.FileName(), report);
+    EXPECT_EQ(FileName(), report);
     EXPECT_EQ(f.windowTitle(), "Halvorn - " + report);
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
 }
 
 TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
@@ -205,12 +206,12 @@ TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
         renders = p.ChartRenders();
     };
     step(
-        "same text measured again", [&] { f.UpdateReadings(); }, 0);
+        "same text measured again", [&] { Fire(f, "tmrReadings"); }, 0);
     step(
         "text outside the table",
         [&] {
             Type("notes\n");
-            f.UpdateReadings();
+            Fire(f, "tmrReadings");
         },
         0);
     step(
@@ -220,10 +221,10 @@ TEST_F(ReadingsTest, ChartIsDrawnAgainOnlyWhenWhatItShowsChanges) {
     step(
         "a reading",
         [&] {
-            QStringList lines = f.EditorLines();
+            QStringList lines = EditorLines();
             lines[14].replace("7.5", "9.5");
-            f.SetEditorLines(lines, true);
-            f.UpdateReadings();
+            SetEditorLines(lines, true);
+            Fire(f, "tmrReadings");
         },
         1);
     step(
@@ -264,7 +265,7 @@ TEST_F(ReadingsTest, HoveringABarShowsItsTimeValueInBothUnitsAndEvents) {
 // then on, and a report opened from a file keeps its job for the session.
 TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     TMainForm& f = CreateWith("\"Units\"=\"Bq/m3\"\r\n");
-    f.SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
+    SetEditorLines(Fixture("current_48h.txt").split('\n'), true);
     const QString pdf = Install.path() + "/client.pdf";
     ModalAnswer answer({[](QWidget* w) {
                             auto* d = qobject_cast<TClientReportDialog*>(w);
@@ -289,9 +290,9 @@ TEST_F(ReadingsTest, ClientReportWritesAPdfOfTheEditorsReport) {
     EXPECT_TRUE(out.contains("Bq/m3")) << out.toStdString();
     for (const char* given : {"Ann Maple", "Jo Inspector"})
         EXPECT_TRUE(out.contains(given)) << given;
-    EXPECT_TRUE(f.FileName().isEmpty());
+    EXPECT_TRUE(FileName().isEmpty());
     EXPECT_EQ(f.windowTitle(), "Halvorn - Untitled");
-    EXPECT_TRUE(f.Modified());
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Settings::TReader().Inspector(Install.path()).Name, "Jo Inspector");
     QString client, inspector;
     ModalAnswer again([&](QWidget* w) {
@@ -326,7 +327,7 @@ TEST_F(ReadingsTest, OutputsWithoutATableAskNothingAndWriteNothing) {
         ASSERT_EQ(Errors.size(), 1);
         EXPECT_TRUE(Errors[0].startsWith(c.Message)) << Errors[0].toStdString();
         EXPECT_EQ(QDir(Install.path()).entryList(QDir::Files), QStringList());
-        EXPECT_TRUE(f.FileName().isEmpty());
+        EXPECT_TRUE(FileName().isEmpty());
     }
 }
 
@@ -346,7 +347,6 @@ TEST_F(ReadingsTest, ReferenceLevelFromTheViewMenuIsUsedAndStored) {
         d.findChild<QRadioButton*>("LevelEu")->setChecked(true);
         d.accept();
     });
-    EXPECT_EQ(f.Level().Key, "eu");
     EXPECT_TRUE(PanelText(f).contains("below the EU reference level of 8.1 pCi/L (300 Bq/m3)"))
         << PanelText(f).toStdString();
     EXPECT_TRUE(Config.ReadStore().contains("\"ReferenceLevel\"=\"eu\""));
@@ -364,7 +364,6 @@ TEST_F(ReadingsTest, ReferenceLevelFromTheViewMenuIsUsedAndStored) {
         d.accept();
     });
     EXPECT_TRUE(problem.startsWith("A reference level in pCi/L has at most one decimal"));
-    EXPECT_EQ(f.Level().Name, "State guideline");
     EXPECT_TRUE(PanelText(f).contains("at or above the State guideline of 4.1 pCi/L (150 Bq/m3)"))
         << PanelText(f).toStdString();
     const QByteArray store = Config.ReadStore();
@@ -375,9 +374,24 @@ TEST_F(ReadingsTest, ReferenceLevelFromTheViewMenuIsUsedAndStored) {
     // The next start reads it back; the printer starts on the territory's paper.
     Form.reset();
     TMainForm& again = Create();
-    EXPECT_EQ(again.Level().Name, "State guideline");
-    EXPECT_EQ(again.Printer.pageLayout().pageSize().id(),
-              Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4);
+    QString level;
+    QPageSize::PageSizeId paper = QPageSize::Custom;
+    {
+        ModalAnswer opened(
+            {[&](QWidget* w) {
+                 level = qobject_cast<TReferenceLevelDialog*>(w)->Level().Name;
+                 qobject_cast<QDialog*>(w)->reject();
+             },
+             [&](QWidget* w) {
+                 paper =
+                     qobject_cast<QPageSetupDialog*>(w)->printer()->pageLayout().pageSize().id();
+                 qobject_cast<QDialog*>(w)->reject();
+             }});
+        Trigger(again, "ViewLevel");
+        Trigger(again, "FilePrinterSetup");
+    }
+    EXPECT_EQ(level, "State guideline");
+    EXPECT_EQ(paper, Paper::LocalePaper() == TPaper::Letter ? QPageSize::Letter : QPageSize::A4);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
@@ -388,10 +402,10 @@ TEST_F(ReadingsTest, LongReportMeasuredWithoutHoldingTheWindow) {
     const qsizetype table = lines.indexOf(QRegularExpression("^ Readings.*")) + 1;
     for (int i = 0; i < 6000; ++i)
         lines.insert(table, "      1.0     2.0     3.0     4.0     5.0     6.0     7.0     8.0 ");
-    f.SetEditorLines(lines, false);
+    SetEditorLines(lines, false);
     TReadingsPanel& p = *Control<TReadingsPanel>(f, "ReadingsPanel");
     const int before = p.Updates();
-    f.UpdateReadings();
+    Fire(f, "tmrReadings");
     EXPECT_TRUE(p.Measuring());
     EXPECT_EQ(p.Updates(), before);
     ASSERT_TRUE(WaitUntil([&] { return p.Updates() > before && !p.Measuring(); }));

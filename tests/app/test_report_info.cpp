@@ -28,11 +28,11 @@ protected:
     QStringList Download(TMainForm& F, int Hours) {
         TSim sim({"--com", "1", "--unpaced", "--hours", QString::number(Hours)});
         EXPECT_TRUE(sim.Started());
-        F.ComPortClick(1);
-        F.GetDataClick();
+        ChoosePort(F, 1);
+        Trigger(F, "GetData");
         EXPECT_TRUE(WaitUntil([&] { return !Control<QTimer>(F, "tmrReceive")->isActive(); }));
         EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
-        return F.EditorLines();
+        return EditorLines();
     }
 
     // halvorn-cli build of the same printout, as report lines.
@@ -88,10 +88,9 @@ TEST_F(ReportInfoTest, TimesAreTheFilesInEveryZone) {
         TMainForm& f = Create(true);
         EXPECT_EQ(Info->StartTime->text(), "2:30:00 AM");
         EXPECT_EQ(Info->EndDate->text(), z.DayAfter);
-        EXPECT_TRUE(ContainsAll(Download(f, 6), labels))
-            << f.EditorLines().join('\n').toStdString();
+        EXPECT_TRUE(ContainsAll(Download(f, 6), labels)) << EditorLines().join('\n').toStdString();
         Info->OKButtonClick();
-        EXPECT_TRUE(ContainsAll(f.EditorLines(), labels)) << "rebuilt";
+        EXPECT_TRUE(ContainsAll(EditorLines(), labels)) << "rebuilt";
         EXPECT_TRUE(ContainsAll(CliBuild(6), labels)) << "halvorn-cli";
         Exit(f);
         EXPECT_EQ(TestSupport::ReadFile(InfoPath()), info) << "after a download and OK";
@@ -135,5 +134,5 @@ TEST_F(ReportInfoTest, OkAfterADownloadKeepsTheBody) {
     Info->OKButtonClick();
     const QStringList expected = QStringList{"Acme Radon", "Job 7", "", ""}
                                  << body << QStringList(4, "") << "Tested by Ann";
-    EXPECT_EQ(f.EditorLines(), expected);
+    EXPECT_EQ(EditorLines(), expected);
 }

@@ -79,7 +79,7 @@ TEST_F(SerialDevicesTest, OkStoresTheAssignmentAndThePortItemComesAlive) {
     EXPECT_FALSE(PortItem(f, 2)->isEnabled());
     {
         ModalAnswer answer(Assign({{1, Sim.DevicePath()}}, true));
-        f.ComPortDevicesClick();
+        Trigger(f, "ComPortDevices");
         EXPECT_EQ(answer.Answered(), 1);
     }
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
@@ -100,7 +100,7 @@ TEST_F(SerialDevicesTest, CancelAndRefusedPathsStoreNothing) {
     TMainForm& f = Create();
     {
         ModalAnswer answer(Assign({{0, "/dev/ttyS3"}}, false));
-        f.ComPortDevicesClick();
+        Trigger(f, "ComPortDevices");
         EXPECT_EQ(answer.Answered(), 1);
     }
     EXPECT_EQ(Config.ReadStore(), before);
@@ -136,7 +136,7 @@ TEST_F(SerialDevicesTest, UnreadableStoreIsNamedWithItsLineAndNothingIsStored) {
     QString shown;
     {
         ModalAnswer answer(Assign({{0, "/dev/ttyS0"}}, true, &shown));
-        f.ComPortDevicesClick();
+        Trigger(f, "ComPortDevices");
         EXPECT_EQ(answer.Answered(), 1);
     }
     EXPECT_TRUE(shown.contains(Config.StoreFile() + ":4")) << shown.toStdString();
@@ -170,7 +170,7 @@ TEST_F(SerialDevicesTest, RowsFollowADeviceThatVanishesWhileOpen) {
 TEST_F(SerialDevicesTest, PortItemsFollowDevicesThatComeAndGo) {
     PortsStore("\"COM2\"=\"/nonexistent/ttyUSB7\"\r\n");
     TMainForm& f = Create();
-    f.WatchPorts(false);
+    PollPorts(f);
     EXPECT_FALSE(PortItem(f, 2)->isEnabled());
     TSim sim({"--file", "/dev/null"});
     ASSERT_TRUE(sim.Started());
@@ -195,9 +195,9 @@ TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
     Config.WriteStore(Config.ReadStore() + PortsHeader + "\"COM1\"=\"" + sim.DevicePath().toUtf8() +
                       "\"\r\n");
     TMainForm& f = Create();
-    f.WatchPorts(false);
+    PollPorts(f);
     ASSERT_TRUE(PortItem(f, 1)->isEnabled());
-    f.GetDataClick();
+    Trigger(f, "GetData");
     ASSERT_TRUE(Downloading(f));
     PortMap::MapPort("COM1", "/nonexistent/ttyUSB7");
     PortMap::MapPort("COM3", sim.DevicePath());
@@ -210,10 +210,9 @@ TEST_F(SerialDevicesTest, ThePortADownloadHoldsStaysAsItIs) {
 TEST_F(SerialDevicesTest, UdevEventsDriveThePortItemsWhereUdevRuns) {
     StoreWithInstallDir();
     TMainForm& f = Create();
-    f.WatchPorts(true);
     if (!QFileInfo::exists("/run/udev/control")) {
         EXPECT_TRUE(Control<QTimer>(f, "PortCheckTimer")->isActive());
-        EXPECT_EQ(Control<QTimer>(f, "PortCheckTimer")->interval(), TMainForm::PortCheckIntervalMs);
+        EXPECT_EQ(Control<QTimer>(f, "PortCheckTimer")->interval(), 500);
         GTEST_SKIP() << "no udev daemon here: the items are checked every 0.5 s";
     }
     if (!Control<TDeviceWatcher>(f, "PortWatcher")->Active())

@@ -38,9 +38,9 @@ QStringList Clipped(QWidget* Window) {
 // Every label fits its text, here and (in a second run of this test) at scale 1.5.
 TEST_F(AppTest, EveryLabelFitsItsText) {
     TMainForm& f = Create(true);
-    f.SetStatusText("Acquiring Data on Com 4 - Please Wait...");
+    Control<QLabel>(f, "StatusPanel")->setText("Acquiring Data on Com 4 - Please Wait...");
     TFontDialog font(&f);
-    font.SetFont(f.SettingsValues().Font);
+    font.SetFont(Settings::TEditorFont{}); // a first start's
     TAboutForm about(&f);
     QWidget* windows[] = {&f, &about, Info.get(), &font};
     for (QWidget* w : windows) {
@@ -80,7 +80,7 @@ TEST_F(AppTest, ErrorBoxesAreTitledHalvorn) {
     Type("unsaved");
     {
         ModalAnswer cancel(answer(QMessageBox::Cancel));
-        f.FileNewClick();
+        Trigger(f, "FileNew");
     }
     EXPECT_EQ(titles, (QStringList{"Halvorn", "Message"}));
 }

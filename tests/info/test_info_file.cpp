@@ -34,20 +34,22 @@ void ExpectSame(const QDateTime& A, const QDateTime& B) {
 
 } // namespace
 
+// Every field comes back, also from information that never had a date.
 TEST(InfoFile, RoundTripKeepsEveryField) {
-    const TReportInfo v = Sample();
-    const InfoFile::TReadResult r = InfoFile::Parse(InfoFile::Format(v, US), US);
-    EXPECT_EQ(r.FieldsRead, InfoFile::FieldCount);
-    EXPECT_TRUE(r.Error.isEmpty());
-    EXPECT_EQ(r.Values.SerialNumbers, v.SerialNumbers);
-    EXPECT_EQ(r.Values.Header, v.Header);
-    EXPECT_EQ(r.Values.Footer, v.Footer);
-    ExpectSame(r.Values.StartDate, v.StartDate);
-    ExpectSame(r.Values.StartTime, v.StartTime);
-    ExpectSame(r.Values.EndDate, v.EndDate);
-    ExpectSame(r.Values.EndTime, v.EndTime);
-    EXPECT_EQ(r.Values.SerialNumber, v.SerialNumber);
-    EXPECT_EQ(r.Values.Location, v.Location);
+    for (const TReportInfo& v : {Sample(), TReportInfo()}) {
+        const InfoFile::TReadResult r = InfoFile::Parse(InfoFile::Format(v, US), US);
+        EXPECT_EQ(r.FieldsRead, InfoFile::FieldCount);
+        EXPECT_TRUE(r.Error.isEmpty()) << r.Error.toStdString();
+        EXPECT_EQ(r.Values.SerialNumbers, v.SerialNumbers);
+        EXPECT_EQ(r.Values.Header, v.Header);
+        EXPECT_EQ(r.Values.Footer, v.Footer);
+        ExpectSame(r.Values.StartDate, v.StartDate);
+        ExpectSame(r.Values.StartTime, v.StartTime);
+        ExpectSame(r.Values.EndDate, v.EndDate);
+        ExpectSame(r.Values.EndTime, v.EndTime);
+        EXPECT_EQ(r.Values.SerialNumber, v.SerialNumber);
+        EXPECT_EQ(r.Values.Location, v.Location);
+    }
 }
 
 TEST(InfoFile, LayoutOfTheWrittenFile) {

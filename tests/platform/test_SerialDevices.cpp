@@ -383,6 +383,21 @@ TEST(SerialDevices, RefusalNamesWhatThePathIs) {
         EXPECT_EQ(Refusal(Path), Reason) << Path.toStdString();
 }
 
+// A port's menu item: there for a terminal device, else not, with the reason in few words.
+TEST(SerialDevices, AvailabilityForAPortItem) {
+    QTemporaryDir Folder;
+    TPty Line;
+    const std::tuple<QString, bool, QString> Cases[] = {
+        {Line.SlavePath(), true, Line.SlavePath()},
+        {Folder.path(), false, Folder.path() + " is a folder, not a serial device"},
+        {Folder.path() + "/ttyUSB0", false, "no device at " + Folder.path() + "/ttyUSB0"},
+    };
+    for (const auto& [Path, There, Why] : Cases) {
+        EXPECT_EQ(Availability(Path).There, There) << Path.toStdString();
+        EXPECT_EQ(Availability(Path).Why, Why);
+    }
+}
+
 TEST(SerialDevices, UdevAndSysfsAgreeOnThisMachine) {
     if (!UdevSupported())
         GTEST_SKIP() << "built without libudev";

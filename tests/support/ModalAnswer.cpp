@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -101,6 +102,18 @@ TAction ModalAnswer::ChooseFile(const QString& Path, const QString& Filter) {
                 dialog->selectFile(Path);
             QMetaObject::invokeMethod(dialog, "accept");
         });
+    };
+}
+
+TAction ModalAnswer::PrintToFile(const QString& Path) {
+    return [Path](QWidget* w) {
+        auto* printers = w->findChild<QComboBox*>(QStringLiteral("printers"));
+        auto* name = w->findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (!printers || !name)
+            return;
+        printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
+        name->setText(Path);
+        QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
     };
 }
 

@@ -29,6 +29,8 @@ public:
     static TAction Reject();
     // Accepts a file dialog with Path selected (and the name filter Filter when not empty).
     static TAction ChooseFile(const QString& Path, const QString& Filter = QString());
+    // Accepts a print dialog with "Print to File (PDF)" chosen and Path typed as its file.
+    static TAction PrintToFile(const QString& Path);
 
     struct TState;
 

@@ -8,7 +8,7 @@
 #include "files/PrintLayout.h"
 
 #include <QPageLayout>
-#include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -54,21 +54,23 @@ TEST(WindowPrint, LaysThePageOutInThePrintersOwnPixelsAsTheCliDoes) {
     QStringList Lines;
     for (int i = 0; i < 150; ++i)
         Lines << QStringLiteral("W%1 12.5 T 13.0").arg(i, 3, 10, QLatin1Char('0'));
-    Form.SetEditorLines(Lines, false);
+    Memo(Form)->SetLines(Lines, false);
     const QString Window = Dir.filePath("window.pdf");
-    Form.Printer.setOutputFormat(QPrinter::PdfFormat);
-    Form.Printer.setOutputFileName(Window);
-    Form.Printer.setPageSize(QPageSize(QPageSize::A4));
+    // The printer the window's dialog sets up, printing to a file as the user chose.
+    const QPrinter* Printer = nullptr;
     {
-        TestSupport::ModalAnswer Accept(
-            [](QWidget* W) { QMetaObject::invokeMethod(W, "accept", Qt::QueuedConnection); });
-        Form.FilePrintClick();
+        TestSupport::ModalAnswer Accept([&](QWidget* W) {
+            Printer = qobject_cast<QPrintDialog*>(W)->printer();
+            TestSupport::ModalAnswer::PrintToFile(Window)(W);
+        });
+        Trigger(Form, "FilePrint");
     }
     ErrorHandler::SetSink({});
     ASSERT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+    ASSERT_NE(Printer, nullptr);
 
     // The resolution a PDF printer really has, not the screen's 96 pixels per inch.
-    const int Resolution = Form.Printer.resolution();
+    const int Resolution = Printer->resolution();
     QPrinter Pdf(QPrinter::HighResolution);
     Pdf.setOutputFormat(QPrinter::PdfFormat);
     EXPECT_EQ(Resolution, Pdf.resolution());
@@ -78,8 +80,9 @@ TEST(WindowPrint, LaysThePageOutInThePrintersOwnPixelsAsTheCliDoes) {
     const QString Cli = Dir.filePath("cli.pdf");
     QProcess P;
     P.start(TestSupport::BuildDir() + "/tools/halvorn-cli/halvorn-cli",
-            {"print", Report, "-o", Cli, "--dpi", QString::number(Resolution), "--paper", "A4",
-             "--font", Memo(Form)->font().family(), "--font-size",
+            {"print", Report, "-o", Cli, "--dpi", QString::number(Resolution), "--paper",
+             Printer->pageLayout().pageSize().id() == QPageSize::Letter ? "Letter" : "A4", "--font",
+             Memo(Form)->font().family(), "--font-size",
              QString::number(Memo(Form)->font().pointSize())});
     ASSERT_TRUE(P.waitForFinished(60000));
     ASSERT_EQ(P.exitCode(), 0) << P.readAllStandardError().toStdString();
@@ -97,7 +100,7 @@ TEST(WindowPrint, LaysThePageOutInThePrintersOwnPixelsAsTheCliDoes) {
     EXPECT_GT(FromWindow.back().Page, 0);
     // The margin is 250 of the printer's own pixels from the printable area's edge: about a
     // fifth of an inch, where the screen's pixels made it 2.6 inches.
-    const double Margin = Form.Printer.pageLayout().paintRect(QPageLayout::Point).left() +
+    const double Margin = Printer->pageLayout().paintRect(QPageLayout::Point).left() +
                           PrintLayout::LeftMargin * 72.0 / Pdf.resolution();
     EXPECT_NEAR(FromWindow.front().X, Margin, 1.0);
 }

@@ -1,15 +1,14 @@
 #include "CliCommands.h"
 
 #include "CliArchive.h"
+#include "CliDownloadWords.h"
 #include "CliIo.h"
 #include "report/CaptureText.h"
 
 #include "acquisition/CaptureFile.h"
-#include "acquisition/DownloadSession.h"
-#include "acquisition/DownloadFault.h"
 #include "acquisition/DownloadProgress.h"
+#include "acquisition/DownloadSession.h"
 #include "acquisition/ECommError.h"
-#include "acquisition/TSerialPort.h"
 #include "files/EditorText.h"
 #include "files/ExportWriter.h"
 #include "platform/AtomicWrite.h"
@@ -21,13 +20,11 @@
 #include "report/ReportBuilder.h"
 #include "settings/InstallFolder.h"
 
-#include <QDateTime>
 #include <QEventLoop>
-#include <QLocale>
 #include <climits>
 #include <csignal>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace CliCommands {
@@ -81,19 +78,6 @@ private:
     qint64 FLastSecond = -1;
 };
 
-// Message and where the bytes are (or why nowhere).
-QString Kept(const QString& Message, const TDownloadResult& R, const QString& Where) {
-    return Where.isEmpty() ? Message + QStringLiteral("; the bytes received could not be kept: ") +
-                                 R.CaptureError
-                           : Message + QStringLiteral("; the bytes received are in ") + Where;
-}
-
-// The same, and why the archive did not take them, its details last.
-QString Said(const QString& Message, const TDownloadResult& R, const QString& Where) {
-    return Kept(Message, R, Where) +
-           (R.ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + R.ArchiveError);
-}
-
 // A text that names the device already needs no port in front of it.
 Exception PortError(const QString& Port, const ECommError& Error) {
     if (!Error.DevicePath.isEmpty())
@@ -111,6 +95,29 @@ void WriteBuilt(const TCliOptions& Options, const QStringList& Report) {
     CliIo::WriteReport(Options.Output, EditorText::FileLinesOf(Report));
 }
 
+// The report, then its export: a refused export must not lose the printout.
+CliDownloadWords::TWritten WriteOutputs(const TCliOptions& Options, const QStringList& Report) {
+    CliDownloadWords::TWritten Written;
+    try {
+        WriteBuilt(Options, Report);
+    } catch (const Exception& E) {
+        Written.ReportError = E.Message;
+        return Written;
+    }
+    if (Options.ExportFile.isEmpty())
+        return Written;
+    try {
+        ExportWriter::WriteExport(Options.ExportFile, Report);
+    } catch (const AtomicWrite::EWriteError& E) {
+        Written.ExportError = E.Message;
+    } catch (const Exception& E) {
+        // The export's refusal of a report does not say which file it was to be.
+        Written.ExportError =
+            MessageText::Shown(Options.ExportFile, PATH_MAX) + QStringLiteral(": ") + E.Message;
+    }
+    return Written;
+}
+
 // Runs the download until it ends, showing its state as Options ask; Ctrl+C, a closed
 // terminal and a termination request stop it as Stop does in the window.
 TDownloadResult Receive(TDownloadSession& Session, TDownloadSetup Setup,
@@ -126,11 +133,10 @@ TDownloadResult Receive(TDownloadSession& Session, TDownloadSetup Setup,
                      });
     std::optional<TDownloadResult> Result;
     QEventLoop Loop;
-    QObject::connect(&Session, &TDownloadSession::Ended, &Loop,
-                     [&](const TDownloadResult& Ended) {
-                         Result = Ended;
-                         Loop.quit();
-                     });
+    QObject::connect(&Session, &TDownloadSession::Ended, &Loop, [&](const TDownloadResult& Ended) {
+        Result = Ended;
+        Loop.quit();
+    });
     try {
         Session.Start(std::move(Setup));
     } catch (const ECommError& E) {
@@ -145,15 +151,13 @@ TDownloadResult Receive(TDownloadSession& Session, TDownloadSetup Setup,
 } // namespace
 
 void Download(const TCliOptions& Options) {
+    TDownloadSetup Setup;
     // Checked before listening, so a bad file or folder never costs a printout.
-    const TReportInfo Info = CliIo::LoadReportInfo(Options);
+    Setup.Info = CliIo::LoadReportInfo(Options);
     for (const QString& Output : {Options.Output, Options.ExportFile})
         if (!Output.isEmpty())
             CliIo::RequireWritableFolder(Output);
-    const QString Shown = MessageText::Shown(Options.Input, PATH_MAX);
-    TDownloadSetup Setup;
     Setup.Port = Options.Input;
-    Setup.Info = Info;
     Setup.WaitSeconds = Options.WaitSeconds.value_or(0);
     if (!Options.NoArchive)
         Setup.Archive = [&Options](const TArchiveEntry& Entry) {
@@ -166,82 +170,16 @@ void Download(const TCliOptions& Options) {
     };
     TDownloadSession Session;
     TDownloadResult R = Receive(Session, std::move(Setup), Options);
-    // Where the bytes are, in the words of the messages.
-    const auto Where = [&] {
-        return R.ArchiveId > 0 ? CliArchive::Where(Options, R.ArchiveId)
-                               : R.CapturePath.isEmpty()
-                                     ? QString()
-                                     : MessageText::Shown(R.CapturePath, PATH_MAX);
-    };
-    switch (R.End) {
-    case TDownloadResult::TEnd::Stopped:
-        if (R.Bytes.isEmpty())
-            throw ECliStopped(R.Signal, QStringLiteral("Stopped listening on %1 before any byte came")
-                                            .arg(Shown));
-        throw ECliStopped(
-            R.Signal,
-            Said(QStringLiteral("The download on %1 was stopped after %2 bytes; no report was made")
-                     .arg(Shown, QLocale(QLocale::English, QLocale::UnitedStates)
-                                     .toString(R.Bytes.size())),
-                 R, Where()));
-    case TDownloadResult::TEnd::TimedOut:
-        throw ECliNoData(QStringLiteral("No data received on ") + Shown);
-    case TDownloadResult::TEnd::Interrupted: {
-        DownloadFault::TFault Fault;
-        Fault.PortNumber = R.PortNumber;
-        Fault.Device = R.Device;
-        Fault.Bytes = R.Bytes.size();
-        Fault.Capture = Where();
-        Fault.CaptureError = R.CaptureError;
-        throw Exception(DownloadFault::Line(Fault, ECommError(R.FaultCode, R.SystemError)) +
-                        (R.ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + R.ArchiveError));
+    CliDownloadWords::TWritten Written;
+    if (R.End == TDownloadResult::TEnd::Complete) {
+        if (!R.Report.isEmpty())
+            Written = WriteOutputs(Options, R.Report);
+        // Without an archive asked for, a complete download's bytes are kept as a capture
+        // only now, when something failed.
+        if (R.Report.isEmpty() || !Written.ReportError.isEmpty() || !R.ArchiveError.isEmpty())
+            Session.KeepAsCapture(R);
     }
-    case TDownloadResult::TEnd::Complete:
-        break;
-    }
-    // A complete download the archive did not take, named with what became of its bytes;
-    // without an archive asked for they are kept as a capture only now, when something failed.
-    const auto Saying = [&](const QString& Message) {
-        Session.KeepAsCapture(R);
-        return Kept(Message, R, Where());
-    };
-    const QString NoData = QStringLiteral("No data received on ") + Shown;
-    const QString ArchiveError =
-        R.ArchiveError.isEmpty() ? QString() : QStringLiteral(". ") + R.ArchiveError;
-    if (R.Report.isEmpty())
-        throw ECliNoData(Saying(NoData + QStringLiteral(": the printout holds no line of a report")) +
-                         ArchiveError);
-    // The report first: a refused export must not lose the printout.
-    try {
-        WriteBuilt(Options, R.Report);
-    } catch (const Exception& E) {
-        throw Exception(Saying(E.Message) + ArchiveError);
-    }
-    if (!Options.ExportFile.isEmpty()) {
-        const QString Written = Options.Output.isEmpty()
-                                    ? QString()
-                                    : QStringLiteral("; the report is in ") +
-                                          MessageText::Shown(Options.Output, PATH_MAX);
-        try {
-            ExportWriter::WriteExport(Options.ExportFile, R.Report);
-        } catch (const AtomicWrite::EWriteError& E) {
-            throw Exception(E.Message + Written + ArchiveError);
-        } catch (const Exception& E) {
-            throw Exception(MessageText::Shown(Options.ExportFile, PATH_MAX) +
-                            QStringLiteral(": ") + E.Message + Written + ArchiveError);
-        }
-    }
-    // The report is out; the archive's failure is still a failure, and the bytes are kept.
-    if (!R.ArchiveError.isEmpty()) {
-        const QString Head = R.ArchiveError.section(QLatin1Char('\n'), 0, 0);
-        const QString Details = R.ArchiveError.section(QLatin1Char('\n'), 1);
-        const QString Written = Options.Output.isEmpty()
-                                    ? QString()
-                                    : QStringLiteral("; the report is in ") +
-                                          MessageText::Shown(Options.Output, PATH_MAX);
-        throw Exception(Saying(Head.chopped(Head.endsWith(QLatin1Char('.')) ? 1 : 0) + Written) +
-                        (Details.isEmpty() ? QString() : QLatin1Char('\n') + Details));
-    }
+    CliDownloadWords::Raise(R, Options, Written);
 }
 
 void Build(const TCliOptions& Options) {
