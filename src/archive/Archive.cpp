@@ -10,6 +10,7 @@
 #include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -76,11 +77,12 @@ QString ReasonFor(const QSqlError& Error, const QString& Folder) {
     }
 }
 
-// Busy after the busy handler's wait is busy for too long; the other kinds (recovery of
-// another program's log, a read overtaken by a write) pass when tried again.
+// Busy, locked, a read overtaken by a write: SQLite gives up at once on some of them without
+// waiting (a possible deadlock, another program's log being recovered), so they are tried
+// again, within the busy time-out as a whole.
 bool WorthRetrying(const QSqlError& Error) {
     const int Code = PrimaryCode(Error);
-    return (Code == 5 && ExtendedCode(Error) != 5) || Code == 6 || Code == 15;
+    return Code == 5 || Code == 6 || Code == 15;
 }
 
 bool IsDamage(const QSqlError& Error) {
@@ -292,11 +294,14 @@ void TArchive::Close() {
 }
 
 template <class TOp> auto TArchive::Retrying(TOp&& Op) {
+    QElapsedTimer Clock;
+    Clock.start();
     for (int Try = 1;; ++Try) {
         try {
             return Op();
         } catch (const EArchiveError& E) {
-            if (E.Cause != EArchiveError::TCause::Transient || Try == MaxTries)
+            if (E.Cause != EArchiveError::TCause::Transient || Try == MaxTries ||
+                Clock.elapsed() >= BusyTimeoutMs)
                 throw;
         }
         QThread::msleep(20UL << Try);
@@ -378,11 +383,28 @@ bool TArchive::Judge(qint64 AppId, bool HasObjects, qint64 Version) {
 
 bool TArchive::JudgeFile() {
     const QString Shown = MessageText::Shown(FPath, PATH_MAX);
-    ArchiveFiles::THeader Header;
-    try {
-        Header = ArchiveFiles::ReadHeader(FPath);
-    } catch (const Exception& E) {
-        throw EArchiveError(E.Message);
+    const auto Read = [&] {
+        try {
+            return ArchiveFiles::ReadHeader(FPath);
+        } catch (const Exception& E) {
+            throw EArchiveError(E.Message);
+        }
+    };
+    // Refused only by a header that stays as it is: another copy making or writing the file
+    // at this moment can be read half written.
+    const auto Refused = [](const ArchiveFiles::THeader& H) {
+        return !H.Sqlite ||
+               (H.AppId != ApplicationId &&
+                (H.AppId != 0 || H.SchemaCookie != 0 || H.Version != 0)) ||
+               (H.AppId == ApplicationId && (H.Version < 0 || H.Version > MostVersion));
+    };
+    ArchiveFiles::THeader Header = Read();
+    for (int Try = 0; Try < MaxTries && Refused(Header) && !ArchiveFiles::HasLog(FPath); ++Try) {
+        QThread::msleep(20UL << Try);
+        const ArchiveFiles::THeader Again = Read();
+        if (Again == Header)
+            break;
+        Header = Again;
     }
     if (!Header.Sqlite) {
         Refuse(QStringLiteral("The archive %1 is not a database.").arg(Shown) + LeftAlone());
@@ -403,6 +425,10 @@ bool TArchive::JudgeFile() {
         if (!Db.open())
             Fail(QStringLiteral("Cannot open"), Db.lastError());
         QSqlQuery Query(Db);
+        // One read transaction: another copy making the archive meanwhile must not be seen
+        // half made (its tables without its id).
+        if (!Query.exec(QStringLiteral("BEGIN")))
+            Fail(QStringLiteral("Cannot open"), Query.lastError());
         for (auto [Sql, Into] : {std::pair{"PRAGMA application_id", &AppId},
                                  std::pair{"PRAGMA user_version", &Version},
                                  std::pair{"SELECT count(*) FROM sqlite_master", &Objects}}) {
@@ -410,6 +436,7 @@ bool TArchive::JudgeFile() {
                 Fail(QStringLiteral("Cannot open"), Query.lastError());
             *Into = Query.value(0).toLongLong();
         }
+        Query.exec(QStringLiteral("COMMIT"));
     });
     Database().close();
     return Judge(AppId, Objects != 0, Version);

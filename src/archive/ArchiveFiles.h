@@ -18,6 +18,10 @@ struct THeader {
     qint32 AppId = 0;         // PRAGMA application_id
     qint32 Version = 0;       // PRAGMA user_version
     quint32 SchemaCookie = 0; // 0 until the first table, index or view is made
+    bool operator==(const THeader& Other) const {
+        return Sqlite == Other.Sqlite && AppId == Other.AppId && Version == Other.Version &&
+               SchemaCookie == Other.SchemaCookie;
+    }
 };
 
 // Reads the header of the file at Path (only before a connection to it is open). Failure:
