@@ -13,6 +13,7 @@
 #include "app/ReadingsPanel.h"
 #include "app/ReferenceLevelDialog.h"
 #include "app/SerialDevicesForm.h"
+#include "app/TeamSync.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
 #include "files/EditorText.h"
@@ -111,6 +112,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     statusBar()->addWidget(StatusPanel, 1);
     ProgressPanel = new QLabel;
     statusBar()->addPermanentWidget(ProgressPanel);
+    FTeam = new TTeamSync([this] { return FArchive.Readable(FSettings.InstallDir); }, this);
+    statusBar()->addPermanentWidget(FTeam->Field());
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(19);
 
@@ -322,6 +325,7 @@ void TMainForm::FormCreate() {
     });
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
+    FTeam->Push();
 }
 
 void TMainForm::ApplyView(const Settings::TView& View) {
@@ -763,6 +767,8 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     // An open archive window shows the new measurement at once.
     if (Result.ArchiveId > 0 && ArchiveForm && ArchiveForm->isVisible())
         ErrorHandler::Run([this] { ArchiveForm->Refresh(); });
+    if (Result.ArchiveId > 0)
+        FTeam->Push();
     const DownloadWords::TSaid said =
         DownloadWords::ForWindow(Result, TArchive::PathIn(FSettings.InstallDir),
                                  InstallFolder::Usable(FSettings.InstallDir));

@@ -1,6 +1,7 @@
 // The main window's part of the archive: the File menu's archive window.
 #include "app/ArchiveForm.h"
 #include "app/MainForm.h"
+#include "app/TeamSync.h"
 #include "info/InfoForm.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@ void TMainForm::FileArchiveClick() {
         host.DataFolder = [this] {
             return QDir(FSettings.InstallDir).filePath(QStringLiteral("Data"));
         };
+        host.TeamServer = [this] { return FTeam->Server(); };
+        host.AskTeamPassword = [this] { return FTeam->AskPassword(); };
         ArchiveForm = new TArchiveForm(std::move(host), this);
         ArchiveForm->setObjectName(QStringLiteral("ArchiveForm"));
     }
@@ -44,5 +47,6 @@ void TMainForm::KeepJob(const TJob& Job) {
     ErrorHandler::Run([&] {
         if (TArchive* archive = FArchive.Readable(FSettings.InstallDir))
             archive->SetJob(FMeasurementId, Job);
+        FTeam->Push();
     });
 }
