@@ -486,14 +486,21 @@ TTeamPage TTeamArchive::List(const TTeamQuery& Query) {
                       .arg(QLatin1String(RowColumns), QLatin1String(WithLatestJob));
     QVariantList Values;
     if (!F.Text.isEmpty()) {
-        // The fields TArchiveFilter::Matches looks in, the latest job's among them.
-        QStringList Fields;
-        for (const char* Field :
-             {"m.serial", "m.location", "j.client", "j.address", "j.placement", "j.notes"}) {
-            Fields << QStringLiteral("%1 ILIKE ? ESCAPE '\\'").arg(QLatin1String(Field));
+        // The fields TArchiveFilter::Matches looks in: the measurement's, and its latest
+        // job's, found in the jobs first so that no row's job is looked up unless it is shown.
+        const auto Like = [&](const char* Field) {
             Values << LikePattern(F.Text);
-        }
-        Sql += QStringLiteral(" AND (%1)").arg(Fields.join(QStringLiteral(" OR ")));
+            return QStringLiteral("%1 ILIKE ? ESCAPE '\\'").arg(QLatin1String(Field));
+        };
+        const QString Serial = Like("m.serial"), Location = Like("m.location");
+        const QString Jobs =
+            QStringList{Like("f.client"), Like("f.address"), Like("f.placement"), Like("f.notes")}
+                .join(QStringLiteral(" OR "));
+        Sql += QStringLiteral(" AND (%1 OR %2 OR (m.origin, m.local_id) IN (SELECT f.origin, "
+                              "f.local_id FROM halvorn.job f WHERE (%3) AND NOT EXISTS (SELECT "
+                              "FROM halvorn.job n WHERE n.origin = f.origin AND n.local_id = "
+                              "f.local_id AND n.given_at > f.given_at)))")
+                   .arg(Serial, Location, Jobs);
     }
     if (F.From.isValid()) {
         Sql += QStringLiteral(" AND %1 >= ?::timestamptz").arg(Listed);
