@@ -12,10 +12,14 @@ TTeamWorker::TTeamWorker(QObject* Parent) : QObject(Parent), FContext(new QObjec
 TTeamWorker::~TTeamWorker() {
     FCancel = true;
     // The connection belongs to the worker's thread: it is closed there, after the piece
-    // running.
+    // running (the pieces queued after it do nothing now).
     QMetaObject::invokeMethod(
-        FContext.get(), [this] { FConnection.reset(); }, Qt::QueuedConnection);
-    FThread.quit();
+        FContext.get(),
+        [this] {
+            FConnection.reset();
+            FThread.quit();
+        },
+        Qt::QueuedConnection);
     FThread.wait();
 }
 
@@ -27,6 +31,8 @@ void TTeamWorker::Run(const TTeamServer& Server, TWork Work, TDone Done) {
     QMetaObject::invokeMethod(
         FContext.get(),
         [this, Server, Work = std::move(Work), Done = std::move(Done), Post] {
+            if (FCancel)
+                return;
             std::exception_ptr Error;
             // A password given since asks for a connection of its own.
             const QString To = Server.Uri + QLatin1Char('\n') + Server.Password;
