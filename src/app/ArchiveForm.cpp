@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/FileDialogs.h"
+#include "app/TeamWorker.h"
 #include "archive/ArchiveModel.h"
 #include "files/ReportText.h"
 #include "platform/AtomicWrite.h"
@@ -19,6 +20,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <climits>
@@ -55,6 +57,11 @@ std::unique_ptr<QFileDialog> CaptureDialog(QWidget* Parent, const QString& Title
 TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost(std::move(Host)) {
     setWindowTitle(QStringLiteral("Archive"));
     resize(760, 440);
+
+    Source = new QTabBar(this);
+    Source->addTab(QStringLiteral("This computer"));
+    Source->addTab(QStringLiteral("Team"));
+    Source->setVisible(bool(FHost.TeamServer));
 
     Search = new QLineEdit(this);
     Search->setPlaceholderText(QStringLiteral("Serial #, location, client or address"));
@@ -99,6 +106,9 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     DeleteButton = new QPushButton(QStringLiteral("&Delete"), this);
     ImportButton = new QPushButton(QStringLiteral("&Import Captures..."), this);
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    MoreButton = new QPushButton(QStringLiteral("&More"), this);
+    MoreButton->setToolTip(QStringLiteral("The next measurements of the team list"));
+    MoreButton->hide();
     CountLabel = new QLabel(this);
 
     auto* Buttons = new QHBoxLayout;
@@ -107,9 +117,33 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
         Buttons->addWidget(Button);
     Buttons->addStretch(1);
     Buttons->addWidget(CountLabel);
+    Buttons->addWidget(MoreButton);
     Buttons->addWidget(CloseButton);
 
+    // Tests find the controls by these names.
+    const std::pair<QObject*, const char*> Named[] = {
+        {Source, "Source"},
+        {Search, "Search"},
+        {FromCheck, "FromCheck"},
+        {ToCheck, "ToCheck"},
+        {FromDate, "FromDate"},
+        {ToDate, "ToDate"},
+        {List, "List"},
+        {Model, "Model"},
+        {CountLabel, "CountLabel"},
+        {OpenReportButton, "OpenReportButton"},
+        {RebuildButton, "RebuildButton"},
+        {ExportRawButton, "ExportRawButton"},
+        {DeleteButton, "DeleteButton"},
+        {ImportButton, "ImportButton"},
+        {CloseButton, "CloseButton"},
+        {MoreButton, "MoreButton"},
+    };
+    for (const auto& [Object, Name] : Named)
+        Object->setObjectName(QLatin1String(Name));
+
     auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(Source);
     Layout->addLayout(Filters);
     Layout->addWidget(List, 1);
     Layout->addLayout(Buttons);
@@ -128,11 +162,17 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     connect(DeleteButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::DeleteClick));
     connect(ImportButton, &QPushButton::clicked, this, Guarded(&TArchiveForm::ImportCapturesClick));
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(Source, &QTabBar::currentChanged, this, Guarded(&TArchiveForm::Refresh));
+    connect(MoreButton, &QPushButton::clicked, this,
+            ErrorHandler::Guarded([this] { ListTeam(true); }));
     connect(List, &QTableView::doubleClicked, this, Guarded(&TArchiveForm::OpenReportClick));
     connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateButtons(); });
     UpdateButtons();
 }
+
+// Waits for the team server's reply in progress: at most its time-outs.
+TArchiveForm::~TArchiveForm() = default;
 
 TArchive* TArchiveForm::Archive() const {
     return FHost.Archive ? FHost.Archive() : nullptr;
@@ -148,9 +188,23 @@ TArchiveFilter TArchiveForm::Filter() const {
     return Filter;
 }
 
+bool TArchiveForm::TeamShown() const {
+    return Source->currentIndex() == 1;
+}
+
 void TArchiveForm::Refresh() {
     FromDate->setEnabled(FromCheck->isChecked());
     ToDate->setEnabled(ToCheck->isChecked());
+    MoreButton->setVisible(TeamShown());
+    if (TeamShown()) {
+        // Coming from this computer's list: none of its rows stays on show.
+        Model->SetText(QString());
+        Model->SetRows(FTeamRows);
+        UpdateButtons();
+        ListTeam(false);
+        return;
+    }
+    FTeamRows.clear();
     TArchiveFilter Days = Filter();
     Days.Text.clear();
     TArchive* Shown = Archive();
@@ -160,6 +214,11 @@ void TArchiveForm::Refresh() {
 }
 
 void TArchiveForm::SearchChange() {
+    // The team list is narrowed on the server.
+    if (TeamShown()) {
+        ListTeam(false);
+        return;
+    }
     Model->SetText(Search->text().trimmed());
     ShowCount();
 }
@@ -167,16 +226,118 @@ void TArchiveForm::SearchChange() {
 void TArchiveForm::ShowCount() {
     const QLocale English(QLocale::English, QLocale::UnitedStates);
     CountLabel->setText(
-        Model->rowCount() == 1
-            ? QStringLiteral("1 measurement")
-            : QStringLiteral("%1 measurements").arg(English.toString(Model->rowCount())));
+        (Model->rowCount() == 1
+             ? QStringLiteral("1 measurement")
+             : QStringLiteral("%1 measurements").arg(English.toString(Model->rowCount()))) +
+        (TeamShown() && FTeamNext ? QStringLiteral(", more on the server") : QString()));
+    CountLabel->setToolTip(QString());
     UpdateButtons();
+}
+
+void TArchiveForm::OnTeam(std::function<void(TTeamArchive&)> Work, std::function<void()> Then,
+                          std::function<void(std::exception_ptr)> Failed) {
+    const std::optional<TTeamServer> Server = FHost.TeamServer ? FHost.TeamServer() : std::nullopt;
+    if (!Server)
+        throw Exception(QStringLiteral("No team server is stored: \"halvorn-cli team connect "
+                                       "postgresql://user@host/dbname\" stores one."));
+    if (!FTeamWorker)
+        FTeamWorker = std::make_unique<TTeamWorker>();
+    FTeamWorker->Run(
+        *Server, [Work](TTeamArchive& Team, const TTeamWorker::TPost&) { Work(Team); },
+        [this, Work, Then, Failed](std::exception_ptr Error) {
+            ErrorHandler::Run([&] {
+                if (!Error) {
+                    Then();
+                    return;
+                }
+                try {
+                    std::rethrow_exception(Error);
+                } catch (const ETeamPasswordNeeded&) {
+                    if (FHost.AskTeamPassword && FHost.AskTeamPassword()) {
+                        OnTeam(Work, Then, Failed);
+                        return;
+                    }
+                }
+                Failed(Error);
+            });
+        });
+}
+
+void TArchiveForm::ListTeam(bool More) {
+    // Typing while a page is on its way: one more query once it came, for the text then.
+    if (FTeamListing) {
+        FTeamListAgain = FTeamListAgain || !More;
+        return;
+    }
+    if (More && !FTeamNext)
+        return;
+    TTeamQuery Query;
+    Query.Filter = Filter();
+    Query.Limit = TeamPageSize;
+    if (More)
+        Query.After = FTeamNext;
+    const auto Page = std::make_shared<TTeamPage>();
+    FTeamListing = true;
+    MoreButton->setEnabled(false);
+    if (!More)
+        CountLabel->setText(QStringLiteral("Reading the team archive..."));
+    try {
+        OnTeam([Query, Page](TTeamArchive& Team) { *Page = Team.List(Query); },
+               [this, Page, More] {
+                   if (!TeamListed(More))
+                       return;
+                   if (!More)
+                       FTeamRows.clear();
+                   for (const TTeamRow& Row : Page->Rows)
+                       FTeamRows.push_back(Row.Row);
+                   FTeamNext = Page->Next;
+                   Model->SetText(QString());
+                   Model->SetRows(FTeamRows);
+                   MoreButton->setEnabled(bool(FTeamNext));
+                   ShowCount();
+               },
+               [this, More](std::exception_ptr Error) {
+                   if (!TeamListed(More))
+                       return;
+                   // Typing must not bring up a box at each key: the list says it.
+                   try {
+                       std::rethrow_exception(Error);
+                   } catch (...) {
+                       const QString Text = ErrorHandler::CurrentExceptionText();
+                       CountLabel->setText(Text.section(QLatin1Char('\n'), 0, 0));
+                       CountLabel->setToolTip(Text);
+                   }
+               });
+    } catch (...) {
+        FTeamListing = false;
+        throw;
+    }
+}
+
+bool TArchiveForm::TeamListed(bool More) {
+    FTeamListing = false;
+    if (FTeamListAgain) {
+        FTeamListAgain = false;
+        if (TeamShown())
+            ListTeam(false);
+        return false;
+    }
+    if (!TeamShown())
+        return false;
+    if (!More) {
+        FTeamRows.clear();
+        FTeamNext.reset();
+        Model->SetRows({});
+    }
+    return true;
 }
 
 void TArchiveForm::UpdateButtons() {
     const bool Chosen = List->selectionModel()->hasSelection();
     TArchive* Shown = FHost.Archive ? Archive() : nullptr;
-    const bool Writable = Shown && Shown->OpenState() == TArchive::TOpenState::Writable;
+    // The team's measurements are read, never changed from here.
+    const bool Writable =
+        !TeamShown() && Shown && Shown->OpenState() == TArchive::TOpenState::Writable;
     OpenReportButton->setEnabled(Chosen);
     RebuildButton->setEnabled(Chosen);
     ExportRawButton->setEnabled(Chosen);
@@ -200,25 +361,50 @@ std::optional<TArchiveEntry> TArchiveForm::Selected() {
     return Entry;
 }
 
-void TArchiveForm::OpenReportClick() {
-    const std::optional<TArchiveEntry> Entry = Selected();
-    if (!Entry)
+void TArchiveForm::WithSelected(std::function<void(const TArchiveEntry&)> Then) {
+    if (!TeamShown()) {
+        if (const std::optional<TArchiveEntry> Entry = Selected())
+            Then(*Entry);
         return;
-    QStringList Lines = ReportText::DecodeText(TArchive::ReportFileOf(*Entry));
-    // The line end after the last line is no line of its own.
-    if (!Lines.isEmpty() && Lines.last().isEmpty())
-        Lines.removeLast();
-    if (FHost.OpenReport)
-        FHost.OpenReport(Lines, *Entry);
+    }
+    const QModelIndexList Rows = List->selectionModel()->selectedRows();
+    const TArchiveRow* Row = Rows.isEmpty() ? nullptr : Model->RowAt(Rows.first().row());
+    if (!Row)
+        return;
+    const auto Got = std::make_shared<std::optional<TTeamEntry>>();
+    const qint64 Id = Row->Id;
+    OnTeam([Got, Id](TTeamArchive& Team) { *Got = Team.Get(Id); },
+           [this, Got, Id, Then] {
+               if (!*Got)
+                   throw Exception(QStringLiteral("Measurement %1 is no longer on the team "
+                                                  "server: the office may have deleted it.")
+                                       .arg(Id));
+               TArchiveEntry Entry = (*Got)->Entry;
+               // Not a measurement of this computer's archive: a job given to its report stays
+               // with the report for this session.
+               Entry.Id = 0;
+               Then(Entry);
+           },
+           [](std::exception_ptr Error) { std::rethrow_exception(Error); });
+}
+
+void TArchiveForm::OpenReportClick() {
+    WithSelected([this](const TArchiveEntry& Entry) {
+        QStringList Lines = ReportText::DecodeText(TArchive::ReportFileOf(Entry));
+        // The line end after the last line is no line of its own.
+        if (!Lines.isEmpty() && Lines.last().isEmpty())
+            Lines.removeLast();
+        if (FHost.OpenReport)
+            FHost.OpenReport(Lines, Entry);
+    });
 }
 
 void TArchiveForm::RebuildClick() {
-    const std::optional<TArchiveEntry> Entry = Selected();
-    if (!Entry)
-        return;
-    const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
-    if (FHost.OpenReport)
-        FHost.OpenReport(BuildReportFromBytes(Entry->Raw, Info), *Entry);
+    WithSelected([this](const TArchiveEntry& Entry) {
+        const TReportInfo Info = FHost.CurrentInfo ? FHost.CurrentInfo() : TReportInfo{};
+        if (FHost.OpenReport)
+            FHost.OpenReport(BuildReportFromBytes(Entry.Raw, Info), Entry);
+    });
 }
 
 QString TArchiveForm::StartFolder() const {
@@ -226,21 +412,22 @@ QString TArchiveForm::StartFolder() const {
 }
 
 void TArchiveForm::ExportRawClick() {
-    const std::optional<TArchiveEntry> Entry = Selected();
-    if (!Entry)
-        return;
+    WithSelected([this](const TArchiveEntry& Entry) { ExportRaw(Entry); });
+}
+
+void TArchiveForm::ExportRaw(const TArchiveEntry& Entry) {
     const std::unique_ptr<QFileDialog> Owned =
         CaptureDialog(this, QStringLiteral("Export Raw"), QFileDialog::AcceptSave,
                       QFileDialog::AnyFile, StartFolder());
     QFileDialog& Dialog = *Owned;
     Dialog.setDefaultSuffix(QStringLiteral("raw"));
     Dialog.selectFile(
-        Entry->ReceivedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
-        (Entry->Port.isEmpty() ? QString() : QLatin1Char(' ') + Entry->Port) +
+        Entry.ReceivedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) +
+        (Entry.Port.isEmpty() ? QString() : QLatin1Char(' ') + Entry.Port) +
         QStringLiteral(".raw"));
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return;
-    AtomicWrite::ReplaceFile(Dialog.selectedFiles().first(), Entry->Raw);
+    AtomicWrite::ReplaceFile(Dialog.selectedFiles().first(), Entry.Raw);
 }
 
 void TArchiveForm::DeleteClick() {
@@ -251,7 +438,11 @@ void TArchiveForm::DeleteClick() {
     const TArchiveRow Row = *Model->RowAt(Rows.first().row());
     const auto Answer = QMessageBox::question(
         this, QStringLiteral("Delete"),
-        QStringLiteral("Delete %1 from the archive? Its bytes and its report are gone for good.")
+        (Row.TeamSent ? QStringLiteral("Delete %1 from this computer's archive? Its bytes and its "
+                                       "report are gone from this computer for good; the team "
+                                       "archive keeps its copy.")
+                      : QStringLiteral("Delete %1 from the archive? Its bytes and its report are "
+                                       "gone for good."))
             .arg(MeasurementName(Row)),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (Answer != QMessageBox::Yes)

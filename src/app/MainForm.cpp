@@ -12,6 +12,7 @@
 #include "app/ReferenceLevelDialog.h"
 #include "app/ReportEditor.h"
 #include "app/SerialDevicesForm.h"
+#include "app/TeamSync.h"
 #include "components/serial/DeviceWatcher.h"
 #include "components/ui/About.h"
 #include "info/InfoForm.h"
@@ -71,6 +72,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     statusBar()->addWidget(StatusPanel, 1);
     ProgressPanel = new QLabel;
     statusBar()->addPermanentWidget(ProgressPanel);
+    FTeam = new TTeamSync([this] { return FArchive.Readable(FSettings.InstallDir); }, this);
+    statusBar()->addPermanentWidget(FTeam->Field());
     statusBar()->setSizeGripEnabled(true);
     statusBar()->setFixedHeight(19);
 
@@ -285,6 +288,7 @@ void TMainForm::FormCreate() {
     });
     FIdleConnection = connect(QAbstractEventDispatcher::instance(),
                               &QAbstractEventDispatcher::aboutToBlock, this, [this] { AppIdle(); });
+    FTeam->Push();
 }
 
 void TMainForm::ApplyView(const Settings::TView& View) {
@@ -524,6 +528,8 @@ void TMainForm::DownloadEnded(const TDownloadResult& Result) {
     // An open archive window shows the new measurement at once.
     if (Result.ArchiveId > 0 && ArchiveForm && ArchiveForm->isVisible())
         ErrorHandler::Run([this] { ArchiveForm->Refresh(); });
+    if (Result.ArchiveId > 0)
+        FTeam->Push();
     const DownloadWords::TSaid said =
         DownloadWords::ForWindow(Result, TArchive::PathIn(FSettings.InstallDir),
                                  InstallFolder::Usable(FSettings.InstallDir));

@@ -27,6 +27,7 @@ class TDeviceWatcher;
 class TInfoForm;
 class TReadingsPanel;
 class TReportEditor;
+class TTeamSync;
 
 // The program's only top-level window: the report editor, every command, the status bar and
 // the download's state.
@@ -176,4 +177,6 @@ private:
     void KeepJob(const TJob& Job);
     TReferenceLevel FLevel = ReferenceLevels::Epa();
     TArchiveKeeper FArchive{[](const QString& Text) { ErrorHandler::Show(Text); }};
+    // The push to the team server and its status-bar field.
+    TTeamSync* FTeam;
 };

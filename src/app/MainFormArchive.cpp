@@ -2,6 +2,7 @@
 #include "app/ArchiveForm.h"
 #include "app/MainForm.h"
 #include "app/ReportEditor.h"
+#include "app/TeamSync.h"
 #include "info/InfoForm.h"
 
 #include <QDir>
@@ -17,6 +18,8 @@ void TMainForm::FileArchiveClick() {
         host.DataFolder = [this] {
             return QDir(FSettings.InstallDir).filePath(QStringLiteral("Data"));
         };
+        host.TeamServer = [this] { return FTeam->Server(); };
+        host.AskTeamPassword = [this] { return FTeam->AskPassword(); };
         ArchiveForm = new TArchiveForm(std::move(host), this);
         ArchiveForm->setObjectName(QStringLiteral("ArchiveForm"));
     }
@@ -45,5 +48,6 @@ void TMainForm::KeepJob(const TJob& Job) {
     ErrorHandler::Run([&] {
         if (TArchive* archive = FArchive.Readable(FSettings.InstallDir))
             archive->SetJob(FMeasurementId, Job);
+        FTeam->Push();
     });
 }

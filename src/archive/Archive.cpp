@@ -124,6 +124,12 @@ QVariant UtcOrNull(const QDateTime& Time) {
     return Time.isValid() ? QVariant(UtcText(Time)) : QVariant(QMetaType(QMetaType::QString));
 }
 
+// A job's time: to the millisecond, so that two jobs given in one second stay apart.
+QVariant JobTimeOrNull(const QDateTime& Time) {
+    return Time.isValid() ? QVariant(Time.toUTC().toString(Qt::ISODateWithMs))
+                          : QVariant(QMetaType(QMetaType::QString));
+}
+
 // Start of a local day as the stored UTC text.
 QString DayStartUtc(const QDate& Day) {
     return UtcText(Day.startOfDay());
@@ -135,8 +141,8 @@ const char* const When = "coalesce(start, received_at)";
 const char* const RowColumns = "id, received_at, start, port, device, bytes, sha256, state, "
                                "error, serial, location, readings, epa_protocol, job_client, "
                                "job_address, job_placement, job_test_type, job_conditions, "
-                               "job_notes";
-constexpr int InfoColumn = 19; // the first column after RowColumns in Get
+                               "job_notes, job_given_at, team_sent_at";
+constexpr int InfoColumn = 21; // the first column after RowColumns in Get
 
 // "2026-12-08T14:03:22Z" as the archive writes it, read without the general parser: the list
 // reads 10,000 of them per keystroke.
@@ -186,6 +192,10 @@ void ReadRow(const QSqlQuery& Query, TArchiveRow& Row) {
     Row.Job.Conditions =
         Job::ConditionsFromKey(Query.value(17).toString()).value_or(TConditions::None);
     Row.Job.Notes = Query.value(18).toString();
+    Row.JobGivenAt = Query.value(19).isNull()
+                         ? QDateTime()
+                         : QDateTime::fromString(Query.value(19).toString(), Qt::ISODateWithMs);
+    Row.TeamSent = !Query.value(20).isNull();
 }
 
 // The job's columns in their order, for an insert or an update.
@@ -699,7 +709,8 @@ qint64 TArchive::Insert(TArchiveEntry& Entry) {
         "info_enabled, info_serial, info_location, info_start_date, info_start_time, "
         "info_end_date, info_end_time, info_header, info_footer, serial, location, readings, "
         "epa_protocol, job_client, job_address, job_placement, job_test_type, job_conditions, "
-        "job_notes) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        "job_notes, job_given_at) VALUES "
+        "(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const TReportInfo& Info = Entry.Info;
     for (const QVariant& Value :
          {NotNull(UtcText(Entry.ReceivedAt)),
@@ -727,6 +738,7 @@ qint64 TArchive::Insert(TArchiveEntry& Entry) {
         Query.addBindValue(Value);
     for (const QVariant& Value : JobValues(Entry.Job))
         Query.addBindValue(Value);
+    Query.addBindValue(JobTimeOrNull(Entry.JobGivenAt));
     if (!Query.exec())
         Stop(Query.lastError());
     const qint64 Id = Query.lastInsertId().toLongLong();
@@ -832,14 +844,18 @@ bool TArchive::Remove(qint64 Id) {
 
 bool TArchive::SetJob(qint64 Id, const TJob& Job) {
     RequireOpen(true);
+    const QVariant Now = JobTimeOrNull(QDateTime::currentDateTimeUtc());
     return Retrying([&] {
         QSqlQuery Query(Database());
-        Query.prepare(QStringLiteral("UPDATE measurement SET job_client = ?, job_address = ?, "
-                                     "job_placement = ?, job_test_type = ?, job_conditions = ?, "
-                                     "job_notes = ? WHERE id = ?"));
-        for (const QVariant& Value : JobValues(Job))
+        // The team server keeps every version of a job by its time: a time never repeats in a
+        // row, and the latest is the last given.
+        Query.prepare(QStringLiteral(
+            "UPDATE measurement SET job_client = ?, job_address = ?, job_placement = ?, "
+            "job_test_type = ?, job_conditions = ?, job_notes = ?, job_given_at = CASE WHEN "
+            "job_given_at >= ? THEN strftime('%Y-%m-%dT%H:%M:%fZ', job_given_at, "
+            "'+0.001 seconds') ELSE ? END, team_job_sent_at = NULL WHERE id = ?"));
+        for (const QVariant& Value : JobValues(Job) + QVariantList{Now, Now, Id})
             Query.addBindValue(Value);
-        Query.addBindValue(Id);
         if (!Query.exec())
             Fail(QStringLiteral("The job could not be stored in"), Query.lastError());
         return Query.numRowsAffected() > 0;
@@ -928,15 +944,25 @@ QString TArchive::Origin() {
     });
 }
 
-std::vector<qint64> TArchive::Waiting() {
+namespace {
+
+// The rows a push sends, oldest first.
+const char* const WaitingRows = "team_sent_at IS NULL";
+// The jobs a push sends after their rows: given since the row, or since the job last sent.
+const char* const WaitingJobRows =
+    "team_sent_at IS NOT NULL AND job_given_at IS NOT NULL AND team_job_sent_at IS NULL";
+
+} // namespace
+
+std::vector<qint64> TArchive::WaitingIds(const char* Condition) {
     RequireOpen(false);
     if (FEmpty)
         return {};
     return Retrying([&] {
         QSqlQuery Query(Database());
         Query.setForwardOnly(true);
-        if (!Query.exec(QStringLiteral(
-                "SELECT id FROM measurement WHERE team_sent_at IS NULL ORDER BY id")))
+        if (!Query.exec(QStringLiteral("SELECT id FROM measurement WHERE %1 ORDER BY id")
+                            .arg(QLatin1String(Condition))))
             Fail(QStringLiteral("The measurements could not be read from"), Query.lastError());
         std::vector<qint64> Ids;
         while (Query.next())
@@ -947,6 +973,14 @@ std::vector<qint64> TArchive::Waiting() {
     });
 }
 
+std::vector<qint64> TArchive::Waiting() {
+    return WaitingIds(WaitingRows);
+}
+
+std::vector<qint64> TArchive::WaitingJobs() {
+    return WaitingIds(WaitingJobRows);
+}
+
 TArchive::TTeamCounts TArchive::TeamCounts() {
     RequireOpen(false);
     if (FEmpty)
@@ -954,10 +988,13 @@ TArchive::TTeamCounts TArchive::TeamCounts() {
     return Retrying([&]() -> TTeamCounts {
         QSqlQuery Query(Database());
         if (!Query.exec(QStringLiteral("SELECT count(*) - count(team_sent_at), "
-                                       "count(team_sent_at) FROM measurement")) ||
+                                       "count(team_sent_at), (SELECT count(*) FROM measurement "
+                                       "WHERE %1) FROM measurement")
+                            .arg(QLatin1String(WaitingJobRows))) ||
             !Query.next())
             Fail(QStringLiteral("The measurements could not be counted in"), Query.lastError());
-        return {Query.value(0).toLongLong(), Query.value(1).toLongLong()};
+        return {Query.value(0).toLongLong(), Query.value(1).toLongLong(),
+                Query.value(2).toLongLong()};
     });
 }
 
@@ -965,14 +1002,17 @@ void TArchive::RequireWritable() {
     RequireOpen(true);
 }
 
-void TArchive::MarkSent(qint64 Id) {
+void TArchive::MarkSent(qint64 Id, const QDateTime& JobGivenAt) {
     RequireOpen(true);
     const QString At = UtcText(QDateTime::currentDateTimeUtc());
     Retrying([&] {
         QSqlQuery Query(Database());
-        Query.prepare(QStringLiteral("UPDATE measurement SET team_sent_at = ? WHERE id = ?"));
-        Query.addBindValue(At);
-        Query.addBindValue(Id);
+        Query.prepare(QStringLiteral(
+            "UPDATE measurement SET team_sent_at = coalesce(team_sent_at, ?), team_job_sent_at = "
+            "CASE WHEN job_given_at = ? THEN ? ELSE team_job_sent_at END WHERE id = ?"));
+        for (const QVariant& Value :
+             {QVariant(At), JobTimeOrNull(JobGivenAt), QVariant(At), QVariant(Id)})
+            Query.addBindValue(Value);
         if (!Query.exec())
             Fail(QStringLiteral("The measurement could not be marked as sent in"),
                  Query.lastError());

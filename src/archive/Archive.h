@@ -40,6 +40,8 @@ struct TArchiveRow {
     std::optional<int> Readings;        // unset: no readings table
     std::optional<QString> EpaProtocol; // the instrument's figure as printed
     TJob Job;                           // what the client report tells of the job
+    QDateTime JobGivenAt;               // when the job was given, UTC; invalid: never
+    bool TeamSent = false;              // on the team server
 };
 
 // One measurement whole. Report holds the report built (a complete download), as a Save
@@ -113,6 +115,8 @@ public:
     // False when no such row exists.
     bool Remove(qint64 Id);
     // The job of measurement Id, as the client report's dialog gave it; false without the row.
+    // Its time is now (later than the one it replaces, whatever the clock did), and it waits
+    // for the team server.
     bool SetJob(qint64 Id, const TJob& Job);
 
     struct TImported {
@@ -148,19 +152,24 @@ public:
     QString Origin();
     // The rows not yet on the team server, oldest first, whatever their state.
     std::vector<qint64> Waiting();
+    // The rows on the team server whose job was given (or changed) since, oldest first.
+    std::vector<qint64> WaitingJobs();
     struct TTeamCounts {
         qint64 Waiting = 0, Sent = 0;
+        qint64 Jobs = 0; // jobs waiting, of rows sent
     };
     TTeamCounts TeamCounts();
     // Opens the archive for writing where it is closed or open for reading only; EArchiveError
     // where it may not be written. A push asks before it sends, since it marks every row.
     void RequireWritable();
-    // Called once the server has committed the row.
-    void MarkSent(qint64 Id);
+    // Called once the server has committed the row, and with it the job given at JobGivenAt
+    // (invalid: none): a job given again meanwhile still waits.
+    void MarkSent(qint64 Id, const QDateTime& JobGivenAt = {});
 
 private:
     void RequireOpen(bool ForWriting);
     QSqlDatabase Database() const;
+    std::vector<qint64> WaitingIds(const char* Condition);
     // Runs Op again after a short pause while it fails in a way worth another try.
     template <class TOp> auto Retrying(TOp&& Op);
     // Raises EArchiveError for What ("Cannot open", ...) with the reason; a damaged file only

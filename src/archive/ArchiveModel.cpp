@@ -68,6 +68,13 @@ QVariant TArchiveModel::data(const QModelIndex& Index, int Role) const {
         return Row->EpaProtocol.value_or(QString());
     case State:
         return ArchiveStates::Name(Row->State);
+    case Job: {
+        QStringList Given;
+        for (const QString& Field : {Row->Job.Client, Row->Job.Address})
+            if (!Field.isEmpty())
+                Given << Field;
+        return Given.isEmpty() ? None : Given.join(QStringLiteral(", "));
+    }
     default:
         return {};
     }
@@ -91,6 +98,8 @@ QVariant TArchiveModel::headerData(int Section, Qt::Orientation Orientation, int
         return QStringLiteral("EPA Protocol");
     case State:
         return QStringLiteral("State");
+    case Job:
+        return QStringLiteral("Job");
     default:
         return {};
     }

@@ -6,13 +6,23 @@
 #include <vector>
 
 // The archive's list for a view: the report's start and the receiving time (local), serial
-// number, location, readings, EPA Protocol and state, in the order the archive gave the rows
-// (newest first). Texts are made only for the cells a view asks for; typing narrows the rows
-// held without a query. A field the measurement has none of shows as "—".
+// number, location, readings, EPA Protocol, state and the job's client and address, in the order
+// the archive gave the rows (newest first). Texts are made only for the cells a view asks for;
+// typing narrows the rows held without a query. A field the measurement has none of shows as "—".
 class TArchiveModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum TColumn { Start, Received, Serial, Location, Readings, EpaProtocol, State, ColumnCount };
+    enum TColumn {
+        Start,
+        Received,
+        Serial,
+        Location,
+        Readings,
+        EpaProtocol,
+        State,
+        Job,
+        ColumnCount
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -39,12 +39,13 @@ const char* const FirstColumns =
     "info_location, info_start_date, info_start_time, info_end_date, info_end_time, "
     "info_header, info_footer, serial, location, readings, epa_protocol";
 
-// The measurement table's columns in version 3, which step 3 -> 4 copies.
+// The measurement table's columns in version 4, which step 4 -> 5 copies.
 const char* const VersionFourColumns =
     "id, received_at, start, port, device, bytes, sha256, state, error, info_enabled, "
     "info_serial, info_location, info_start_date, info_start_time, info_end_date, "
     "info_end_time, info_header, info_footer, serial, location, readings, epa_protocol, "
-    "job_client, job_address, job_placement, job_test_type, job_conditions, job_notes";
+    "job_client, job_address, job_placement, job_test_type, job_conditions, job_notes, "
+    "job_given_at";
 
 } // namespace
 
@@ -102,7 +103,7 @@ const std::vector<QStringList>& Steps() {
          QStringLiteral(
              "CREATE INDEX measurement_start ON measurement(coalesce(start, received_at), id)")},
         // 3 -> 4: the job a client report tells of, kept with its measurement; empty until the
-        // user gives it.
+        // user gives it, and when it was given (UTC, to the millisecond; NULL: never).
         {QStringLiteral("ALTER TABLE measurement ADD COLUMN job_client TEXT NOT NULL DEFAULT ''"),
          QStringLiteral("ALTER TABLE measurement ADD COLUMN job_address TEXT NOT NULL DEFAULT ''"),
          QStringLiteral(
@@ -111,11 +112,13 @@ const std::vector<QStringList>& Steps() {
              "ALTER TABLE measurement ADD COLUMN job_test_type TEXT NOT NULL DEFAULT ''"),
          QStringLiteral(
              "ALTER TABLE measurement ADD COLUMN job_conditions TEXT NOT NULL DEFAULT ''"),
-         QStringLiteral("ALTER TABLE measurement ADD COLUMN job_notes TEXT NOT NULL DEFAULT ''")},
+         QStringLiteral("ALTER TABLE measurement ADD COLUMN job_notes TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE measurement ADD COLUMN job_given_at TEXT")},
         // 4 -> 5: the team archive. The server keys a measurement by the archive's origin and
         // the local id, so an id is never given twice (AUTOINCREMENT: before, a deleted newest
         // row's id went to the next download, which would then never reach the server), and
-        // each row says when it reached the server. The table is written out whole here, not
+        // each row says when it reached the server, and when its current job did (NULL: the
+        // job given last waits). The table is written out whole here, not
         // shared with another step: a step that adds columns before this one adds them here
         // too. Foreign keys are off while the table is replaced (see 2 -> 3).
         {QStringLiteral("CREATE TABLE measurement_v5 ("
@@ -148,7 +151,9 @@ const std::vector<QStringList>& Steps() {
                         "job_test_type TEXT NOT NULL DEFAULT '',"
                         "job_conditions TEXT NOT NULL DEFAULT '',"
                         "job_notes TEXT NOT NULL DEFAULT '',"
-                        "team_sent_at TEXT)"),
+                        "job_given_at TEXT,"
+                        "team_sent_at TEXT,"
+                        "team_job_sent_at TEXT)"),
          QStringLiteral("INSERT INTO measurement_v5 (%1) SELECT %1 FROM measurement")
              .arg(QLatin1String(VersionFourColumns)),
          QStringLiteral("DROP TABLE measurement"),
@@ -160,6 +165,9 @@ const std::vector<QStringList>& Steps() {
          // What a push looks for, without a scan of the rows already sent.
          QStringLiteral("CREATE INDEX measurement_team_waiting ON measurement(id) "
                         "WHERE team_sent_at IS NULL"),
+         QStringLiteral("CREATE INDEX measurement_team_job_waiting ON measurement(id) WHERE "
+                        "team_sent_at IS NOT NULL AND job_given_at IS NOT NULL AND "
+                        "team_job_sent_at IS NULL"),
          // The origin: a random (version 4) UUID, made once per archive.
          QStringLiteral("CREATE TABLE team_origin (uuid TEXT NOT NULL)"),
          QStringLiteral("INSERT INTO team_origin SELECT substr(h, 1, 8) || '-' || "
@@ -176,8 +184,9 @@ const QStringList& MeasurementColumns() {
         All.insert(2, QStringLiteral("start"));
         All << QStringLiteral("job_client") << QStringLiteral("job_address")
             << QStringLiteral("job_placement") << QStringLiteral("job_test_type")
-            << QStringLiteral("job_conditions") << QStringLiteral("job_notes");
-        All << QStringLiteral("team_sent_at");
+            << QStringLiteral("job_conditions") << QStringLiteral("job_notes")
+            << QStringLiteral("job_given_at");
+        All << QStringLiteral("team_sent_at") << QStringLiteral("team_job_sent_at");
         return All;
     }();
     return Columns;

@@ -1,5 +1,6 @@
 #include "archive/TeamArchive.h"
 
+#include "measurement/Job.h"
 #include "platform/MessageText.h"
 
 #include <QJsonArray>
@@ -55,6 +56,32 @@ const std::vector<QStringList>& Steps() {
         {QStringLiteral("CREATE INDEX measurement_listed ON halvorn.measurement "
                         "((coalesce(start, received_at)) DESC, id DESC)"),
          QStringLiteral("CREATE INDEX measurement_sha256 ON halvorn.measurement (sha256)")},
+        // 2 -> 3: the jobs, every version a laptop sent, inserted only: a change is a new row
+        // and the latest is the job; they go with their measurement. Roles already given the
+        // measurements on this database get the jobs alike.
+        {QStringLiteral("CREATE TABLE halvorn.job ("
+                        "id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+                        "origin uuid NOT NULL,"
+                        "local_id bigint NOT NULL,"
+                        "given_at timestamptz NOT NULL,"
+                        "client text NOT NULL,"
+                        "address text NOT NULL,"
+                        "placement text NOT NULL,"
+                        "test_type text NOT NULL,"
+                        "conditions text NOT NULL,"
+                        "notes text NOT NULL,"
+                        "pushed_at timestamptz NOT NULL DEFAULT now(),"
+                        "UNIQUE (origin, local_id, given_at),"
+                        "FOREIGN KEY (origin, local_id) REFERENCES halvorn.measurement "
+                        "(origin, local_id) ON DELETE CASCADE)"),
+         QStringLiteral(
+             "DO $$BEGIN "
+             "IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'halvorn_technician') THEN "
+             "IF has_schema_privilege('halvorn_technician', 'halvorn', 'USAGE') THEN "
+             "GRANT SELECT, INSERT ON halvorn.job TO halvorn_technician; END IF; END IF; "
+             "IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'halvorn_office') THEN "
+             "IF has_schema_privilege('halvorn_office', 'halvorn', 'USAGE') THEN "
+             "GRANT SELECT, DELETE ON halvorn.job TO halvorn_office; END IF; END IF; END$$")},
     };
     return S;
 }
@@ -137,16 +164,39 @@ const std::vector<TColumn>& Columns() {
     return C;
 }
 
+// A job's columns beside origin and local id, with their values.
+QVariantList JobValues(const TArchiveEntry& E) {
+    return {E.JobGivenAt.toUTC().toString(Qt::ISODateWithMs),
+            Text(E.Job.Client),
+            Text(E.Job.Address),
+            Text(E.Job.Placement),
+            Text(Job::TestTypeKey(E.Job.TestType)),
+            Text(Job::ConditionsKey(E.Job.Conditions)),
+            Text(E.Job.Notes)};
+}
+
+const char* const InsertJob =
+    "INSERT INTO halvorn.job (origin, local_id, given_at, client, address, placement, "
+    "test_type, conditions, notes) VALUES (?::uuid, ?, ?::timestamptz, ?, ?, ?, ?, ?, ?) "
+    "ON CONFLICT (origin, local_id, given_at) DO NOTHING RETURNING id";
+
+// Each measurement with its latest job, if any.
+const char* const WithLatestJob =
+    "halvorn.measurement m LEFT JOIN LATERAL (SELECT * FROM halvorn.job j WHERE j.origin = "
+    "m.origin AND j.local_id = m.local_id ORDER BY j.given_at DESC, j.id DESC LIMIT 1) j ON true";
+
 const char* const RowColumns =
     "m.id, to_char(m.received_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), m.port, "
     "m.device, m.bytes, m.sha256, m.state, m.error, m.serial, m.location, m.readings, "
     "m.epa_protocol, m.origin::text, m.local_id, "
     "to_char(coalesce(m.start, m.received_at) AT TIME ZONE 'UTC', "
     "'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"'), "
-    "to_char(m.start AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')";
+    "to_char(m.start AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), "
+    "j.client, j.address, j.placement, j.test_type, j.conditions, j.notes, "
+    "to_char(j.given_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')";
 // The list's order as the server writes it: where a page ends.
 constexpr int KeyColumn = 14;
-constexpr int RowColumnCount = 16;
+constexpr int RowColumnCount = 23;
 
 TTeamRow ReadRow(const QSqlQuery& Q) {
     TTeamRow T;
@@ -168,6 +218,16 @@ TTeamRow ReadRow(const QSqlQuery& Q) {
     T.LocalId = Q.value(13).toLongLong();
     R.Start = Q.value(15).isNull() ? QDateTime()
                                    : QDateTime::fromString(Q.value(15).toString(), Qt::ISODate);
+    R.Job.Client = Q.value(16).toString();
+    R.Job.Address = Q.value(17).toString();
+    R.Job.Placement = Q.value(18).toString();
+    R.Job.TestType = Job::TestTypeFromKey(Q.value(19).toString()).value_or(TTestType::None);
+    R.Job.Conditions = Job::ConditionsFromKey(Q.value(20).toString()).value_or(TConditions::None);
+    R.Job.Notes = Q.value(21).toString();
+    R.JobGivenAt = Q.value(22).isNull()
+                       ? QDateTime()
+                       : QDateTime::fromString(Q.value(22).toString(), Qt::ISODateWithMs);
+    R.TeamSent = true;
     return T;
 }
 
@@ -210,6 +270,14 @@ void TTeamArchive::Require(bool ForWriting) {
                            "Update Halvorn on this computer.")
                 .arg(FConnection.Server().Shown(), QString::number(V),
                      QString::number(SchemaVersion)));
+    // An older one lacks what this program sends (the jobs, say).
+    if (ForWriting && V < SchemaVersion)
+        throw ETeamError(QStringLiteral("The team archive on %1 is of an older version (%2; this "
+                                        "program writes %3): nothing is written to it until the "
+                                        "office brings it up to date with \"halvorn-cli team "
+                                        "init\".")
+                             .arg(FConnection.Server().Shown(), QString::number(V),
+                                  QString::number(SchemaVersion)));
 }
 
 void TTeamArchive::Upgrade(int To) {
@@ -313,9 +381,9 @@ void TTeamArchive::Grant(TTeamInit& Done) {
         FConnection.Run(What, QStringLiteral("GRANT USAGE ON SCHEMA halvorn TO %1").arg(Name));
         FConnection.Run(What,
                         QStringLiteral("GRANT SELECT ON halvorn.schema_version TO %1").arg(Name));
-        FConnection.Run(What,
-                        QStringLiteral("GRANT %1 ON halvorn.measurement, halvorn.content TO %2")
-                            .arg(QLatin1String(Role.Tables), Name));
+        FConnection.Run(What, QStringLiteral("GRANT %1 ON halvorn.measurement, halvorn.content, "
+                                             "halvorn.job TO %2")
+                                  .arg(QLatin1String(Role.Tables), Name));
         Done.Notes << QStringLiteral("%1 may %2 measurements, on this database only; give it "
                                      "to a user with GRANT %1 TO username.")
                           .arg(Name, QLatin1String(Role.Meaning));
@@ -349,28 +417,61 @@ bool TTeamArchive::Send(const QString& Origin, const TArchiveEntry& Entry) {
     FConnection.Begin(What);
     try {
         FConnection.Exec(What, *FInsert, Values);
-        if (!FInsert->next()) {
+        const bool Stored = FInsert->next();
+        if (Stored) {
+            FConnection.Exec(What, *FContent,
+                             {FInsert->value(0).toLongLong(),
+                              Entry.Raw.isNull() ? QByteArray("") : Entry.Raw,
+                              Entry.Report.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
+                                                     : QVariant(Entry.Report)});
+        } else {
             FConnection.Exec(What, *FHeld, {Origin, Entry.Id});
             const QString Held = FHeld->next() ? FHeld->value(0).toString() : QString();
-            FConnection.Rollback();
-            if (Held != Entry.Sha256)
+            if (Held != Entry.Sha256) {
+                FConnection.Rollback();
                 throw ETeamConflict(
                     QStringLiteral("Measurement %1 of this computer's archive (origin %2) is "
                                    "already on %3 with other bytes: this archive was copied "
                                    "from another computer, or the server's row was changed. "
                                    "Nothing is sent over it; ask the office to compare the two.")
                         .arg(QString::number(Entry.Id), Origin, FConnection.Server().Shown()));
-            return false;
+            }
         }
-        const qint64 Id = FInsert->value(0).toLongLong();
-        FConnection.Exec(What, *FContent,
-                         {Id, Entry.Raw.isNull() ? QByteArray("") : Entry.Raw,
-                          Entry.Report.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray))
-                                                 : QVariant(Entry.Report)});
+        // The job goes with its measurement, also where the server had the measurement
+        // already (a push cut after its commit, the job given since).
+        if (Entry.JobGivenAt.isValid())
+            FConnection.Run(What, QLatin1String(InsertJob),
+                            QVariantList{Origin, Entry.Id} + JobValues(Entry));
         FConnection.Commit(What);
-        return true;
+        return Stored;
     } catch (const ETeamConflict&) {
         throw;
+    } catch (...) {
+        FConnection.Rollback();
+        throw;
+    }
+}
+
+TTeamArchive::TJobSent TTeamArchive::SendJob(const QString& Origin, const TArchiveEntry& Entry) {
+    const QString What = QStringLiteral("The job of measurement %1 could not be sent to")
+                             .arg(QString::number(Entry.Id));
+    FConnection.Begin(What);
+    try {
+        TJobSent Sent = TJobSent::Gone;
+        if (FConnection
+                .Value(What,
+                       QStringLiteral("SELECT count(*) FROM halvorn.measurement WHERE origin = "
+                                      "?::uuid AND local_id = ?"),
+                       {Origin, Entry.Id})
+                .toInt() > 0)
+            Sent = FConnection
+                           .Run(What, QLatin1String(InsertJob),
+                                QVariantList{Origin, Entry.Id} + JobValues(Entry))
+                           .next()
+                       ? TJobSent::Stored
+                       : TJobSent::Already;
+        FConnection.Commit(What);
+        return Sent;
     } catch (...) {
         FConnection.Rollback();
         throw;
@@ -381,13 +482,25 @@ TTeamPage TTeamArchive::List(const TTeamQuery& Query) {
     Require(false);
     const TArchiveFilter& F = Query.Filter;
     const QString Listed = QStringLiteral("coalesce(m.start, m.received_at)");
-    QString Sql = QStringLiteral("SELECT %1 FROM halvorn.measurement m WHERE true")
-                      .arg(QLatin1String(RowColumns));
+    QString Sql = QStringLiteral("SELECT %1 FROM %2 WHERE true")
+                      .arg(QLatin1String(RowColumns), QLatin1String(WithLatestJob));
     QVariantList Values;
     if (!F.Text.isEmpty()) {
-        Sql += QStringLiteral(" AND (m.serial ILIKE ? ESCAPE '\\' OR m.location ILIKE ? "
-                              "ESCAPE '\\')");
-        Values << LikePattern(F.Text) << LikePattern(F.Text);
+        // The fields TArchiveFilter::Matches looks in: the measurement's, and its latest
+        // job's, found in the jobs first so that no row's job is looked up unless it is shown.
+        const auto Like = [&](const char* Field) {
+            Values << LikePattern(F.Text);
+            return QStringLiteral("%1 ILIKE ? ESCAPE '\\'").arg(QLatin1String(Field));
+        };
+        const QString Serial = Like("m.serial"), Location = Like("m.location");
+        const QString Jobs =
+            QStringList{Like("f.client"), Like("f.address"), Like("f.placement"), Like("f.notes")}
+                .join(QStringLiteral(" OR "));
+        Sql += QStringLiteral(" AND (%1 OR %2 OR (m.origin, m.local_id) IN (SELECT f.origin, "
+                              "f.local_id FROM halvorn.job f WHERE (%3) AND NOT EXISTS (SELECT "
+                              "FROM halvorn.job n WHERE n.origin = f.origin AND n.local_id = "
+                              "f.local_id AND n.given_at > f.given_at)))")
+                   .arg(Serial, Location, Jobs);
     }
     if (F.From.isValid()) {
         Sql += QStringLiteral(" AND %1 >= ?::timestamptz").arg(Listed);
@@ -425,9 +538,9 @@ std::optional<TTeamEntry> TTeamArchive::Get(qint64 Id) {
         QStringLiteral("Measurement %1 could not be read from").arg(QString::number(Id)),
         QStringLiteral("SELECT %1, m.info_enabled, m.info_serial, m.info_location, "
                        "m.info_start_date, m.info_start_time, m.info_end_date, m.info_end_time, "
-                       "m.info_header, m.info_footer, c.raw, c.report FROM halvorn.measurement m "
+                       "m.info_header, m.info_footer, c.raw, c.report FROM %2 "
                        "JOIN halvorn.content c ON c.measurement_id = m.id WHERE m.id = ?")
-            .arg(QLatin1String(RowColumns)),
+            .arg(QLatin1String(RowColumns), QLatin1String(WithLatestJob)),
         {Id});
     if (!Q.next())
         return std::nullopt;

@@ -15,8 +15,8 @@ public:
     using ETeamError::ETeamError;
 };
 
-// A measurement as the team list shows it: the row of the local list, its id the server's,
-// and where it came from.
+// A measurement as the team list shows it: the row of the local list (its latest job among it),
+// its id the server's, and where it came from.
 struct TTeamRow {
     TArchiveRow Row;
     QString Origin; // the UUID of the laptop's archive
@@ -36,7 +36,8 @@ struct TTeamCursor {
 };
 
 // One page of the list, newest first, narrowed as the local list is (text in the serial
-// number or location, local days of the start where there is one, else of the receipt).
+// number, location or the latest job, local days of the start where there is one, else of the
+// receipt).
 struct TTeamQuery {
     TArchiveFilter Filter;
     int Limit = 200;
@@ -55,13 +56,13 @@ struct TTeamInit {
 };
 
 // The team archive on a PostgreSQL server: the schema "halvorn" with its version in a table of
-// its own, the measurements keyed by the server's id and unique on (origin, local id), and two
-// roles: halvorn_technician (insert and read) and halvorn_office (read and delete). Works on a
-// connection of the caller's thread.
+// its own, the measurements keyed by the server's id and unique on (origin, local id), every
+// version of their jobs, and two roles: halvorn_technician (insert and read) and halvorn_office
+// (read and delete). Works on a connection of the caller's thread.
 class TTeamArchive {
 public:
     // The version this program writes; "team init" brings older schemas up to it.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static constexpr const char* TechnicianRole = "halvorn_technician";
     static constexpr const char* OfficeRole = "halvorn_office";
 
@@ -76,10 +77,19 @@ public:
     // The steps up to version To alone, for a server that is to stay at an older version.
     void Upgrade(int To);
 
-    // Sends one measurement of the archive Origin in its own transaction: true when stored,
-    // false when the server already held it (a push cut after the commit). Raises
-    // ETeamConflict when the server holds other bytes under its origin and local id.
+    // Sends one measurement of the archive Origin, with its job where one was given, in its
+    // own transaction: true when stored, false when the server already held it (a push cut
+    // after the commit). Raises ETeamConflict when the server holds other bytes under its
+    // origin and local id.
     bool Send(const QString& Origin, const TArchiveEntry& Entry);
+    // Sends the job of a measurement the server holds, in its own transaction; a version the
+    // server has already is not stored twice.
+    enum class TJobSent {
+        Stored,
+        Already,
+        Gone, // the server holds no such measurement: the office deleted it
+    };
+    TJobSent SendJob(const QString& Origin, const TArchiveEntry& Entry);
 
     TTeamPage List(const TTeamQuery& Query);
     std::optional<TTeamEntry> Get(qint64 Id);

@@ -16,33 +16,60 @@ bool Says(const QSqlError& Error, const char* Text) {
     return Error.text().contains(QLatin1String(Text), Qt::CaseInsensitive);
 }
 
-// The server's SQLSTATE classes and libpq's texts that say something to the user.
-QString ReasonFor(const QSqlError& Error, const QString& User) {
+// The network's part: no server there, no answer in time, a connection lost.
+enum class TKind { Other, Unreachable, TimedOut, Lost };
+
+TKind KindOf(const QSqlError& Error) {
     const QString State = Error.nativeErrorCode();
-    if (State == QLatin1String("42501"))
-        return QStringLiteral("the user %1 may not do this").arg(MessageText::Quoted(User));
-    if (State == QLatin1String("57014"))
-        return QStringLiteral("the server did not finish in time");
-    if (State == QLatin1String("28P01") || State == QLatin1String("28000") ||
-        Says(Error, "password authentication failed"))
-        return QStringLiteral("the server did not accept the user or password");
-    if (Says(Error, "no password supplied"))
-        return QStringLiteral("the server wants a password (put it in ~/.pgpass)");
-    if (Says(Error, "SSL") || Says(Error, "certificate"))
-        return QStringLiteral("no secure connection (TLS) as the address asks for could be made");
     if (Says(Error, "timeout expired") || Says(Error, "timed out"))
-        return QStringLiteral("the server did not answer in time");
+        return TKind::TimedOut;
     if (Says(Error, "Connection refused") || Says(Error, "could not translate host name") ||
         Says(Error, "No route to host") || Says(Error, "Network is unreachable"))
-        return QStringLiteral("the server cannot be reached (is it running, is the network "
-                              "there, is the address right?)");
+        return TKind::Unreachable;
+    // libpq begins every failed connect with "connection to server ... failed": one the server
+    // itself refused (FATAL: no such database or user) is no network's fault.
     if (State.startsWith(QLatin1String("08")) || State.startsWith(QLatin1String("57P")) ||
-        Says(Error, "server closed the connection") || Says(Error, "connection to server") ||
+        Says(Error, "server closed the connection") ||
+        (Says(Error, "connection to server") && !Says(Error, "FATAL")) ||
         Says(Error, "no connection to the server") || Says(Error, "terminating connection"))
-        return QStringLiteral("the connection to the server was lost");
+        return TKind::Lost;
+    return TKind::Other;
+}
+
+struct TReason {
+    QString Text;
+    bool Network = false; // the network's part: the server is offline for this computer
+};
+
+// The server's SQLSTATE classes and libpq's texts that say something to the user.
+TReason ReasonFor(const QSqlError& Error, const QString& User) {
+    const QString State = Error.nativeErrorCode();
+    if (State == QLatin1String("42501"))
+        return {QStringLiteral("the user %1 may not do this").arg(MessageText::Quoted(User))};
+    if (State == QLatin1String("57014"))
+        return {QStringLiteral("the server did not finish in time")};
+    if (State == QLatin1String("28P01") || State == QLatin1String("28000") ||
+        Says(Error, "password authentication failed"))
+        return {QStringLiteral("the server did not accept the user or password")};
+    if (Says(Error, "no password supplied"))
+        return {QStringLiteral("the server wants a password (put it in ~/.pgpass)")};
+    if (Says(Error, "SSL") || Says(Error, "certificate"))
+        return {QStringLiteral("no secure connection (TLS) as the address asks for could be made")};
+    switch (KindOf(Error)) {
+    case TKind::TimedOut:
+        return {QStringLiteral("the server did not answer in time"), true};
+    case TKind::Unreachable:
+        return {QStringLiteral("the server cannot be reached (is it running, is the network "
+                               "there, is the address right?)"),
+                true};
+    case TKind::Lost:
+        return {QStringLiteral("the connection to the server was lost"), true};
+    case TKind::Other:
+        break;
+    }
     if (State == QLatin1String("3D000"))
-        return QStringLiteral("the database does not exist");
-    return QStringLiteral("the server reported an error");
+        return {QStringLiteral("the database does not exist")};
+    return {QStringLiteral("the server reported an error")};
 }
 
 } // namespace
@@ -64,7 +91,7 @@ TTeamConnection::TTeamConnection(const TTeamServer& Server)
         const QSqlError Error = Db.lastError();
         if (Says(Error, "no password supplied") || Says(Error, "password authentication failed"))
             throw ETeamPasswordNeeded(QStringLiteral("Cannot connect to %1: %2.\nDetails: %3")
-                                          .arg(FServer.Shown(), ReasonFor(Error, FServer.User),
+                                          .arg(FServer.Shown(), ReasonFor(Error, FServer.User).Text,
                                                MessageText::Shown(Error.text(), 400)));
         Fail(QStringLiteral("Cannot connect to"), Error);
     }
@@ -84,11 +111,14 @@ QSqlDatabase TTeamConnection::Db() const {
 
 void TTeamConnection::Fail(const QString& What, const QSqlError& Error) const {
     const QString User = FServer.User.isEmpty() ? QStringLiteral("(yours)") : FServer.User;
+    const TReason Reason = ReasonFor(Error, User);
     const QString Text = QStringLiteral("%1 %2: %3.\nDetails: %4")
-                             .arg(What, FServer.Shown(), ReasonFor(Error, User),
+                             .arg(What, FServer.Shown(), Reason.Text,
                                   MessageText::Shown(Error.text().simplified(), 400));
     if (Error.nativeErrorCode() == QLatin1String("42501"))
         throw ETeamNotAllowed(Text);
+    if (Reason.Network)
+        throw ETeamUnreachable(Text);
     throw ETeamError(Text);
 }
 

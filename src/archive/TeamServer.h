@@ -19,6 +19,13 @@ public:
     using ETeamError::ETeamError;
 };
 
+// The server cannot be reached, did not answer in time, or the connection was lost: the
+// measurements wait, nothing else is wrong.
+class ETeamUnreachable : public ETeamError {
+public:
+    using ETeamError::ETeamError;
+};
+
 // The user's role may not do what was asked (a technician deleting, say).
 class ETeamNotAllowed : public ETeamError {
 public:

@@ -513,6 +513,7 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
     EXPECT_EQ(Archive.Get(4)->Report, Report);
     EXPECT_EQ(Archive.List().size(), 3u);
     EXPECT_TRUE(Archive.Get(4)->Job.Client.isEmpty());
+    EXPECT_FALSE(Archive.Get(4)->JobGivenAt.isValid());
     TJob Job;
     Job.Client = "Ann Maple";
     Job.Address = "12 Birch Lane";
@@ -522,6 +523,7 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
     EXPECT_FALSE(Archive.SetJob(99, Job));
     const std::optional<TArchiveEntry> WithJob = Archive.Get(4);
     EXPECT_EQ(WithJob->Job.Address, "12 Birch Lane");
+    EXPECT_LE(qAbs(WithJob->JobGivenAt.secsTo(QDateTime::currentDateTimeUtc())), 60);
     EXPECT_EQ(WithJob->Job.TestType, TTestType::PostMitigation);
     EXPECT_EQ(WithJob->Job.Conditions, TConditions::Maintained);
     // The job is searched as the serial number and the location are.
@@ -538,36 +540,38 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
               3);
 }
 
-// The team archive's step from version 3: every row, byte and start kept, the indexes of
-// version 3 still there, one origin made, every row waiting, and ids never given twice.
-TEST_F(ArchiveTest, VersionThreeIsBroughtUpForTheTeamArchive) {
+// The team archive's step from version 4: every row, byte, start and job kept, the indexes of
+// version 4 still there, one origin made, every row waiting, ids never given twice; a job given
+// after its row was sent waits until the push marks that very version.
+TEST_F(ArchiveTest, VersionFourIsBroughtUpForTheTeamArchive) {
     QDir().mkpath(Data());
     const QByteArray Full = Printout(6);
     const TReportInfo Info = InfoFor("4410-0042", "Hall");
     const QDateTime Start = QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC();
+    const QDateTime Given(QDate(2026, 12, 9), QTime(8, 0, 0, 250), Qt::UTC);
     {
         TRawDb Db(Path());
-        for (int Step = 0; Step < 3; ++Step)
+        for (int Step = 0; Step < 4; ++Step)
             for (const QString& Sql : ArchiveSchema::Steps()[size_t(Step)])
                 Db.Exec(Sql);
         Db.Exec(QStringLiteral(
                     "INSERT INTO measurement (id, received_at, start, port, device, bytes, sha256, "
                     "state, error, info_enabled, info_serial, info_location, info_start_date, "
                     "info_start_time, info_end_date, info_end_time, info_header, info_footer, "
-                    "serial, location, readings, epa_protocol) VALUES "
+                    "serial, location, readings, epa_protocol, job_client, job_given_at) VALUES "
                     "(4, '2026-12-08T10:00:00Z', '%1', 'COM1', '', 9, 'a', 'complete', '', 1, "
                     "'4410-0042', 'Hall', '2026-12-01T00:00:00.000', '2026-12-01T09:30:00.000', "
-                    "'', '', '[]', '[]', '4410-0042', 'Hall', 6, '1.2'), "
+                    "'', '', '[]', '[]', '4410-0042', 'Hall', 6, '1.2', 'Ann Maple', '%2'), "
                     "(5, '2026-12-08T11:00:00Z', NULL, 'COM1', '', 3, 'b', 'no-readings', '', 0, "
-                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL), "
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL, '', NULL), "
                     "(6, '2026-12-08T12:00:00Z', NULL, 'COM1', '', 3, 'c', 'stopped', '', 0, "
-                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL)")
-                    .arg(Start.toString(Qt::ISODate)));
+                    "'', '', '', '', '', '', '[]', '[]', '', '', NULL, NULL, '', NULL)")
+                    .arg(Start.toString(Qt::ISODate), Given.toString(Qt::ISODateWithMs)));
         Db.Exec(QStringLiteral("INSERT INTO content VALUES (4, x'%1', NULL), (5, x'414243', "
                                "NULL), (6, x'444546', NULL)")
                     .arg(QString::fromLatin1(Full.toHex())));
         Db.Exec(QStringLiteral("PRAGMA application_id=%1").arg(TArchive::ApplicationId));
-        Db.Exec("PRAGMA user_version=3");
+        Db.Exec("PRAGMA user_version=4");
     }
     QString Origin;
     {
@@ -597,18 +601,35 @@ TEST_F(ArchiveTest, VersionThreeIsBroughtUpForTheTeamArchive) {
                         .match(Origin)
                         .hasMatch())
             << Origin.toStdString();
+        EXPECT_EQ(Archive.Get(4)->Job.Client, "Ann Maple");
+        EXPECT_EQ(Archive.Get(4)->JobGivenAt, Given);
         EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 5, 6}));
         Archive.MarkSent(5);
         EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 6}));
         EXPECT_EQ(Archive.TeamCounts().Waiting, 2);
         EXPECT_EQ(Archive.TeamCounts().Sent, 1);
+        // Sent with its row, the job waits no more; given again, it waits for that version.
+        Archive.MarkSent(4, Given);
+        EXPECT_TRUE(Archive.WaitingJobs().empty());
+        std::vector<QDateTime> Times{Given};
+        for (const char* Client : {"Bo Larch", "Cy Rowan"}) {
+            ASSERT_TRUE(Archive.SetJob(4, TJob{Client, {}, {}, {}, {}, {}}));
+            Times.push_back(Archive.Get(4)->JobGivenAt);
+            EXPECT_GT(Times.back(), Times[Times.size() - 2]) << Client;
+        }
+        Archive.MarkSent(4, Times[1]);
+        EXPECT_EQ(Archive.WaitingJobs(), (std::vector<qint64>{4}));
+        EXPECT_EQ(Archive.TeamCounts().Jobs, 1);
+        Archive.MarkSent(4, Times[2]);
+        EXPECT_TRUE(Archive.WaitingJobs().empty());
+        EXPECT_TRUE(Archive.Get(4)->TeamSent);
         // The newest row deleted: its id never comes back, or the next row would be taken for
         // it on the team server.
         EXPECT_TRUE(Archive.Remove(6));
         const qint64 Next = Archive.Store(Download(Printout(6)));
         EXPECT_EQ(Next, 7);
         EXPECT_EQ(Archive.Get(Next)->Start, Start);
-        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{4, 7}));
+        EXPECT_EQ(Archive.Waiting(), (std::vector<qint64>{7}));
         EXPECT_TRUE(Archive.Remove(5)); // the content goes with its row: the key survived
     }
     // The origin is made once: opening again keeps it, another archive gets its own.
@@ -624,9 +645,9 @@ TEST_F(ArchiveTest, VersionThreeIsBroughtUpForTheTeamArchive) {
     EXPECT_EQ(Db.Scalar("SELECT count(*) FROM team_origin").toInt(), 1);
     EXPECT_EQ(Db.Scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
                         "('measurement_received_at', 'measurement_sha256', 'measurement_start', "
-                        "'measurement_team_waiting')")
+                        "'measurement_team_waiting', 'measurement_team_job_waiting')")
                   .toInt(),
-              4);
+              5);
     EXPECT_EQ(Db.Scalar("PRAGMA integrity_check").toString(), "ok");
 }
 

@@ -141,7 +141,10 @@ TEST_F(TeamTest, RolesAllowOnlyWhatTheyMayDo) {
     EXPECT_TRUE(TTeamArchive(Owner).Init(true).Notes.join(' ').contains("already exists"));
     const QString Tech = Db->User(TTeamArchive::TechnicianRole);
     const QString Office = Db->User(TTeamArchive::OfficeRole);
-    EXPECT_EQ(Push(Laptop(Dir, "a.sqlite", 3), Tech).Sent, 3);
+    const QString Path = Laptop(Dir, "a.sqlite", 3);
+    TArchive(Path).SetJob(1, TJob{"Ann Maple", "12 Birch Lane", {}, {}, {}, {}});
+    EXPECT_EQ(Push(Path, Tech).Sent, 3);
+    EXPECT_EQ(Db->Exec("SELECT count(*) FROM halvorn.job").toInt(), 1);
     const struct {
         QString User;
         const char* Sql;
@@ -155,6 +158,9 @@ TEST_F(TeamTest, RolesAllowOnlyWhatTheyMayDo) {
         {Tech, "TRUNCATE halvorn.measurement CASCADE", false},
         {Tech, "ALTER TABLE halvorn.measurement DROP COLUMN location", false},
         {Tech, "UPDATE halvorn.schema_version SET version = 1", false},
+        {Tech, "UPDATE halvorn.job SET client = 'x'", false},
+        {Tech, "DELETE FROM halvorn.job", false},
+        {Office, "UPDATE halvorn.job SET client = 'x'", false},
         {Office, "UPDATE halvorn.measurement SET location = 'x'", false},
         {Office, "INSERT INTO halvorn.content VALUES (1, 'x')", false},
         {Office, "DELETE FROM halvorn.measurement WHERE id = 1", true},
@@ -167,6 +173,81 @@ TEST_F(TeamTest, RolesAllowOnlyWhatTheyMayDo) {
     TTeamConnection AsTech(Db->Server(Tech));
     EXPECT_THROW(TTeamArchive(AsTech).Remove(2), ETeamNotAllowed);
     EXPECT_EQ(Db->Exec("SELECT count(*) FROM halvorn.measurement").toInt(), 2);
+    // The office's delete of measurement 1 took its job along.
+    EXPECT_EQ(Db->Exec("SELECT count(*) FROM halvorn.job").toInt(), 0);
+}
+
+// A job given before the push goes with its measurement; one given after it, and every later
+// change, follows as a version of its own; the list, search and show give the latest; pushing
+// again doubles nothing.
+TEST_F(TeamTest, JobsReachTheServerAndTheLatestIsShown) {
+    TTeamConnection Owner(Db->Server());
+    TTeamArchive Team(Owner);
+    Team.Init(false);
+    const QString Path = Laptop(Dir, "a.sqlite", 2);
+    const auto Give = [&](qint64 Id, const QString& Client) {
+        TArchive(Path).SetJob(Id, TJob{Client, "12 Birch Lane", "Basement", TTestType::Initial,
+                                       TConditions::Maintained, "North wall"});
+    };
+    const auto Latest = [&](qint64 LocalId) {
+        for (const TTeamRow& Row : Team.List({}).Rows)
+            if (Row.LocalId == LocalId) {
+                EXPECT_EQ(Team.Get(Row.Row.Id)->Entry.Job.Client, Row.Row.Job.Client);
+                return Row.Row.Job.Client;
+            }
+        return QStringLiteral("<no row>");
+    };
+    const struct {
+        qint64 Id;
+        const char* Client; // given before the push; nullptr: none
+        int Jobs;           // versions on the server after the push
+        const char* Found;  // a search that finds only the latest
+    } Steps[] = {
+        {2, "Ann Maple", 1, "maple"},
+        {1, "Bo Larch", 2, "larch"},
+        {1, "Cy Rowan", 3, "rowan"},
+        {0, nullptr, 3, "rowan"},
+    };
+    TTeamQuery Query;
+    for (const auto& S : Steps) {
+        if (S.Client)
+            Give(S.Id, S.Client);
+        Push(Path);
+        EXPECT_EQ(Db->Exec("SELECT count(*) FROM halvorn.job").toInt(), S.Jobs) << S.Found;
+        if (S.Client) {
+            EXPECT_EQ(Latest(S.Id), S.Client);
+        }
+        Query.Filter.Text = S.Found;
+        EXPECT_EQ(Team.List(Query).Rows.size(), 1u) << S.Found;
+        EXPECT_TRUE(TArchive(Path).WaitingJobs().empty());
+        EXPECT_EQ(TArchive(Path).TeamCounts().Jobs, 0);
+    }
+    Query.Filter.Text = "larch";
+    EXPECT_TRUE(Team.List(Query).Rows.empty());
+    // A version the server has is not stored twice, and a job of a deleted row has nowhere to go.
+    TArchive Local(Path);
+    const TArchiveEntry One = *Local.Get(1);
+    EXPECT_EQ(Team.SendJob(Local.Origin(), One), TTeamArchive::TJobSent::Already);
+    Db->Exec("DELETE FROM halvorn.measurement WHERE local_id = 1");
+    EXPECT_EQ(Team.SendJob(Local.Origin(), One), TTeamArchive::TJobSent::Gone);
+}
+
+// A server of version 2 (before the jobs), its roles granted there: refused for writing until
+// "team init" brings it up, after which a technician's jobs reach it.
+TEST_F(TeamTest, OlderServerIsUpgradedByTeamInitAndTakesJobs) {
+    TTeamConnection Owner(Db->Server());
+    TTeamArchive(Owner).Init(true);
+    Db->Exec("DROP TABLE halvorn.job");
+    Db->Exec("UPDATE halvorn.schema_version SET version = 2");
+    const QString Tech = Db->User(TTeamArchive::TechnicianRole);
+    const QString Path = Laptop(Dir, "a.sqlite", 1);
+    TArchive(Path).SetJob(1, TJob{"Ann Maple", {}, {}, {}, {}, {}});
+    EXPECT_TRUE(TestSupport::MessageOf([&] { Push(Path, Tech); }).contains("older version"));
+    const TTeamInit Done = TTeamArchive(Owner).Init(false);
+    EXPECT_EQ(Done.From, 2);
+    EXPECT_EQ(Done.To, 3);
+    EXPECT_EQ(Push(Path, Tech).Jobs, 1);
+    EXPECT_EQ(Db->Exec("SELECT client FROM halvorn.job").toString(), "Ann Maple");
 }
 
 // Two laptops pushing at the same time.

@@ -86,7 +86,7 @@ TEST(CliTeamTest, CommandsOfTheOfficeAndTheTechnician) {
         QJsonObject Team = Row.toObject();
         QJsonObject Mine = Local[Team["local_id"].toInt()];
         Dated += Team["start"].isString();
-        for (const char* Key : {"id", "origin", "local_id"}) {
+        for (const char* Key : {"id", "origin", "local_id", "job"}) {
             Team.remove(Key);
             Mine.remove(Key);
         }

@@ -3,6 +3,7 @@
 #include "CliIo.h"
 #include "CliMain.h"
 #include "archive/ArchiveModel.h"
+#include "measurement/Job.h"
 #include "measurement/Readings.h"
 #include "platform/AtomicWrite.h"
 #include "platform/JsonText.h"
@@ -94,6 +95,17 @@ QString ForPeople(const TArchiveEntry& E) {
     Add("Report:", E.Report.isEmpty()
                        ? QStringLiteral("none stored (--report builds one)")
                        : English.toString(E.Report.size()) + QStringLiteral(" bytes"));
+    if (E.JobGivenAt.isValid()) {
+        Add("Job given:", TArchiveModel::DateText(E.JobGivenAt));
+        for (const auto& [Label, Value] :
+             {std::pair{"Client:", E.Job.Client}, std::pair{"Address:", E.Job.Address},
+              std::pair{"Placement:", E.Job.Placement},
+              std::pair{"Test type:", Job::TestTypeForPeople(E.Job.TestType)},
+              std::pair{"Conditions:", Job::ConditionsForPeople(E.Job.Conditions)},
+              std::pair{"Notes:", E.Job.Notes}})
+            if (!Value.isEmpty())
+                Add(Label, MessageText::Shown(Value, 400));
+    }
     return Lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -154,10 +166,12 @@ QString ListText(const std::vector<TArchiveRow>& Rows) {
             (R.Readings ? QString::number(*R.Readings) : QStringLiteral("-")).rightJustified(5) +
             QStringLiteral("  ") + R.EpaProtocol.value_or(QStringLiteral("-")).rightJustified(5) +
             QStringLiteral("  ") + MessageText::Shown(R.SerialNumber).leftJustified(12) +
-            QStringLiteral("  ") + MessageText::Shown(R.Location) + QLatin1Char('\n');
+            QStringLiteral("  ") + MessageText::Shown(R.Location).leftJustified(20) +
+            QStringLiteral("  ") + MessageText::Shown(R.Job.Client) + QLatin1Char('\n');
     if (!Rows.empty())
         Text.prepend(QStringLiteral("    ID  START (UTC)           RECEIVED (UTC)        STATE   "
-                                    "     READ    EPA  SERIAL #      LOCATION\n"));
+                                    "     READ    EPA  SERIAL #      LOCATION              "
+                                    "CLIENT\n"));
     return Text;
 }
 

@@ -4,6 +4,7 @@
 #include "CliIo.h"
 #include "archive/TeamArchive.h"
 #include "archive/TeamPush.h"
+#include "measurement/Job.h"
 #include "platform/JsonText.h"
 #include "platform/MessageText.h"
 #include "settings/Settings.h"
@@ -43,6 +44,8 @@ void Push(const TCliOptions& Options) {
                            .arg(QString::number(R.Sent), Server.Shown());
         if (R.Already)
             Text += QStringLiteral("; %1 were there already").arg(R.Already);
+        if (R.Jobs)
+            Text += QStringLiteral("; %1 jobs sent with them or after them").arg(R.Jobs);
         Say(Text + QStringLiteral("; none waits."));
     } catch (const Exception& E) {
         if (Done == 0)
@@ -74,8 +77,20 @@ void List(const TCliOptions& Options) {
         return;
     }
     CliIo::WriteStdout(CliArchive::ListJson(Rows, [&](size_t I) {
+        const TArchiveRow& R = All[I].Row;
+        // The latest job the server holds, keys as report-pdf --job takes them.
+        QByteArray Job = "null";
+        if (R.JobGivenAt.isValid())
+            Job = "{\"client\": " + JsonText::String(R.Job.Client) +
+                  ", \"address\": " + JsonText::String(R.Job.Address) +
+                  ", \"placement\": " + JsonText::String(R.Job.Placement) +
+                  ", \"test_type\": " + JsonText::String(Job::TestTypeKey(R.Job.TestType)) +
+                  ", \"conditions\": " + JsonText::String(Job::ConditionsKey(R.Job.Conditions)) +
+                  ", \"notes\": " + JsonText::String(R.Job.Notes) +
+                  ", \"given_at\": " + JsonText::String(R.JobGivenAt.toString(Qt::ISODateWithMs)) +
+                  '}';
         return ", \"origin\": " + JsonText::String(All[I].Origin) +
-               ", \"local_id\": " + QByteArray::number(All[I].LocalId);
+               ", \"local_id\": " + QByteArray::number(All[I].LocalId) + ", \"job\": " + Job;
     }));
 }
 
@@ -104,9 +119,10 @@ void Status(const TCliOptions& Options) {
         throw Exception(Archive.Message());
     const TArchive::TTeamCounts Counts = Archive.TeamCounts();
     const QString Uri = Options.Server.isEmpty() ? Settings::TeamServer() : Options.Server;
-    Say(QStringLiteral("Team server:  %1\nWaiting:      %2\nSent:         %3")
+    Say(QStringLiteral("Team server:  %1\nWaiting:      %2\nSent:         %3\nJobs waiting: %4")
             .arg(Uri.isEmpty() ? QStringLiteral("none stored") : MessageText::Shown(Uri, 300),
-                 QString::number(Counts.Waiting), QString::number(Counts.Sent)));
+                 QString::number(Counts.Waiting), QString::number(Counts.Sent),
+                 QString::number(Counts.Jobs)));
 }
 
 void Delete(const TCliOptions& Options) {
