@@ -6,6 +6,7 @@
 #include "archive/ArchiveModel.h"
 #include "files/ReportText.h"
 #include "platform/AtomicWrite.h"
+#include "platform/DateTimeText.h"
 #include "platform/MessageText.h"
 #include "report/ReportBuilder.h"
 
@@ -73,7 +74,7 @@ TArchiveForm::TArchiveForm(THost Host, QWidget* Parent) : QDialog(Parent), FHost
     ToDate = new QDateEdit(Today, this);
     for (QDateEdit* Edit : {FromDate, ToDate}) {
         Edit->setCalendarPopup(true);
-        Edit->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+        Edit->setDisplayFormat(DateTimeText::ShortDateFormat());
         Edit->setEnabled(false);
     }
 

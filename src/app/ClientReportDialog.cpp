@@ -91,7 +91,7 @@ TClientReportDialog::TClientReportDialog(const TJob& Job, const TInspector& Insp
     SignatureCheck->setChecked(Inspector.SignatureLine);
     SignForm->addRow(QStringLiteral("Inspector's &name:"), NameEdit);
     SignForm->addRow(QStringLiteral("Certification n&umber:"), CertificationEdit);
-    SignForm->addRow(QStringLiteral("Company &logo:"), LogoRow);
+    SignForm->addRow(QStringLiteral("Company logo:"), LogoRow);
     SignForm->addRow(QString(), SignatureCheck);
     Layout->addWidget(SignBox);
 
