@@ -11,10 +11,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     static const QLocale Locale(QLocale::English, QLocale::UnitedStates);
     static const QTimeZone Zone("America/Chicago");
     static const TCalibrationDates Calibration{{QStringLiteral("4410-0815"), QDate(2026, 1, 5)}};
+    TCriteria Criteria;
+    Criteria.Calibration = Calibration;
+    // Every level and the first day left out, on some inputs each.
+    Criteria.Level = Size % 3 ? ReferenceLevels::Epa() : ReferenceLevels::Eu();
+    Criteria.PostMitigation = Size % 5 == 0;
     const QByteArray Bytes(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
     const QStringList Lines = ReportText::DecodeText(Bytes);
     const TUnit Unit = Size % 2 ? TUnit::BqM3 : TUnit::PciL;
-    const TMeasurement M = Measurement::Measure(Lines, Calibration, Unit, Locale, Zone);
+    const TMeasurement M = Measurement::Measure(Lines, Criteria, Unit, Locale, Zone);
     const TFigures& F = M.Figures;
     if (F.Valid > F.Count || F.EventsT > F.Count || F.EventsP > F.Count ||
         (F.MaxK > 0) != (F.Valid > 0))
@@ -25,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
             std::abort();
         return 0;
     }
-    if (M.Checks.size() != 7 || !Measurement::Json(M).endsWith("}\n"))
+    if (M.Checks.size() != 8 || !Measurement::Json(M).endsWith("}\n"))
         std::abort();
     // One header row, then one row per value, each ending in CR LF.
     const QByteArray Csv = Measurement::Csv(M.Readings);
