@@ -391,6 +391,30 @@ bool TArchive::Judge(qint64 AppId, bool HasObjects, qint64 Version) {
     return true;
 }
 
+QSqlDatabase TArchive::ConnectReadOnly(const char* Parameters) {
+    QSqlDatabase Db = Database();
+    Db.close();
+    Db.setDatabaseName(UriOf(FPath, Parameters));
+    Db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+            .arg(BusyTimeoutMs));
+    if (!Db.open())
+        Fail(QStringLiteral("Cannot open"), Db.lastError());
+    return Db;
+}
+
+TArchive::TIdentity TArchive::ReadIdentity(QSqlQuery& Query, const QString& What) {
+    TIdentity Id;
+    for (auto [Sql, Into] : {std::pair{"PRAGMA application_id", &Id.AppId},
+                             std::pair{"PRAGMA user_version", &Id.Version},
+                             std::pair{"SELECT count(*) FROM sqlite_master", &Id.Objects}}) {
+        if (!Query.exec(QLatin1String(Sql)) || !Query.next())
+            Fail(What, Query.lastError());
+        *Into = Query.value(0).toLongLong();
+    }
+    return Id;
+}
+
 bool TArchive::JudgeFile() {
     const QString Shown = MessageText::Shown(FPath, PATH_MAX);
     const auto Read = [&] {
@@ -424,32 +448,18 @@ bool TArchive::JudgeFile() {
     // log too can tell, and read only: another program's log is not folded into its file.
     if (!ArchiveFiles::HasLog(FPath))
         return Judge(Header.AppId, Header.SchemaCookie != 0, Header.Version);
-    qint64 AppId = 0, Objects = 0, Version = 0;
+    TIdentity Id;
     Retrying([&] {
-        QSqlDatabase Db = Database();
-        Db.close();
-        Db.setDatabaseName(UriOf(FPath, "mode=ro"));
-        Db.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                .arg(BusyTimeoutMs));
-        if (!Db.open())
-            Fail(QStringLiteral("Cannot open"), Db.lastError());
-        QSqlQuery Query(Db);
+        QSqlQuery Query(ConnectReadOnly("mode=ro"));
         // One read transaction: another copy making the archive meanwhile must not be seen
         // half made (its tables without its id).
         if (!Query.exec(QStringLiteral("BEGIN")))
             Fail(QStringLiteral("Cannot open"), Query.lastError());
-        for (auto [Sql, Into] : {std::pair{"PRAGMA application_id", &AppId},
-                                 std::pair{"PRAGMA user_version", &Version},
-                                 std::pair{"SELECT count(*) FROM sqlite_master", &Objects}}) {
-            if (!Query.exec(QLatin1String(Sql)) || !Query.next())
-                Fail(QStringLiteral("Cannot open"), Query.lastError());
-            *Into = Query.value(0).toLongLong();
-        }
+        Id = ReadIdentity(Query, QStringLiteral("Cannot open"));
         Query.exec(QStringLiteral("COMMIT"));
     });
     Database().close();
-    return Judge(AppId, Objects != 0, Version);
+    return Judge(Id.AppId, Id.Objects != 0, Id.Version);
 }
 
 TArchive::TOpenState TArchive::Open(TAccess Access) {
@@ -534,15 +544,7 @@ void TArchive::OpenReadOnly(TAccess Access) {
     const bool Fixed =
         !ArchiveFiles::FolderWritable(FPath) && !QFileInfo::exists(FPath + QStringLiteral("-wal"));
     Retrying([&] {
-        QSqlDatabase Db = Database();
-        Db.close();
-        Db.setDatabaseName(UriOf(FPath, Fixed ? "immutable=1" : "mode=ro"));
-        Db.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                .arg(BusyTimeoutMs));
-        if (!Db.open())
-            Fail(QStringLiteral("Cannot open"), Db.lastError());
-        QSqlQuery Query(Db);
+        QSqlQuery Query(ConnectReadOnly(Fixed ? "immutable=1" : "mode=ro"));
         if (!Query.exec(QStringLiteral("PRAGMA main.table_info(measurement)")))
             Fail(QStringLiteral("Cannot open"), Query.lastError());
         QStringList Have;
@@ -586,24 +588,17 @@ bool TArchive::Prepare() {
         Fail(QStringLiteral("Cannot prepare"), Error);
     };
     // Looked at again under the write lock: another copy may have made or upgraded it.
-    qint64 AppId = 0, Version = 0, Objects = 0;
-    for (auto [Sql, Into] :
-         {std::pair{"PRAGMA application_id", &AppId}, std::pair{"PRAGMA user_version", &Version},
-          std::pair{"SELECT count(*) FROM sqlite_master", &Objects}}) {
-        if (!Query.exec(QLatin1String(Sql)) || !Query.next())
-            Abandon(Query.lastError());
-        *Into = Query.value(0).toLongLong();
-    }
-    if (AppId == ApplicationId && Version == SchemaVersion) {
+    const TIdentity Id = ReadIdentity(Query, QStringLiteral("Cannot prepare"));
+    if (Id.AppId == ApplicationId && Id.Version == SchemaVersion) {
         Query.exec(QStringLiteral("ROLLBACK"));
         return true;
     }
-    if (!Judge(AppId, Objects != 0, Version) || FNewerVersion) {
+    if (!Judge(Id.AppId, Id.Objects != 0, Id.Version) || FNewerVersion) {
         Query.exec(QStringLiteral("ROLLBACK"));
         return false;
     }
     const auto& Steps = ArchiveSchema::Steps();
-    for (qint64 V = Version; V < SchemaVersion; ++V) {
+    for (qint64 V = Id.Version; V < SchemaVersion; ++V) {
         for (const QString& Sql : Steps[size_t(V)])
             if (!Query.exec(Sql))
                 Abandon(Query.lastError());

@@ -175,6 +175,13 @@ private:
     // Raises EArchiveError for What ("Cannot open", ...) with the reason; a damaged file only
     // when SQLite's quick check says so.
     [[noreturn]] void Fail(const QString& What, const class QSqlError& Error);
+    // This object's connection, opened read only with URI Parameters ("mode=ro").
+    QSqlDatabase ConnectReadOnly(const char* Parameters);
+    // What tells this program's archive from any other database, and which version it is.
+    struct TIdentity {
+        qint64 AppId = 0, Version = 0, Objects = 0;
+    };
+    TIdentity ReadIdentity(class QSqlQuery& Query, const QString& What);
     // The file's own verdict before this object's connection is made: false when it is
     // refused (the state says why).
     bool JudgeFile();
