@@ -98,6 +98,28 @@ QStringList FolderEntries(const QString& Folder) {
                                   QDir::Name);
 }
 
+// The three rows the migration tests store by hand, as an upgraded archive must give them
+// back: a complete download with its start, one without a readings table, a stopped one.
+void ExpectMigratedRows(TArchive& Archive, const QByteArray& Full, const QDateTime& Start) {
+    const struct {
+        qint64 Id;
+        TArchiveState State;
+        QByteArray Raw;
+        QDateTime Start;
+    } Want[] = {
+        {4, TArchiveState::Complete, Full, Start},
+        {5, TArchiveState::NoReadings, "ABC", {}},
+        {6, TArchiveState::Stopped, "DEF", {}},
+    };
+    for (const auto& Row : Want) {
+        const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
+        ASSERT_TRUE(Got) << Row.Id;
+        EXPECT_EQ(Got->State, Row.State) << Row.Id;
+        EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
+        EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
+    }
+}
+
 class ArchiveTest : public ::testing::Test {
 protected:
     QTemporaryDir Dir;
@@ -493,23 +515,7 @@ TEST_F(ArchiveTest, VersionTwoIsBroughtUpWithStatesStartsAndJobs) {
     }
     TArchive Archive(Path());
     ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
-    const struct {
-        qint64 Id;
-        TArchiveState State;
-        QByteArray Raw;
-        QDateTime Start;
-    } Want[] = {
-        {4, TArchiveState::Complete, Full, QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC()},
-        {5, TArchiveState::NoReadings, "ABC", {}},
-        {6, TArchiveState::Stopped, "DEF", {}},
-    };
-    for (const auto& Row : Want) {
-        const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
-        ASSERT_TRUE(Got) << Row.Id;
-        EXPECT_EQ(Got->State, Row.State) << Row.Id;
-        EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
-        EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
-    }
+    ExpectMigratedRows(Archive, Full, QDateTime(QDate(2026, 12, 1), QTime(9, 30)).toUTC());
     EXPECT_EQ(Archive.Get(4)->Report, Report);
     EXPECT_EQ(Archive.List().size(), 3u);
     EXPECT_TRUE(Archive.Get(4)->Job.Client.isEmpty());
@@ -577,23 +583,7 @@ TEST_F(ArchiveTest, VersionFourIsBroughtUpForTheTeamArchive) {
     {
         TArchive Archive(Path());
         ASSERT_EQ(Archive.Open(), TArchive::TOpenState::Writable);
-        const struct {
-            qint64 Id;
-            TArchiveState State;
-            QByteArray Raw;
-            QDateTime Start;
-        } Want[] = {
-            {4, TArchiveState::Complete, Full, Start},
-            {5, TArchiveState::NoReadings, "ABC", {}},
-            {6, TArchiveState::Stopped, "DEF", {}},
-        };
-        for (const auto& Row : Want) {
-            const std::optional<TArchiveEntry> Got = Archive.Get(Row.Id);
-            ASSERT_TRUE(Got) << Row.Id;
-            EXPECT_EQ(Got->State, Row.State) << Row.Id;
-            EXPECT_EQ(Got->Raw, Row.Raw) << Row.Id;
-            EXPECT_EQ(Got->Start, Row.Start) << Row.Id;
-        }
+        ExpectMigratedRows(Archive, Full, Start);
         Origin = Archive.Origin();
         EXPECT_TRUE(QRegularExpression(
                         QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-"
